@@ -1,0 +1,213 @@
+#include "DateTime.h"
+
+#include <QDateTime>
+#include <cmath>
+#include <cstdio>
+
+namespace DateTime {
+
+namespace {
+
+constexpr qint64 kMsPerDay = 86'400'000;
+// 1970-01-01 lies 25,569 days after 1899-12-30.
+constexpr qint64 kUnixEpochOffset = 25'569;
+
+// Days since 1970-01-01 of a proleptic Gregorian date (H. Hinnant's algorithm).
+qint64 DaysFromUnixEpoch(qint64 y, int m, int d) {
+    y -= m <= 2;
+    const qint64 era = (y >= 0 ? y : y - 399) / 400;
+    const qint64 yoe = y - era * 400;
+    const qint64 doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const qint64 doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + doe - 719468;
+}
+
+Date DateFromUnixEpoch(qint64 z) {
+    z += 719468;
+    const qint64 era = (z >= 0 ? z : z - 146096) / 146097;
+    const qint64 doe = z - era * 146097;
+    const qint64 yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const qint64 doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const qint64 mp = (5 * doy + 2) / 153;
+    const int d = int(doy - (153 * mp + 2) / 5 + 1);
+    const int m = int(mp < 10 ? mp + 3 : mp - 9);
+    return {int(yoe + era * 400 + (m <= 2)), m, d};
+}
+
+// Writes "yy/mm/dd<sep>hh:nn" into buf (at least 17 bytes); returns the length.
+int WriteStamp(double value, const char* separator, char* buf, size_t size) {
+    const Parts p = Decode(value);
+    return std::snprintf(buf, size, "%02d/%02d/%02d%s%02d:%02d", p.date.year % 100,
+                         p.date.month, p.date.day, separator, p.time.hour, p.time.minute);
+}
+
+// Reads an unsigned run of ASCII digits at text[pos]; at most 9 so it cannot overflow.
+bool ReadNumber(QStringView text, qsizetype& pos, int& value, int& digits) {
+    value = 0;
+    digits = 0;
+    while (pos < text.size() && text[pos] >= u'0' && text[pos] <= u'9') {
+        if (++digits > 9) {
+            return false;
+        }
+        value = value * 10 + (text[pos].unicode() - u'0');
+        ++pos;
+    }
+    return digits > 0;
+}
+
+}  // namespace
+
+qint64 DaysFromCivil(int year, int month, int day) {
+    return DaysFromUnixEpoch(year, month, day) + kUnixEpochOffset;
+}
+
+bool IsValidDate(int year, int month, int day) {
+    if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1) {
+        return false;
+    }
+    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return day <= kDays[month - 1] + (month == 2 && leap ? 1 : 0);
+}
+
+double Encode(int year, int month, int day, int hour, int minute, int second, int millisecond) {
+    const double days = double(DaysFromCivil(year, month, day));
+    const double fraction =
+        double(hour * 3'600'000 + minute * 60'000 + second * 1'000 + millisecond) /
+        double(kMsPerDay);
+    return days >= 0 ? days + fraction : days - fraction;
+}
+
+double Encode(const Date& date, const TimeOfDay& time) {
+    return Encode(date.year, date.month, date.day, time.hour, time.minute, time.second,
+                  time.millisecond);
+}
+
+Parts Decode(double value) {
+    // Beyond year 9999 (or not a number) there is no date to show; answer the epoch.
+    if (!std::isfinite(value) || std::fabs(value) > 3'000'000.0) {
+        return {};
+    }
+    const qint64 total = std::llround(value * double(kMsPerDay));
+    const qint64 days = total / kMsPerDay;
+    qint64 ms = total % kMsPerDay;
+    if (ms < 0) {
+        ms = -ms;
+    }
+    Parts parts;
+    parts.date = DateFromUnixEpoch(days - kUnixEpochOffset);
+    parts.time.hour = int(ms / 3'600'000);
+    parts.time.minute = int(ms / 60'000 % 60);
+    parts.time.second = int(ms / 1'000 % 60);
+    parts.time.millisecond = int(ms % 1'000);
+    return parts;
+}
+
+double FromQDateTime(const QDateTime& local) {
+    const QDate d = local.date();
+    const QTime t = local.time();
+    return Encode(d.year(), d.month(), d.day(), t.hour(), t.minute(), t.second(), t.msec());
+}
+
+double TruncateToMinute(double value) {
+    Parts p = Decode(value);
+    p.time.second = 0;
+    p.time.millisecond = 0;
+    return Encode(p.date, p.time);
+}
+
+QString MinuteText(double value) {
+    char buf[40];
+    const int n = WriteStamp(value, " ", buf, sizeof buf);
+    return QString::fromLatin1(buf, n);
+}
+
+QString LogTimeText(double value) {
+    char buf[40];
+    const int n = WriteStamp(value, ", ", buf, sizeof buf);
+    return QString::fromLatin1(buf, n);
+}
+
+void AppendLogTimeText(double value, std::string& out) {
+    char buf[40];
+    const int n = WriteStamp(value, ", ", buf, sizeof buf);
+    out.append(buf, size_t(n));
+}
+
+int MinuteOfHour(double value) {
+    return Decode(value).time.minute;
+}
+
+std::optional<Date> ParseDate(QStringView text, int currentYear) {
+    int numbers[3];
+    int digits[3];
+    int count = 0;
+    qsizetype pos = 0;
+    while (true) {
+        if (count == 3 || !ReadNumber(text, pos, numbers[count], digits[count])) {
+            return std::nullopt;
+        }
+        ++count;
+        if (pos == text.size()) {
+            break;
+        }
+        if (text[pos] != u'/') {
+            return std::nullopt;
+        }
+        ++pos;
+    }
+    if (count < 2) {
+        return std::nullopt;
+    }
+    Date date;
+    if (count == 2) {
+        date = {currentYear, numbers[0], numbers[1]};
+    } else {
+        date = {numbers[0], numbers[1], numbers[2]};
+        if (digits[0] <= 2) {
+            const int windowStart = currentYear - 50;
+            date.year += windowStart - windowStart % 100;
+            if (date.year < windowStart) {
+                date.year += 100;
+            }
+        }
+    }
+    if (!IsValidDate(date.year, date.month, date.day)) {
+        return std::nullopt;
+    }
+    return date;
+}
+
+std::optional<TimeOfDay> ParseTime(QStringView text) {
+    TimeOfDay t;
+    int digits = 0;
+    qsizetype pos = 0;
+    if (!ReadNumber(text, pos, t.hour, digits)) {
+        return std::nullopt;
+    }
+    if (pos < text.size() && text[pos] == u':') {
+        ++pos;
+        if (!ReadNumber(text, pos, t.minute, digits)) {
+            return std::nullopt;
+        }
+        if (pos < text.size() && text[pos] == u':') {
+            ++pos;
+            if (!ReadNumber(text, pos, t.second, digits)) {
+                return std::nullopt;
+            }
+            if (pos < text.size() && text[pos] == u'.') {
+                ++pos;
+                if (!ReadNumber(text, pos, t.millisecond, digits)) {
+                    return std::nullopt;
+                }
+            }
+        }
+    }
+    if (pos != text.size() || t.hour > 23 || t.minute > 59 || t.second > 59 ||
+        t.millisecond > 999) {
+        return std::nullopt;
+    }
+    return t;
+}
+
+}  // namespace DateTime

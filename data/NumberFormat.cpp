@@ -1,0 +1,173 @@
+#include "NumberFormat.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+
+namespace NumberFormat {
+
+namespace {
+
+bool IsSpace(QChar c) {
+    return c == u' ' || c == u'\t';
+}
+
+QStringView Trimmed(QStringView text) {
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && IsSpace(text[begin])) {
+        ++begin;
+    }
+    while (end > begin && IsSpace(text[end - 1])) {
+        --end;
+    }
+    return text.mid(begin, end - begin);
+}
+
+}  // namespace
+
+void AppendGeneral(double value, std::string& out) {
+    if (std::isnan(value)) {
+        out += "NAN";
+        return;
+    }
+    if (std::isinf(value)) {
+        out += value < 0 ? "-INF" : "INF";
+        return;
+    }
+    if (value == 0) {
+        out += '0';
+        return;
+    }
+    // 15 significant digits, correctly rounded, independent of the C locale.
+    char buf[64];
+    const auto result = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, 14);
+    const std::string_view text(buf, size_t(result.ptr - buf));
+    const size_t e = text.find('e');
+    const bool negative = text[0] == '-';
+    std::string digits;
+    for (char c : text.substr(0, e)) {
+        if (c >= '0' && c <= '9') {
+            digits += c;
+        }
+    }
+    while (digits.size() > 1 && digits.back() == '0') {
+        digits.pop_back();
+    }
+    const int exponent = std::atoi(std::string(text.substr(e + 1)).c_str());
+
+    if (negative) {
+        out += '-';
+    }
+    if (exponent >= -4 && exponent < 15) {
+        if (exponent < 0) {
+            out += "0.";
+            out.append(size_t(-exponent - 1), '0');
+            out += digits;
+        } else if (digits.size() <= size_t(exponent) + 1) {
+            out += digits;
+            out.append(size_t(exponent) + 1 - digits.size(), '0');
+        } else {
+            out.append(digits, 0, size_t(exponent) + 1);
+            out += '.';
+            out.append(digits, size_t(exponent) + 1);
+        }
+        return;
+    }
+    out += digits[0];
+    if (digits.size() > 1) {
+        out += '.';
+        out.append(digits, 1);
+    }
+    out += 'E';
+    out += std::to_string(exponent);
+}
+
+QString FormatGeneral(double value) {
+    std::string out;
+    AppendGeneral(value, out);
+    return QString::fromLatin1(out.data(), qsizetype(out.size()));
+}
+
+std::optional<double> ParseFloat(QStringView text) {
+    const QStringView t = Trimmed(text);
+    std::string ascii;
+    ascii.reserve(size_t(t.size()));
+    qsizetype i = 0;
+    auto digitsAt = [&](qsizetype& pos) {
+        const qsizetype start = pos;
+        while (pos < t.size() && t[pos] >= u'0' && t[pos] <= u'9') {
+            ascii += char(t[pos].unicode());
+            ++pos;
+        }
+        return pos - start;
+    };
+    if (i < t.size() && (t[i] == u'+' || t[i] == u'-')) {
+        if (t[i] == u'-') {
+            ascii += '-';
+        }
+        ++i;
+    }
+    qsizetype mantissaDigits = digitsAt(i);
+    if (i < t.size() && t[i] == u'.') {
+        ascii += '.';
+        ++i;
+        mantissaDigits += digitsAt(i);
+    }
+    if (mantissaDigits == 0) {
+        return std::nullopt;
+    }
+    if (i < t.size() && (t[i] == u'e' || t[i] == u'E')) {
+        ascii += 'e';
+        ++i;
+        if (i < t.size() && (t[i] == u'+' || t[i] == u'-')) {
+            ascii += char(t[i].unicode());
+            ++i;
+        }
+        if (digitsAt(i) == 0) {
+            return std::nullopt;
+        }
+    }
+    if (i != t.size()) {
+        return std::nullopt;
+    }
+    double value = 0;
+    const auto result = std::from_chars(ascii.data(), ascii.data() + ascii.size(), value);
+    if (result.ec != std::errc() || result.ptr != ascii.data() + ascii.size() ||
+        !std::isfinite(value)) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+std::optional<std::int32_t> ParseInt32(QStringView text) {
+    const QStringView t = Trimmed(text);
+    qsizetype i = 0;
+    bool negative = false;
+    if (i < t.size() && (t[i] == u'+' || t[i] == u'-')) {
+        negative = t[i] == u'-';
+        ++i;
+    }
+    if (i == t.size()) {
+        return std::nullopt;
+    }
+    std::int64_t value = 0;
+    for (; i < t.size(); ++i) {
+        if (t[i] < u'0' || t[i] > u'9') {
+            return std::nullopt;
+        }
+        value = value * 10 + (t[i].unicode() - u'0');
+        if (value > std::int64_t(INT32_MAX) + 1) {
+            return std::nullopt;
+        }
+    }
+    if (negative) {
+        value = -value;
+    }
+    if (value > INT32_MAX || value < INT32_MIN) {
+        return std::nullopt;
+    }
+    return std::int32_t(value);
+}
+
+}  // namespace NumberFormat

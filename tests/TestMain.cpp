@@ -1,0 +1,42 @@
+#include "TestMain.h"
+
+#include <QApplication>
+#include <QTest>
+#include <memory>
+#include <utility>
+#include <vector>
+
+namespace TestRegistry {
+
+static std::vector<std::pair<const char*, Factory>>& Entries() {
+    static std::vector<std::pair<const char*, Factory>> entries;
+    return entries;
+}
+
+bool Add(const char* name, Factory factory) {
+    Entries().emplace_back(name, std::move(factory));
+    return true;
+}
+
+}  // namespace TestRegistry
+
+// Runs every registered class; "-class Name" runs just that one, other arguments go to QTest.
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QStringList args = app.arguments();
+    QString only;
+    const qsizetype at = args.indexOf(QStringLiteral("-class"));
+    if (at >= 0 && at + 1 < args.size()) {
+        only = args[at + 1];
+        args.remove(at, 2);
+    }
+    int failed = 0;
+    for (const auto& [name, factory] : TestRegistry::Entries()) {
+        if (!only.isEmpty() && only != QLatin1String(name)) {
+            continue;
+        }
+        std::unique_ptr<QObject> test(factory());
+        failed += QTest::qExec(test.get(), args);
+    }
+    return failed == 0 ? 0 : 1;
+}

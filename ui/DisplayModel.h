@@ -1,0 +1,78 @@
+#pragma once
+
+#include "SampleDisplay.h"
+
+#include <QString>
+#include <utility>
+#include <vector>
+
+// Told about every change of a DisplayModel, so views redraw what changed. While a rebuild runs,
+// only Reset() is sent, once at its end.
+class DisplayListener {
+public:
+    virtual ~DisplayListener() = default;
+    virtual void Reset() {}
+    virtual void SeriesCleared() {}
+    virtual void CpmAppended() {}
+    virtual void CpmChanged(int /*index*/) {}
+    virtual void DoseAppended() {}
+    virtual void LogCleared() {}
+    virtual void LogAppended() {}
+    virtual void LogSelected(int /*index*/) {}
+};
+
+// The chart series and the log pane as plain data: CPM values with sparse labels, dose values
+// (NaN for a null point) and log records, formatted only when asked.
+class DisplayModel final : public SampleDisplay {
+public:
+    void ClearCpm() override;
+    int CpmCount() const override { return int(cpm_.size()); }
+    void AppendCpm(double value, const QString& label) override;
+    double CpmValue(int index) const override { return cpm_[size_t(index)]; }
+    void SetCpmValue(int index, double value) override;
+
+    void ClearDose() override;
+    int DoseCount() const override { return int(dose_.size()); }
+    void AppendDose(double value) override;
+    void AppendNullDose() override;
+
+    void ClearLog() override;
+    int LogCount() const override { return int(log_.size()); }
+    void AppendLog(const LogRecord& record) override;
+    void SelectLog(int index) override;
+    bool LogVisible() const override { return logVisible_; }
+    int LogTag() const override { return logTag_; }
+
+    void BeginRebuild() override;
+    void EndRebuild() override;
+
+    // Read access for views and tests.
+    const std::vector<double>& CpmValues() const { return cpm_; }
+    const std::vector<double>& DoseValues() const { return dose_; }
+    // The non-empty labels, by point index, in index order.
+    const std::vector<std::pair<int, QString>>& Labels() const { return labels_; }
+    QString LabelAt(int index) const;
+    const std::vector<LogRecord>& LogRecords() const { return log_; }
+    QString LogText(int index) const;
+    int SelectedLog() const { return selected_; }
+
+    void SetLogVisible(bool visible) { logVisible_ = visible; }
+    void SetLogTag(int tag) { logTag_ = tag; }
+
+    void AddListener(DisplayListener* listener);
+    void RemoveListener(DisplayListener* listener);
+
+private:
+    template <typename F>
+    void Notify(F&& f);
+
+    std::vector<double> cpm_;
+    std::vector<std::pair<int, QString>> labels_;
+    std::vector<double> dose_;
+    std::vector<LogRecord> log_;
+    int selected_ = -1;
+    bool logVisible_ = false;
+    int logTag_ = 0;
+    bool rebuilding_ = false;
+    std::vector<DisplayListener*> listeners_;
+};
