@@ -1,0 +1,234 @@
+#include "ChartView.h"
+
+#include <qcustomplot.h>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// A fixed step with a fixed number of minor ticks between major ones.
+class StepTicker : public QCPAxisTickerFixed {
+public:
+    StepTicker(double step, int subTicks) : subTicks_(subTicks) {
+        setTickStep(step);
+        setScaleStrategy(ssMultiples);
+    }
+
+protected:
+    int getSubTickCount(double) override { return subTicks_; }
+
+private:
+    int subTicks_;
+};
+
+QPen DottedPen(const QColor& colour) {
+    QPen pen(colour, 0, Qt::DotLine);
+    return pen;
+}
+
+}  // namespace
+
+ChartView::ChartView(DisplayModel& model, QWidget* parent)
+    : QObject(parent), model_(model), chart_(new QCustomPlot(parent)) {
+    chart_->setObjectName(QStringLiteral("Chart"));
+    Configure();
+    model_.AddListener(this);
+    Reset();
+}
+
+ChartView::~ChartView() {
+    model_.RemoveListener(this);
+}
+
+void ChartView::Configure() {
+    chart_->setNoAntialiasingOnDrag(true);
+    chart_->plotLayout()->setMargins(QMargins(5, 10, 10, 5));
+    // Number texts with "." and "," grouping whatever the desktop's locale.
+    chart_->setLocale(QLocale(QLocale::English, QLocale::UnitedStates));
+
+    QCPAxisRect* rect = chart_->axisRect();
+    rect->setupFullAxesBox(false);
+    const QPen frame(Qt::gray);
+    for (QCPAxis* axis : rect->axes()) {
+        axis->setBasePen(frame);
+        axis->setTickPen(frame);
+        axis->setSubTickPen(frame);
+    }
+    rect->axis(QCPAxis::atTop)->setTicks(false);
+    rect->axis(QCPAxis::atTop)->setTickLabels(false);
+
+    QCPAxis* bottom = chart_->xAxis;
+    labels_ = QSharedPointer<QCPAxisTickerText>::create();
+    labels_->setSubTickCount(0);
+    bottom->setTicker(labels_);
+    bottom->setTickLabelRotation(90);
+    bottom->setSubTicks(false);
+    bottom->setTickLength(5, 0);
+    bottom->grid()->setPen(DottedPen(QColor(192, 192, 192)));
+
+    QCPAxis* left = chart_->yAxis;
+    left->setLabel(QStringLiteral("CPM"));
+    left->setTicker(QSharedPointer<StepTicker>::create(1.0, 0));
+    left->setNumberFormat(QStringLiteral("f"));
+    left->setNumberPrecision(0);
+    left->setSubTicks(false);
+    left->setTickLength(2, 0);
+    left->grid()->setPen(DottedPen(Qt::gray));
+
+    QCPAxis* right = chart_->yAxis2;
+    right->setVisible(true);
+    right->setTickLabels(true);
+    right->setLabel(QStringLiteral("uSv/ h"));
+    right->setTicker(QSharedPointer<StepTicker>::create(0.05, 4));
+    right->setNumberFormat(QStringLiteral("fc"));
+    right->setNumberPrecision(2);
+    right->grid()->setVisible(false);
+
+    // Drawn first: the CPM area, red fading to light yellow, 40 % transparent, no outline.
+    seriesCpm_ = chart_->addGraph(bottom, left);
+    seriesCpm_->setName(QStringLiteral("CPM"));
+    seriesCpm_->setPen(Qt::NoPen);
+    QLinearGradient gradient(0, 0, 0, 1);
+    gradient.setCoordinateMode(QGradient::ObjectMode);
+    gradient.setColorAt(0.0, QColor(255, 0, 0, 153));
+    gradient.setColorAt(0.7, QColor(255, 255, 128, 153));
+    gradient.setColorAt(1.0, QColor(255, 255, 128, 153));
+    seriesCpm_->setBrush(QBrush(gradient));
+    seriesCpm_->setLineStyle(QCPGraph::lsLine);
+
+    // Drawn over it: the dose line, blue, 25 % transparent; NaN points leave gaps.
+    seriesSv_ = chart_->addGraph(bottom, right);
+    seriesSv_->setName(QStringLiteral("uSv/ h"));
+    seriesSv_->setPen(QPen(QColor(0, 0, 255, 191), 1));
+    seriesSv_->setBrush(Qt::NoBrush);
+
+    chart_->legend->setVisible(false);
+    chart_->setInteractions(QCP::iRangeDrag);
+    rect->setRangeDrag(Qt::Horizontal);
+    rect->setRangeZoom(Qt::Orientations());
+
+    connect(bottom, qOverload<const QCPRange&>(&QCPAxis::rangeChanged), this,
+            &ChartView::OnRangeChanged);
+}
+
+int ChartView::PageStart() const {
+    return int(std::lround(chart_->xAxis->range().lower + 0.5));
+}
+
+void ChartView::ScrollTo(int firstPoint) {
+    ShowPage(firstPoint - 0.5);
+    const int count = model_.CpmCount();
+    following_ = PageStart() + MaxPointsPerPage >= count;
+    Replot();
+}
+
+void ChartView::ShowPage(double lower) {
+    const int count = model_.CpmCount();
+    const double width = std::max(1, std::min(count, MaxPointsPerPage));
+    const double last = std::max(count, 1) - 0.5;
+    lower = std::clamp(lower, -0.5, last - width);
+    settingRange_ = true;
+    chart_->xAxis->setRange(lower, lower + width);
+    settingRange_ = false;
+    FitValueAxes();
+}
+
+void ChartView::FollowNewest() {
+    if (following_) {
+        ShowPage(model_.CpmCount() - MaxPointsPerPage - 0.5);
+    } else {
+        ShowPage(chart_->xAxis->range().lower);
+    }
+}
+
+void ChartView::FitValueAxes() {
+    const QCPRange range = chart_->xAxis->range();
+    const int first = std::max(0, int(std::ceil(range.lower)));
+    const auto upTo = [&](const std::vector<double>& values) {
+        const int end = std::min(int(values.size()), int(std::floor(range.upper)) + 1);
+        double top = 0;
+        for (int i = first; i < end; ++i) {
+            if (!std::isnan(values[size_t(i)])) {
+                top = std::max(top, values[size_t(i)]);
+            }
+        }
+        return top;
+    };
+    // Maxima rounded up to the axis step, with room so the top is not clipped by the frame.
+    const double cpmTop = std::max(1.0, std::ceil(upTo(model_.CpmValues()) * 1.05));
+    const double doseTop = std::max(0.05, std::ceil(upTo(model_.DoseValues()) * 1.05 / 0.05) * 0.05);
+    chart_->yAxis->setRange(0, cpmTop);
+    chart_->yAxis2->setRange(0, doseTop);
+}
+
+void ChartView::OnRangeChanged(const QCPRange& range) {
+    if (settingRange_) {
+        return;
+    }
+    // A drag by the user: keep it inside the data and decide whether to follow.
+    ShowPage(range.lower);
+    following_ = PageStart() + MaxPointsPerPage >= model_.CpmCount();
+    emit Scrolled();
+}
+
+void ChartView::Replot() {
+    chart_->replot(QCustomPlot::rpQueuedReplot);
+}
+
+void ChartView::Reset() {
+    const auto& cpm = model_.CpmValues();
+    QVector<double> keys(qsizetype(cpm.size()));
+    for (qsizetype i = 0; i < keys.size(); ++i) {
+        keys[i] = double(i);
+    }
+    seriesCpm_->setData(keys, QVector<double>(cpm.begin(), cpm.end()), true);
+    const auto& dose = model_.DoseValues();
+    seriesSv_->setData(keys.mid(0, qsizetype(dose.size())),
+                       QVector<double>(dose.begin(), dose.end()), true);
+    QMap<double, QString> ticks;
+    for (const auto& [index, label] : model_.Labels()) {
+        ticks.insert(double(index), label);
+    }
+    labels_->setTicks(ticks);
+    following_ = true;
+    FollowNewest();
+    Replot();
+}
+
+void ChartView::SeriesCleared() {
+    if (model_.CpmCount() == 0) {
+        seriesCpm_->data()->clear();
+        labels_->clear();
+    }
+    if (model_.DoseCount() == 0) {
+        seriesSv_->data()->clear();
+    }
+    following_ = true;
+    FollowNewest();
+    Replot();
+}
+
+void ChartView::CpmAppended() {
+    const int index = model_.CpmCount() - 1;
+    seriesCpm_->addData(index, model_.CpmValue(index));
+    if (!model_.Labels().empty() && model_.Labels().back().first == index) {
+        labels_->addTick(index, model_.Labels().back().second);
+    }
+    FollowNewest();
+    Replot();
+}
+
+void ChartView::CpmChanged(int index) {
+    auto it = seriesCpm_->data()->begin() + index;
+    it->value = model_.CpmValue(index);
+    FitValueAxes();
+    Replot();
+}
+
+void ChartView::DoseAppended() {
+    const int index = model_.DoseCount() - 1;
+    seriesSv_->addData(index, model_.DoseValues()[size_t(index)]);
+    FitValueAxes();
+    Replot();
+}

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "DisplayModel.h"
+
+#include <QObject>
+#include <QSharedPointer>
+
+class QCustomPlot;
+class QCPGraph;
+class QCPAxisTickerText;
+class QCPRange;
+class QWidget;
+
+// Draws a DisplayModel's two series on a QCustomPlot: CPM as a filled area on the left axis,
+// the dose rate as a line on the right axis. Shows a page of at most MaxPointsPerPage points that
+// follows the newest point until the user drags it away.
+class ChartView final : public QObject, private DisplayListener {
+    Q_OBJECT
+
+public:
+    static constexpr int MaxPointsPerPage = 360;
+
+    ChartView(DisplayModel& model, QWidget* parent);
+    ~ChartView() override;
+
+    QCustomPlot* Chart() const { return chart_; }
+    QCPGraph* SeriesCPM() const { return seriesCpm_; }
+    QCPGraph* SeriesSV() const { return seriesSv_; }
+
+    // True while the page follows the newest point.
+    bool Following() const { return following_; }
+    // The first point index of the page shown.
+    int PageStart() const;
+    // Moves the page to start at the given point and re-fits the vertical axes (as a drag does).
+    void ScrollTo(int firstPoint);
+
+signals:
+    // The user dragged the chart sideways.
+    void Scrolled();
+
+private:
+    void Reset() override;
+    void SeriesCleared() override;
+    void CpmAppended() override;
+    void CpmChanged(int index) override;
+    void DoseAppended() override;
+
+    void Configure();
+    void ShowPage(double lower);
+    void FollowNewest();
+    void FitValueAxes();
+    void OnRangeChanged(const QCPRange& range);
+    void Replot();
+
+    DisplayModel& model_;
+    QCustomPlot* chart_;
+    QCPGraph* seriesCpm_ = nullptr;
+    QCPGraph* seriesSv_ = nullptr;
+    QSharedPointer<QCPAxisTickerText> labels_;
+    bool following_ = true;
+    bool settingRange_ = false;
+};
