@@ -1,0 +1,47 @@
+#include "ErrorBox.h"
+
+#include "UserError.h"
+
+#include <QMessageBox>
+
+namespace {
+
+std::function<void(const QString&)>& Hook() {
+    static std::function<void(const QString&)> hook;
+    return hook;
+}
+
+}  // namespace
+
+QString ErrorBoxText(const QString& text) {
+    if (!text.isEmpty() && text.back() > QChar(u'.')) {
+        return text + u'.';
+    }
+    return text;
+}
+
+void ShowErrorBox(const QString& text) {
+    const QString shown = ErrorBoxText(text);
+    if (Hook()) {
+        Hook()(shown);
+        return;
+    }
+    QMessageBox box(QMessageBox::Critical, QString(), shown, QMessageBox::Ok);
+    box.exec();
+}
+
+void SetErrorBoxHook(std::function<void(const QString&)> hook) {
+    Hook() = std::move(hook);
+}
+
+QString CurrentErrorText() {
+    try {
+        throw;
+    } catch (const UserError& e) {
+        return e.Text();
+    } catch (const std::exception& e) {
+        return QString::fromLocal8Bit(e.what());
+    } catch (...) {
+        return QString();
+    }
+}

@@ -1,0 +1,57 @@
+#include "SignalClose.h"
+
+#include <QSocketNotifier>
+#include <QWidget>
+
+#ifdef Q_OS_UNIX
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+int signalPipe[2] = {-1, -1};
+
+// Only async-signal-safe work here: wake the event loop through the pipe.
+void OnPosixSignal(int) {
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t n = ::write(signalPipe[0], &byte, 1);
+}
+
+}  // namespace
+
+SignalClose::SignalClose(QWidget* window) : QObject(window), window_(window) {
+    if (signalPipe[0] < 0 && ::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0) {
+        return;
+    }
+    notifier_ = new QSocketNotifier(signalPipe[1], QSocketNotifier::Read, this);
+    connect(notifier_, &QSocketNotifier::activated, this, &SignalClose::OnSignal);
+    struct sigaction action = {};
+    action.sa_handler = OnPosixSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
+}
+
+SignalClose::~SignalClose() {
+    if (notifier_) {
+        std::signal(SIGTERM, SIG_DFL);
+        std::signal(SIGINT, SIG_DFL);
+    }
+}
+
+void SignalClose::OnSignal() {
+    char byte;
+    [[maybe_unused]] const ssize_t n = ::read(signalPipe[1], &byte, 1);
+    signalled_ = true;
+    window_->close();
+}
+
+#else
+
+SignalClose::SignalClose(QWidget* window) : QObject(window), window_(window) {}
+SignalClose::~SignalClose() = default;
+void SignalClose::OnSignal() {}
+
+#endif

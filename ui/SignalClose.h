@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QObject>
+
+class QSocketNotifier;
+class QWidget;
+
+// Closes a window when the process gets SIGTERM or SIGINT, exactly as its close button would,
+// so a logger stopped by the system still saves its settings and its log. Linux and other
+// POSIX systems only; elsewhere it does nothing.
+class SignalClose final : public QObject {
+    Q_OBJECT
+
+public:
+    explicit SignalClose(QWidget* window);
+    ~SignalClose() override;
+
+    // True once a signal asked the window to close.
+    bool Signalled() const { return signalled_; }
+
+private:
+    void OnSignal();
+
+    QWidget* window_;
+    QSocketNotifier* notifier_ = nullptr;
+    bool signalled_ = false;
+};
