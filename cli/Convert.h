@@ -1,0 +1,21 @@
+#pragma once
+
+#include "SampleDisplay.h"
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+// "convert [--coefficient X] [--background N] IN OUT": a log file rewritten as Save writes it.
+struct ConvertOptions {
+    GraphSettings Settings;
+    QString Input;
+    QString Output;
+};
+
+// The options after the word "convert". Returns nothing and sets error when they are not valid.
+std::optional<ConvertOptions> ParseConvertArguments(const QStringList& arguments, QString* error);
+
+// Reads Input as Open does and writes Output as Save does, with two-digit years placed around
+// currentYear. Throws UserError when either file fails; Output is then left as it was.
+void Convert(const ConvertOptions& options, int currentYear);

@@ -1,0 +1,53 @@
+#include "Convert.h"
+#include "UserError.h"
+
+#include <QCoreApplication>
+#include <QDate>
+#include <cstdio>
+#include <exception>
+
+namespace {
+
+constexpr char kUsage[] =
+    "usage: solamine-cli convert [--coefficient X] [--background N] IN OUT\n"
+    "\n"
+    "Reads the log file IN and writes it to OUT in the program's own form, with the dose\n"
+    "column computed afresh (coefficient in uSv/h per CPM, default 0.00158; background in\n"
+    "CPM, default 0). IN and OUT may be the same file.\n";
+
+void Print(std::FILE* stream, const QString& text) {
+    std::fputs(text.toLocal8Bit().constData(), stream);
+}
+
+}  // namespace
+
+// Exit status: 0 done, 1 a file could not be read or written, 2 wrong arguments.
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    QStringList arguments = app.arguments().mid(1);
+    if (arguments.size() == 1 && (arguments[0] == u"--help" || arguments[0] == u"-h")) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (arguments.isEmpty() || arguments.takeFirst() != u"convert") {
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
+    QString error;
+    const std::optional<ConvertOptions> options = ParseConvertArguments(arguments, &error);
+    if (!options) {
+        Print(stderr, QStringLiteral("solamine-cli: %1\n").arg(error));
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
+    try {
+        Convert(*options, QDate::currentDate().year());
+    } catch (const UserError& e) {
+        Print(stderr, e.Text() + u'\n');
+        return 1;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "solamine-cli: %s\n", e.what());
+        return 1;
+    }
+    return 0;
+}
