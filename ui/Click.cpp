@@ -1,0 +1,159 @@
+#include "Click.h"
+
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QShowEvent>
+#include <cmath>
+#include <optional>
+
+#include "NumberFormat.h"
+
+namespace {
+
+QLabel* MakeLabel(QWidget* parent, const char* name, const QString& caption, int left, int top) {
+    auto* label = new QLabel(caption, parent);
+    label->setObjectName(QLatin1String(name));
+    label->move(left, top);
+    label->adjustSize();
+    return label;
+}
+
+QLineEdit* MakeEdit(QWidget* parent, const char* name, const QRect& geometry) {
+    auto* edit = new QLineEdit(parent);
+    edit->setObjectName(QLatin1String(name));
+    edit->setGeometry(geometry);
+    return edit;
+}
+
+// The text times 100000, scaled in decimal before it becomes binary, so a text exactly halfway
+// between two units (0.000015) stays a true half and rounds away from zero as the user expects.
+std::optional<double> ParseHundredThousandths(const QString& text) {
+    const std::optional<double> plain = NumberFormat::ParseFloat(text);
+    if (!plain) {
+        return std::nullopt;
+    }
+    const QString trimmed = text.trimmed();
+    const qsizetype e = trimmed.indexOf(u'e', 0, Qt::CaseInsensitive);
+    std::int64_t exponent = 0;
+    if (e >= 0) {
+        const std::optional<std::int32_t> written = NumberFormat::ParseInt32(trimmed.mid(e + 1));
+        if (!written) {
+            return *plain * 100000.0;
+        }
+        exponent = *written;
+    }
+    const QString scaled =
+        trimmed.left(e < 0 ? trimmed.size() : e) + u'e' + QString::number(exponent + 5);
+    return NumberFormat::ParseFloat(scaled).value_or(*plain * 100000.0);
+}
+
+std::optional<std::uint16_t> ToDeviceValue(std::optional<double> value) {
+    if (!value) {
+        return std::nullopt;
+    }
+    const double rounded = std::round(*value);  // halves away from zero
+    if (!(rounded >= 0 && rounded <= 65535)) {
+        return std::nullopt;
+    }
+    return std::uint16_t(rounded);
+}
+
+std::optional<std::uint16_t> ToDeviceValue(std::optional<std::int32_t> value) {
+    if (!value || *value < 0 || *value > 65535) {
+        return std::nullopt;
+    }
+    return std::uint16_t(*value);
+}
+
+// A box that does not convert keeps the dialog open; showing which one spares the user a hunt.
+void PointAt(QLineEdit* box) {
+    box->setFocus(Qt::OtherFocusReason);
+    box->selectAll();
+}
+
+}  // namespace
+
+TOKRightDlg::TOKRightDlg(QWidget* parent) : QDialog(parent) {
+    setWindowTitle(QStringLiteral("各種設定"));
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
+                   Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    setFixedSize(330, 112);
+
+    OKBtn = new QPushButton(QStringLiteral("確定"), this);
+    OKBtn->setObjectName(QStringLiteral("OKBtn"));
+    OKBtn->setGeometry(124, 70, 81, 27);
+    OKBtn->setDefault(true);
+    Edit1 = MakeEdit(this, "Edit1", {63, 8, 90, 21});
+    Label1 = MakeLabel(this, "Label1", QStringLiteral("グラフ係数"), 8, 11);
+    Label2 = MakeLabel(this, "Label2", QStringLiteral("バックグラウンド"), 160, 11);
+    Edit2 = MakeEdit(this, "Edit2", {235, 8, 87, 21});
+    Label3 = MakeLabel(this, "Label3", QStringLiteral("本体係数"), 8, 38);
+    Label4 = MakeLabel(this, "Label4", QStringLiteral("バックグラウンド"), 160, 38);
+    Edit3 = MakeEdit(this, "Edit3", {63, 35, 90, 21});
+    Edit4 = MakeEdit(this, "Edit4", {235, 35, 87, 21});
+
+    setTabOrder(OKBtn, Edit1);
+    setTabOrder(Edit1, Edit2);
+    setTabOrder(Edit2, Edit3);
+    setTabOrder(Edit3, Edit4);
+
+    connect(OKBtn, &QPushButton::clicked, this, &TOKRightDlg::OKBtnClick);
+}
+
+void TOKRightDlg::FormShow() {
+    Edit1->setText(NumberFormat::FormatGeneral(GraphCoefficient));
+    Edit2->setText(QString::number(GraphBackground));
+    Edit3->setText(NumberFormat::FormatGeneral(DeviceCoefficient * 0.00001));
+    Edit4->setText(QString::number(DeviceBackground));
+}
+
+void TOKRightDlg::OKBtnClick() {
+    const std::optional<double> coefficient = NumberFormat::ParseFloat(Edit1->text());
+    if (!coefficient || !std::isfinite(*coefficient)) {
+        return PointAt(Edit1);
+    }
+    const std::optional<std::int32_t> background = NumberFormat::ParseInt32(Edit2->text());
+    if (!background) {
+        return PointAt(Edit2);
+    }
+    // The counter takes 16-bit values; anything outside would be sent as a different number.
+    const std::optional<std::uint16_t> deviceCoefficient =
+        ToDeviceValue(ParseHundredThousandths(Edit3->text()));
+    if (!deviceCoefficient) {
+        return PointAt(Edit3);
+    }
+    const std::optional<std::uint16_t> deviceBackground =
+        ToDeviceValue(NumberFormat::ParseInt32(Edit4->text()));
+    if (!deviceBackground) {
+        return PointAt(Edit4);
+    }
+    GraphCoefficient = *coefficient;
+    GraphBackground = *background;
+    DeviceCoefficient = *deviceCoefficient;
+    DeviceBackground = *deviceBackground;
+    accept();
+}
+
+void TOKRightDlg::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    // A window system re-showing the dialog (another desktop, un-hiding) must not wipe edits.
+    if (!event->spontaneous()) {
+        CentreOnScreen();  // here the frame's size is known, before the window appears
+        FormShow();
+        OKBtn->setFocus(Qt::OtherFocusReason);
+    }
+}
+
+void TOKRightDlg::CentreOnScreen() {
+    const QScreen* screen =
+        parentWidget() ? parentWidget()->screen() : QGuiApplication::primaryScreen();
+    if (!screen) {
+        return;
+    }
+    QRect frame = frameGeometry();
+    frame.moveCenter(screen->geometry().center());
+    move(frame.topLeft());
+}

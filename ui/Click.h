@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QDialog>
+#include <cstdint>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+// The settings dialog: shows and edits the two graph settings and the counter's two settings.
+// It exchanges values only through its four copies, which the caller fills before showing it
+// and reads after it closed with Accepted. There is no cancel button; the close box cancels.
+class TOKRightDlg : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit TOKRightDlg(QWidget* parent = nullptr);
+
+    QPushButton* OKBtn = nullptr;
+    QLineEdit* Edit1 = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLineEdit* Edit2 = nullptr;
+    QLabel* Label3 = nullptr;
+    QLabel* Label4 = nullptr;
+    QLineEdit* Edit3 = nullptr;
+    QLineEdit* Edit4 = nullptr;
+
+    double GraphCoefficient = 0;
+    std::int32_t GraphBackground = 0;
+    std::uint16_t DeviceCoefficient = 0;
+    std::uint16_t DeviceBackground = 0;
+
+    // Fills the four boxes from the copies; runs each time the dialog is shown.
+    void FormShow();
+    // Converts the four boxes; on success stores them in the copies and accepts. On the first
+    // box that does not convert (or holds a device value outside 0..65535) nothing is stored,
+    // the dialog stays open and that box gets the focus with its text selected.
+    void OKBtnClick();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void CentreOnScreen();
+};

@@ -1,0 +1,238 @@
+#include "IniFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <vector>
+
+#include "AtomicFile.h"
+#include "NumberFormat.h"
+#include "SampleDisplay.h"
+#include "UserError.h"
+
+namespace {
+
+const QString graphSection = QStringLiteral("Graph");
+const QString coefficientKey = QStringLiteral("uSv");
+const QString backgroundKey = QStringLiteral("BackGround");
+
+// One line of the file as offsets into its bytes: text is [begin, textEnd), the line end
+// (CR LF, LF or a lone CR, or nothing on a last line) is [textEnd, end).
+struct Line {
+    qsizetype begin = 0;
+    qsizetype textEnd = 0;
+    qsizetype end = 0;
+};
+
+std::vector<Line> SplitLines(const QByteArray& bytes) {
+    std::vector<Line> lines;
+    qsizetype begin = 0;
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const char c = bytes[i];
+        if (c != '\n' && c != '\r') {
+            continue;
+        }
+        const qsizetype textEnd = i;
+        if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') {
+            ++i;
+        }
+        lines.push_back({begin, textEnd, i + 1});
+        begin = i + 1;
+    }
+    if (begin < bytes.size()) {
+        lines.push_back({begin, bytes.size(), bytes.size()});
+    }
+    return lines;
+}
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+QString Trimmed(QByteArrayView text) {
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && IsBlank(text[begin])) {
+        ++begin;
+    }
+    while (end > begin && IsBlank(text[end - 1])) {
+        --end;
+    }
+    return QString::fromUtf8(text.sliced(begin, end - begin));
+}
+
+bool SameName(const QString& a, const QString& b) {
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+// The parsed view of a file: where the first matching section starts and ends, and the first
+// matching key line inside it.
+struct Location {
+    int header = -1;           // index of the section's header line, -1 when the section is missing
+    int lastFilled = -1;       // last non-blank line of the section (the header at least)
+    int key = -1;              // index of the key's line, -1 when missing
+    qsizetype valueBegin = 0;  // byte offset of the value in the key's line
+};
+
+Location Find(const QByteArray& bytes, const std::vector<Line>& lines, const QString& section,
+              const QString& key) {
+    Location at;
+    for (int i = 0; i < int(lines.size()); ++i) {
+        const QByteArrayView text(bytes.constData() + lines[size_t(i)].begin,
+                                  lines[size_t(i)].textEnd - lines[size_t(i)].begin);
+        const QString trimmed = Trimmed(text);
+        if (trimmed.startsWith(u'[')) {
+            if (at.header >= 0) {
+                break;  // only the first section of that name counts
+            }
+            const qsizetype close = trimmed.indexOf(u']');
+            const QString name = trimmed.mid(1, close < 0 ? -1 : close - 1).trimmed();
+            if (SameName(name, section)) {
+                at.header = i;
+                at.lastFilled = i;
+            }
+            continue;
+        }
+        if (at.header < 0) {
+            continue;
+        }
+        if (!trimmed.isEmpty()) {
+            at.lastFilled = i;
+        }
+        const qsizetype equals = text.indexOf('=');
+        if (equals < 0 || !SameName(Trimmed(text.first(equals)), key)) {
+            continue;
+        }
+        qsizetype valueBegin = equals + 1;
+        while (valueBegin < text.size() && IsBlank(text[valueBegin])) {
+            ++valueBegin;
+        }
+        at.key = i;
+        at.valueBegin = lines[size_t(i)].begin + valueBegin;
+        return at;
+    }
+    return at;
+}
+
+QByteArray LineEndOf(const QByteArray& bytes, const std::vector<Line>& lines) {
+    for (const Line& line : lines) {
+        if (line.end > line.textEnd) {
+            return bytes.mid(line.textEnd, line.end - line.textEnd);
+        }
+    }
+    return QByteArrayLiteral("\r\n");
+}
+
+std::optional<double> ReadNumber(const IniFile& ini, const QString& key) {
+    const std::optional<QString> text = ini.ReadString(graphSection, key);
+    if (!text) {
+        return std::nullopt;
+    }
+    const std::optional<double> value = NumberFormat::ParseFloat(*text);
+    if (!value || !std::isfinite(*value)) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+}  // namespace
+
+IniFile::IniFile(QString path) : path_(std::move(path)) {
+    QFile file(path_);
+    if (!file.exists()) {
+        return;
+    }
+    if (!file.open(QIODevice::ReadOnly)) {
+        unreadable_ = true;
+        return;
+    }
+    bytes_ = file.readAll();
+    unreadable_ = file.error() != QFileDevice::NoError;
+}
+
+std::optional<QString> IniFile::ReadString(const QString& section, const QString& key) const {
+    const std::vector<Line> lines = SplitLines(bytes_);
+    const Location at = Find(bytes_, lines, section, key);
+    if (at.key < 0) {
+        return std::nullopt;
+    }
+    const Line& line = lines[size_t(at.key)];
+    return Trimmed(QByteArrayView(bytes_).sliced(at.valueBegin, line.textEnd - at.valueBegin));
+}
+
+bool IniFile::WriteString(const QString& section, const QString& key, const QString& value) {
+    if (unreadable_) {
+        return false;
+    }
+    const std::vector<Line> lines = SplitLines(bytes_);
+    const Location at = Find(bytes_, lines, section, key);
+    const QByteArray eol = LineEndOf(bytes_, lines);
+    QByteArray result;
+    if (at.key >= 0) {
+        const Line& line = lines[size_t(at.key)];
+        result = bytes_.left(at.valueBegin) + value.toUtf8() + bytes_.mid(line.textEnd);
+    } else {
+        // New lines go after the last filled line of the section, or at the end of the file; a
+        // last line without a line end gets one so the new line does not join it.
+        const qsizetype insertAt =
+            at.header >= 0 ? lines[size_t(at.lastFilled)].end : bytes_.size();
+        const bool joined =
+            insertAt > 0 && bytes_[insertAt - 1] != '\n' && bytes_[insertAt - 1] != '\r';
+        QByteArray added = joined ? eol : QByteArray();
+        if (at.header < 0) {
+            added += '[' + section.toUtf8() + ']' + eol;
+        }
+        added += key.toUtf8() + '=' + value.toUtf8() + eol;
+        result = bytes_.left(insertAt) + added + bytes_.mid(insertAt);
+    }
+    QDir().mkpath(QFileInfo(path_).absolutePath());
+    if (!WriteFileAtomically(path_, result, nullptr)) {
+        return false;
+    }
+    bytes_ = result;
+    return true;
+}
+
+QString IniPathFor(const QString& executablePath) {
+    const QFileInfo executable(executablePath);
+    const QString fileName = executable.completeBaseName() + QStringLiteral(".ini");
+    const QFileInfo directory(executable.absolutePath());
+    const QString beside = directory.absoluteFilePath() + u'/' + fileName;
+    if (QFileInfo::exists(beside) || (directory.isDir() && directory.isWritable())) {
+        return beside;
+    }
+    // An installed program's directory is not the user's to write; settings go to their own.
+    return QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) + u'/' + fileName;
+}
+
+GraphSettings LoadGraphSettings(const QString& iniPath) {
+    const IniFile ini(iniPath);
+    GraphSettings settings;
+    if (const auto coefficient = ReadNumber(ini, coefficientKey)) {
+        settings.GraphCoefficient = *coefficient;
+    }
+    if (const auto background = ReadNumber(ini, backgroundKey)) {
+        const double whole = std::trunc(*background);
+        if (whole >= std::numeric_limits<std::int32_t>::min() &&
+            whole <= std::numeric_limits<std::int32_t>::max()) {
+            settings.GraphBackground = std::int32_t(whole);
+        }
+    }
+    return settings;
+}
+
+void SaveGraphSettings(const QString& iniPath, const GraphSettings& settings) {
+    IniFile ini(iniPath);
+    auto write = [&](const QString& key, double value) {
+        if (!ini.WriteString(graphSection, key, NumberFormat::FormatGeneral(value))) {
+            throw UserError(
+                QStringLiteral("%1 に書き込めません").arg(QDir::toNativeSeparators(iniPath)));
+        }
+    };
+    write(coefficientKey, settings.GraphCoefficient);
+    write(backgroundKey, double(settings.GraphBackground));
+}
