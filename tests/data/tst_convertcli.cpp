@@ -1,0 +1,111 @@
+#include "TestMain.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+struct Run {
+    int exitCode = -1;
+    QString stdErr;
+};
+
+Run RunCli(const QStringList& arguments) {
+    QProcess process;
+    process.start(QStringLiteral(SOLAMINE_CLI), arguments);
+    if (!process.waitForFinished(30'000) || process.exitStatus() != QProcess::NormalExit) {
+        return {};
+    }
+    return {process.exitCode(), QString::fromUtf8(process.readAllStandardError())};
+}
+
+bool WriteFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+QByteArray ReadAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Eleven hand-edited lines: four-digit years, blanks, LF ends, a stale dose column.
+QByteArray HandEdited() {
+    QByteArray text;
+    for (int i = 0; i < 11; ++i) {
+        text += QByteArray("2016/03/20 12:") + QByteArray::number(30 + i) + " 40 9.99\n";
+    }
+    return text;
+}
+
+}  // namespace
+
+class ConvertCliTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void convert_data() {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QByteArray>("lastLine");
+        QTest::newRow("defaults") << QStringList{} << QByteArray("16/03/20, 12:40, 40, 0.0632\r\n");
+        QTest::newRow("coefficient and background")
+            << QStringList{"--coefficient", "0.01", "--background=30"}
+            << QByteArray("16/03/20, 12:40, 40, 0.1\r\n");
+    }
+    void convert() {
+        QFETCH(QStringList, options);
+        QFETCH(QByteArray, lastLine);
+        QTemporaryDir dir;
+        const QString in = dir.filePath("in.csv");
+        const QString out = dir.filePath("out.csv");
+        QVERIFY(WriteFile(in, HandEdited()));
+        const Run run = RunCli(QStringList{"convert"} + options + QStringList{in, out});
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.stdErr, QString());
+        const QByteArray written = ReadAll(out);
+        QVERIFY(written.startsWith("16/03/20, 12:30, 40\r\n16/03/20, 12:31, 40\r\n"));
+        QVERIFY2(written.endsWith("16/03/20, 12:39, 40\r\n" + lastLine), written.constData());
+    }
+
+    void failures_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("missing input")
+            << QStringList{"convert", "missing.csv", "out.csv"} << 1 << "は開けません。";
+        QTest::newRow("unwritable output")
+            << QStringList{"convert", "in.csv", "no/dir/out.csv"} << 1 << "を作成できません。";
+        QTest::newRow("no command") << QStringList{} << 2 << "usage:";
+        QTest::newRow("one file") << QStringList{"convert", "in.csv"} << 2 << "usage:";
+        QTest::newRow("bad coefficient")
+            << QStringList{"convert", "--coefficient", "1,5", "in.csv", "out.csv"} << 2
+            << "--coefficient";
+        QTest::newRow("bad background")
+            << QStringList{"convert", "--background", "2.5", "in.csv", "out.csv"} << 2
+            << "--background";
+        QTest::newRow("unknown option")
+            << QStringList{"convert", "-x", "in.csv", "out.csv"} << 2 << "-x";
+    }
+    void failures() {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, exitCode);
+        QFETCH(QString, message);
+        QTemporaryDir dir;
+        QVERIFY(WriteFile(dir.filePath("in.csv"), HandEdited()));
+        for (QString& argument : arguments) {
+            if (argument.endsWith(".csv")) {
+                argument = dir.filePath(argument);
+            }
+        }
+        const Run run = RunCli(arguments);
+        QCOMPARE(run.exitCode, exitCode);
+        QVERIFY2(run.stdErr.contains(message), qPrintable(run.stdErr));
+        QVERIFY(!QFile::exists(dir.filePath("out.csv")));
+    }
+};
+
+SOLAMINE_TEST(ConvertCliTest)
+
+#include "tst_convertcli.moc"

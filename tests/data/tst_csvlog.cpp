@@ -1,0 +1,264 @@
+#include "CsvLog.h"
+#include "DateTime.h"
+#include "SampleDisplay.h"
+#include "SampleLog.h"
+#include "TestMain.h"
+#include "UserError.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QScopeGuard>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+constexpr int kYear = 2026;
+
+// Samples as "yyyy-mm-dd hh:nn[:ss.zzz] cpm; ...", so a wrong century or a lost time shows.
+QString Describe(const std::vector<Sample>& samples) {
+    QStringList out;
+    for (const Sample& s : samples) {
+        const DateTime::Parts p = DateTime::Decode(s.Time);
+        QString text = QString::asprintf("%04d-%02d-%02d %02d:%02d", p.date.year, p.date.month,
+                                         p.date.day, p.time.hour, p.time.minute);
+        if (p.time.second != 0 || p.time.millisecond != 0) {
+            text += QString::asprintf(":%02d.%03d", p.time.second, p.time.millisecond);
+        }
+        out << text + u' ' + QString::number(s.Cpm);
+    }
+    return out.join(QStringLiteral("; "));
+}
+
+SampleLog FortyEveryMinute(int count) {
+    SampleLog log;
+    for (int i = 0; i < count; ++i) {
+        log.Append({DateTime::Encode(2016, 3, 20, 12, 30 + i), 40});
+    }
+    return log;
+}
+
+QByteArray ReadAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QString TestFile(const char* name) {
+    return QStringLiteral(TEST_DATA_DIR "/") + QLatin1String(name);
+}
+
+template <typename F>
+QString ErrorText(F&& f) {
+    try {
+        f();
+    } catch (const UserError& e) {
+        return e.Text();
+    }
+    return {};
+}
+
+}  // namespace
+
+class CsvReadTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void parse_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("samples");
+        const QString ownForm = "2016-03-20 12:30 40; 2016-03-20 12:31 41";
+        QTest::newRow("own form, dose ignored")
+            << QByteArray("16/03/20, 12:30, 40\r\n16/03/20, 12:31, 41, 0.0632\r\n") << ownForm;
+        QTest::newRow("four-digit years")
+            << QByteArray("2016/03/20, 12:30, 40\r\n2016/03/20, 12:31, 41\r\n") << ownForm;
+        QTest::newRow("whitespace separated")
+            << QByteArray("16/03/20 12:30 40\r\n\t16/03/20 \x01 12:31   41 \r\n") << ownForm;
+        QTest::newRow("quoted fields")
+            << QByteArray("\"16/03/20\",\"12:30\",\"40\"\r\n\"16/03/20\" , \"12:31\" 41\r\n")
+            << ownForm;
+        QTest::newRow("LF only") << QByteArray("16/03/20, 12:30, 40\n16/03/20, 12:31, 41\n")
+                                 << ownForm;
+        QTest::newRow("CR only") << QByteArray("16/03/20, 12:30, 40\r16/03/20, 12:31, 41\r")
+                                 << ownForm;
+        QTest::newRow("no final line end")
+            << QByteArray("16/03/20, 12:30, 40\r\n16/03/20, 12:31, 41") << ownForm;
+        QTest::newRow("empty file") << QByteArray() << "";
+        QTest::newRow("a lone line end is one empty line")
+            << QByteArray("\r\n") << "1899-12-30 00:00 0";
+        QTest::newRow("empty and blank middle lines")
+            << QByteArray("16/03/20, 12:30, 40\r\n\r\n \t\n16/03/20, 12:31, 41\r\n")
+            << "2016-03-20 12:30 40; 1899-12-30 00:00 0; 1899-12-30 00:00 0; 2016-03-20 12:31 41";
+        // Time 0 is saved as 99/12/30 and comes back inside the hundred-year window.
+        QTest::newRow("saved empty line read back")
+            << QByteArray("99/12/30, 00:00, 0\r\n") << "1999-12-30 00:00 0";
+        QTest::newRow("year window edges")
+            << QByteArray("76/01/01, 0:00, 1\r\n75/12/31, 23:59, 2\r\n0/1/2, 3:4, 5\r\n")
+            << "1976-01-01 00:00 1; 2075-12-31 23:59 2; 2000-01-02 03:04 5";
+        QTest::newRow("month and day only")
+            << QByteArray("3/20, 12:30, 40") << "2026-03-20 12:30 40";
+        QTest::newRow("valid date, invalid time")
+            << QByteArray("16/03/20, 24:00, 40") << "2016-03-20 00:00 40";
+        QTest::newRow("invalid date, valid time")
+            << QByteArray("16/02/30, 12:30, 40") << "1899-12-30 12:30 40";
+        QTest::newRow("seconds and milliseconds")
+            << QByteArray("16/03/20, 12:30:15.250, 40") << "2016-03-20 12:30:15.250 40";
+        QTest::newRow("before 1899 keeps its time of day")
+            << QByteArray("1800/01/01, 06:00, 1") << "1800-01-01 06:00 1";
+        QTest::newRow("two fields only") << QByteArray("16/03/20, 12:30") << "2016-03-20 12:30 0";
+        QTest::newRow("counts that are not 32-bit integers")
+            << QByteArray(
+                   "16/03/20, 12:30, 4.5\n16/03/20, 12:31, 2147483648\n"
+                   "16/03/20, 12:32, -2147483648\n16/03/20, 12:33, \"4\"\"2\"\n")
+            << "2016-03-20 12:30 0; 2016-03-20 12:31 0; 2016-03-20 12:32 -2147483648; "
+               "2016-03-20 12:33 0";
+        QTest::newRow("empty first field") << QByteArray(", 12:30, 40") << "1899-12-30 12:30 40";
+        QTest::newRow("empty second field") << QByteArray("16/03/20,,40") << "2016-03-20 00:00 40";
+        QTest::newRow("out of time order")
+            << QByteArray("16/03/20, 12:31, 2\r\n16/03/20, 12:30, 1\r\n15/01/01, 00:00, 3\r\n")
+            << "2016-03-20 12:31 2; 2016-03-20 12:30 1; 2015-01-01 00:00 3";
+        QTest::newRow("invalid UTF-8 in an ignored field")
+            << QByteArray("16/03/20, 12:30, 40, \xff\xfe\x80 note") << "2016-03-20 12:30 40";
+    }
+    void parse() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, samples);
+        QCOMPARE(Describe(ParseCsvLog(bytes, kYear)), samples);
+    }
+
+    void split_data() {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QStringList>("fields");
+        QTest::newRow("comma and space") << "a, b, c" << QStringList{"a", "b", "c"};
+        QTest::newRow("blanks only") << "a b \x1f c" << QStringList{"a", "b", "c"};
+        QTest::newRow("blank before comma") << "a ,b" << QStringList{"a", "b"};
+        QTest::newRow("two commas") << "a,,c" << QStringList{"a", "", "c"};
+        QTest::newRow("leading comma") << ",a" << QStringList{"", "a"};
+        QTest::newRow("trailing comma") << "a," << QStringList{"a", ""};
+        QTest::newRow("trailing comma and blank") << "a, " << QStringList{"a"};
+        QTest::newRow("lone comma") << "," << QStringList{"", ""};
+        QTest::newRow("empty") << "" << QStringList{};
+        QTest::newRow("blank") << " \t " << QStringList{};
+        QTest::newRow("quoted comma") << "\"a, b\",c" << QStringList{"a, b", "c"};
+        QTest::newRow("doubled quote") << "\"say \"\"hi\"\"\"" << QStringList{"say \"hi\""};
+        QTest::newRow("empty quotes") << "\"\",x" << QStringList{"", "x"};
+        QTest::newRow("unterminated quote") << "\"a, b" << QStringList{"a, b"};
+        QTest::newRow("text after closing quote") << "\"ab\"cd" << QStringList{"ab", "cd"};
+        QTest::newRow("quote inside a plain field") << "a\"b" << QStringList{"a\"b"};
+    }
+    void split() {
+        QFETCH(QString, line);
+        QFETCH(QStringList, fields);
+        QCOMPARE(SplitCsvLine(line), fields);
+    }
+
+    void byteOrderMarks_data() {
+        QTest::addColumn<QString>("file");
+        QTest::newRow("UTF-8") << "utf8_with_bom.csv";
+        QTest::newRow("UTF-16 LE") << "utf16le_with_bom.csv";
+        QTest::newRow("UTF-16 BE") << "utf16be_with_bom.csv";
+    }
+    void byteOrderMarks() {
+        QFETCH(QString, file);
+        const std::vector<Sample> plain = ReadCsvLog(TestFile("plain_ascii.csv"), kYear);
+        QCOMPARE(plain.size(), size_t(3));
+        QVERIFY(ReadCsvLog(QStringLiteral(TEST_DATA_DIR "/") + file, kYear) == plain);
+    }
+
+    void unreadableFiles_data() {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("missing") << "missing.csv";
+        QTest::newRow("a directory") << "";
+    }
+    void unreadableFiles() {
+        QFETCH(QString, name);
+        QTemporaryDir dir;
+        const QString path = name.isEmpty() ? dir.path() : dir.filePath(name);
+        const QString text = ErrorText([&] { ReadCsvLog(path, kYear); });
+        const QString prefix = QStringLiteral("ファイル %1 は開けません。 ").arg(path);
+        QVERIFY2(text.startsWith(prefix) && text.size() > prefix.size() + 1, qPrintable(text));
+        QVERIFY(text.endsWith(u' '));
+    }
+};
+
+class CsvWriteTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void twelveSampleExample() {
+        QCOMPARE(CsvTextOf(FortyEveryMinute(12), {}),
+                 ReadAll(TestFile("twelve_samples_forty_cpm.csv")));
+    }
+
+    void doseColumnFromLineEleven_data() {
+        QTest::addColumn<int>("count");
+        QTest::newRow("empty") << 0;
+        QTest::newRow("ten") << 10;
+        QTest::newRow("eleven") << 11;
+    }
+    void doseColumnFromLineEleven() {
+        QFETCH(int, count);
+        const QByteArray text = CsvTextOf(FortyEveryMinute(count), {});
+        QCOMPARE(text.count("\r\n"), count);
+        QVERIFY(text.isEmpty() || text.endsWith("\r\n"));
+        const QList<QByteArray> lines = text.split('\n');
+        for (int i = 0; i < count; ++i) {
+            QCOMPARE(lines[i].count(", "), i < 10 ? 2 : 3);
+        }
+    }
+
+    void recordsAsWritten() {
+        std::vector<LogRecord> records{{DateTime::Encode(2026, 12, 8, 14, 30), -5},
+                                       {DateTime::Encode(2026, 12, 8, 14, 31), 35, 0.0553},
+                                       {DateTime::Encode(2026, 12, 8, 14, 32), 0, 5e-5}};
+        QCOMPARE(CsvText(records),
+                 QByteArray("26/12/08, 14:30, -5\r\n26/12/08, 14:31, 35, 0.0553\r\n"
+                            "26/12/08, 14:32, 0, 5E-5\r\n"));
+    }
+
+    void replacesExistingFile() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("log.csv");
+        WriteCsvLog(path, QByteArray(1000, 'x'));
+        WriteCsvLog(path, "short\r\n");
+        QCOMPARE(ReadAll(path), QByteArray("short\r\n"));
+    }
+
+    void unwritablePaths_data() {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("missing directory") << "no/such/dir/log.csv";
+        QTest::newRow("a directory") << "";
+    }
+    void unwritablePaths() {
+        QFETCH(QString, name);
+        QTemporaryDir dir;
+        const QString path = name.isEmpty() ? dir.path() : dir.filePath(name);
+        const QString text = ErrorText([&] { WriteCsvLog(path, "x\r\n"); });
+        const QString prefix = QStringLiteral("ファイル \"%1\" を作成できません。").arg(path);
+        QVERIFY2(text.startsWith(prefix) && text.size() > prefix.size(), qPrintable(text));
+    }
+
+    void fullDiskKeepsOldFile() {
+        QTemporaryDir dir;
+        QProcess mount;
+        mount.start("mount", {"-t", "tmpfs", "-o", "size=16k", "tmpfs", dir.path()});
+        if (!mount.waitForFinished() || mount.exitStatus() != QProcess::NormalExit ||
+            mount.exitCode() != 0) {
+            QSKIP("cannot mount a small tmpfs here");
+        }
+        const auto unmount = qScopeGuard([&] { QProcess::execute("umount", {dir.path()}); });
+        const QString path = dir.filePath("log.csv");
+        const QByteArray old = CsvTextOf(FortyEveryMinute(12), {});
+        WriteCsvLog(path, old);
+        const QString text = ErrorText([&] { WriteCsvLog(path, QByteArray(100'000, 'x')); });
+        QVERIFY2(text.startsWith(QStringLiteral("ファイル \"%1\" を作成できません。").arg(path)),
+                 qPrintable(text));
+        QCOMPARE(ReadAll(path), old);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"log.csv"});
+    }
+};
+
+SOLAMINE_TEST(CsvReadTest)
+SOLAMINE_TEST(CsvWriteTest)
+
+#include "tst_csvlog.moc"
