@@ -13,11 +13,19 @@
 
 namespace {
 
-QLabel* MakeLabel(QWidget* parent, const char* name, const QString& caption, int left, int top) {
+// A label ends where the box beside it begins. When the default font is wider than the one the
+// layout was drawn for, the caption is narrowed rather than hidden under the box.
+QLabel* MakeLabel(QWidget* parent, const char* name, const QString& caption, QPoint at, int room) {
     auto* label = new QLabel(caption, parent);
     label->setObjectName(QLatin1String(name));
-    label->move(left, top);
+    label->move(at);
     label->adjustSize();
+    QFont font = label->font();
+    for (int stretch = 95; label->width() > room && stretch >= 50; stretch -= 5) {
+        font.setStretch(stretch);
+        label->setFont(font);
+        label->adjustSize();
+    }
     return label;
 }
 
@@ -87,11 +95,13 @@ TOKRightDlg::TOKRightDlg(QWidget* parent) : QDialog(parent) {
     OKBtn->setGeometry(124, 70, 81, 27);
     OKBtn->setDefault(true);
     Edit1 = MakeEdit(this, "Edit1", {63, 8, 90, 21});
-    Label1 = MakeLabel(this, "Label1", QStringLiteral("グラフ係数"), 8, 11);
-    Label2 = MakeLabel(this, "Label2", QStringLiteral("バックグラウンド"), 160, 11);
+    Label1 = MakeLabel(this, "Label1", QStringLiteral("グラフ係数"), {8, 11}, 63 - 2 - 8);
+    Label2 =
+        MakeLabel(this, "Label2", QStringLiteral("バックグラウンド"), {160, 11}, 235 - 2 - 160);
     Edit2 = MakeEdit(this, "Edit2", {235, 8, 87, 21});
-    Label3 = MakeLabel(this, "Label3", QStringLiteral("本体係数"), 8, 38);
-    Label4 = MakeLabel(this, "Label4", QStringLiteral("バックグラウンド"), 160, 38);
+    Label3 = MakeLabel(this, "Label3", QStringLiteral("本体係数"), {8, 38}, 63 - 2 - 8);
+    Label4 =
+        MakeLabel(this, "Label4", QStringLiteral("バックグラウンド"), {160, 38}, 235 - 2 - 160);
     Edit3 = MakeEdit(this, "Edit3", {63, 35, 90, 21});
     Edit4 = MakeEdit(this, "Edit4", {235, 35, 87, 21});
 

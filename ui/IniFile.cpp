@@ -69,21 +69,20 @@ bool SameName(const QString& a, const QString& b) {
     return a.compare(b, Qt::CaseInsensitive) == 0;
 }
 
-// The parsed view of a file: where the first matching section starts and ends, and the first
-// matching key line inside it.
+// Where a key stands in a file: the first section of that name and the first such key in it.
 struct Location {
     int header = -1;           // index of the section's header line, -1 when the section is missing
     int lastFilled = -1;       // last non-blank line of the section (the header at least)
     int key = -1;              // index of the key's line, -1 when missing
-    qsizetype valueBegin = 0;  // byte offset of the value in the key's line
+    qsizetype valueBegin = 0;  // where the value begins, in bytes from the file's start
 };
 
 Location Find(const QByteArray& bytes, const std::vector<Line>& lines, const QString& section,
               const QString& key) {
     Location at;
     for (int i = 0; i < int(lines.size()); ++i) {
-        const QByteArrayView text(bytes.constData() + lines[size_t(i)].begin,
-                                  lines[size_t(i)].textEnd - lines[size_t(i)].begin);
+        const Line& line = lines[size_t(i)];
+        const QByteArrayView text(bytes.constData() + line.begin, line.textEnd - line.begin);
         const QString trimmed = Trimmed(text);
         if (trimmed.startsWith(u'[')) {
             if (at.header >= 0) {
@@ -112,7 +111,7 @@ Location Find(const QByteArray& bytes, const std::vector<Line>& lines, const QSt
             ++valueBegin;
         }
         at.key = i;
-        at.valueBegin = lines[size_t(i)].begin + valueBegin;
+        at.valueBegin = line.begin + valueBegin;
         return at;
     }
     return at;

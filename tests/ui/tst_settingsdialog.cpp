@@ -30,15 +30,15 @@ class SettingsDialogTest : public QObject {
 private slots:
     void layout_data() {
         QTest::addColumn<QString>("name");
-        QTest::addColumn<QRect>("geometry");  // labels: position only
+        QTest::addColumn<QRect>("geometry");  // labels: position and room before their box
         QTest::addColumn<QString>("caption");
-        QTest::newRow("Label1") << "Label1" << QRect(8, 11, 0, 0) << "グラフ係数";
+        QTest::newRow("Label1") << "Label1" << QRect(8, 11, 53, 0) << "グラフ係数";
         QTest::newRow("Edit1") << "Edit1" << QRect(63, 8, 90, 21) << "";
-        QTest::newRow("Label2") << "Label2" << QRect(160, 11, 0, 0) << "バックグラウンド";
+        QTest::newRow("Label2") << "Label2" << QRect(160, 11, 73, 0) << "バックグラウンド";
         QTest::newRow("Edit2") << "Edit2" << QRect(235, 8, 87, 21) << "";
-        QTest::newRow("Label3") << "Label3" << QRect(8, 38, 0, 0) << "本体係数";
+        QTest::newRow("Label3") << "Label3" << QRect(8, 38, 53, 0) << "本体係数";
         QTest::newRow("Edit3") << "Edit3" << QRect(63, 35, 90, 21) << "";
-        QTest::newRow("Label4") << "Label4" << QRect(160, 38, 0, 0) << "バックグラウンド";
+        QTest::newRow("Label4") << "Label4" << QRect(160, 38, 73, 0) << "バックグラウンド";
         QTest::newRow("Edit4") << "Edit4" << QRect(235, 35, 87, 21) << "";
         QTest::newRow("OKBtn") << "OKBtn" << QRect(124, 70, 81, 27) << "確定";
     }
@@ -51,6 +51,7 @@ private slots:
         QVERIFY(widget);
         if (auto* label = qobject_cast<QLabel*>(widget)) {
             QCOMPARE(label->pos(), geometry.topLeft());
+            QVERIFY(label->width() <= geometry.width());
             QCOMPARE(label->text(), caption);
         } else {
             QCOMPARE(widget->geometry(), geometry);
