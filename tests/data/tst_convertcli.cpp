@@ -82,11 +82,6 @@ private slots:
         QTest::newRow("bad coefficient")
             << QStringList{"convert", "--coefficient", "1,5", "in.csv", "out.csv"} << 2
             << "--coefficient";
-        QTest::newRow("bad background")
-            << QStringList{"convert", "--background", "2.5", "in.csv", "out.csv"} << 2
-            << "--background";
-        QTest::newRow("unknown option")
-            << QStringList{"convert", "-x", "in.csv", "out.csv"} << 2 << "-x";
     }
     void failures() {
         QFETCH(QStringList, arguments);

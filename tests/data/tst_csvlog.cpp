@@ -92,17 +92,10 @@ private slots:
         // Time 0 is saved as 99/12/30 and comes back inside the hundred-year window.
         QTest::newRow("saved empty line read back")
             << QByteArray("99/12/30, 00:00, 0\r\n") << "1999-12-30 00:00 0";
-        QTest::newRow("year window edges")
-            << QByteArray("76/01/01, 0:00, 1\r\n75/12/31, 23:59, 2\r\n0/1/2, 3:4, 5\r\n")
-            << "1976-01-01 00:00 1; 2075-12-31 23:59 2; 2000-01-02 03:04 5";
-        QTest::newRow("month and day only")
-            << QByteArray("3/20, 12:30, 40") << "2026-03-20 12:30 40";
         QTest::newRow("valid date, invalid time")
             << QByteArray("16/03/20, 24:00, 40") << "2016-03-20 00:00 40";
         QTest::newRow("invalid date, valid time")
             << QByteArray("16/02/30, 12:30, 40") << "1899-12-30 12:30 40";
-        QTest::newRow("seconds and milliseconds")
-            << QByteArray("16/03/20, 12:30:15.250, 40") << "2016-03-20 12:30:15.250 40";
         QTest::newRow("before 1899 keeps its time of day")
             << QByteArray("1800/01/01, 06:00, 1") << "1800-01-01 06:00 1";
         QTest::newRow("two fields only") << QByteArray("16/03/20, 12:30") << "2016-03-20 12:30 0";
@@ -112,8 +105,6 @@ private slots:
                    "16/03/20, 12:32, -2147483648\n16/03/20, 12:33, \"4\"\"2\"\n")
             << "2016-03-20 12:30 0; 2016-03-20 12:31 0; 2016-03-20 12:32 -2147483648; "
                "2016-03-20 12:33 0";
-        QTest::newRow("empty first field") << QByteArray(", 12:30, 40") << "1899-12-30 12:30 40";
-        QTest::newRow("empty second field") << QByteArray("16/03/20,,40") << "2016-03-20 00:00 40";
         QTest::newRow("out of time order")
             << QByteArray("16/03/20, 12:31, 2\r\n16/03/20, 12:30, 1\r\n15/01/01, 00:00, 3\r\n")
             << "2016-03-20 12:31 2; 2016-03-20 12:30 1; 2015-01-01 00:00 3";
@@ -131,20 +122,16 @@ private slots:
         QTest::addColumn<QStringList>("fields");
         QTest::newRow("comma and space") << "a, b, c" << QStringList{"a", "b", "c"};
         QTest::newRow("blanks only") << "a b \x1f c" << QStringList{"a", "b", "c"};
-        QTest::newRow("blank before comma") << "a ,b" << QStringList{"a", "b"};
         QTest::newRow("two commas") << "a,,c" << QStringList{"a", "", "c"};
         QTest::newRow("leading comma") << ",a" << QStringList{"", "a"};
         QTest::newRow("trailing comma") << "a," << QStringList{"a", ""};
         QTest::newRow("trailing comma and blank") << "a, " << QStringList{"a"};
         QTest::newRow("lone comma") << "," << QStringList{"", ""};
         QTest::newRow("empty") << "" << QStringList{};
-        QTest::newRow("blank") << " \t " << QStringList{};
         QTest::newRow("quoted comma") << "\"a, b\",c" << QStringList{"a, b", "c"};
         QTest::newRow("doubled quote") << "\"say \"\"hi\"\"\"" << QStringList{"say \"hi\""};
-        QTest::newRow("empty quotes") << "\"\",x" << QStringList{"", "x"};
         QTest::newRow("unterminated quote") << "\"a, b" << QStringList{"a, b"};
         QTest::newRow("text after closing quote") << "\"ab\"cd" << QStringList{"ab", "cd"};
-        QTest::newRow("quote inside a plain field") << "a\"b" << QStringList{"a\"b"};
     }
     void split() {
         QFETCH(QString, line);
@@ -205,23 +192,6 @@ private slots:
         for (int i = 0; i < count; ++i) {
             QCOMPARE(lines[i].count(", "), i < 10 ? 2 : 3);
         }
-    }
-
-    void recordsAsWritten() {
-        std::vector<LogRecord> records{{DateTime::Encode(2026, 12, 8, 14, 30), -5},
-                                       {DateTime::Encode(2026, 12, 8, 14, 31), 35, 0.0553},
-                                       {DateTime::Encode(2026, 12, 8, 14, 32), 0, 5e-5}};
-        QCOMPARE(CsvText(records),
-                 QByteArray("26/12/08, 14:30, -5\r\n26/12/08, 14:31, 35, 0.0553\r\n"
-                            "26/12/08, 14:32, 0, 5E-5\r\n"));
-    }
-
-    void replacesExistingFile() {
-        QTemporaryDir dir;
-        const QString path = dir.filePath("log.csv");
-        WriteCsvLog(path, QByteArray(1000, 'x'));
-        WriteCsvLog(path, "short\r\n");
-        QCOMPARE(ReadAll(path), QByteArray("short\r\n"));
     }
 
     void unwritablePaths_data() {

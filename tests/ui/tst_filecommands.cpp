@@ -8,7 +8,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 #include <random>
@@ -210,25 +209,6 @@ private slots:
                  qPrintable(text));
         QCOMPARE(w.display.LogCount(), 1);  // redrawn before the write failed
         QCOMPARE(w.commands.CurrentFile(), path);
-    }
-
-    void newClearsEverything() {
-        QTemporaryDir dir;
-        const QString path = dir.filePath("log.csv");
-        QVERIFY(WriteFile(path, StaleDoseFile()));
-        Window w;
-        w.Open(path);
-        w.commands.NewClick();
-        QCOMPARE(w.log.Count(), 0);
-        QCOMPARE(w.display.CpmCount(), 0);
-        QCOMPARE(w.display.DoseCount(), 0);
-        QCOMPARE(w.display.LogCount(), 0);
-        QCOMPARE(w.commands.CurrentFile(), QString());
-        w.dialogs.saveAnswer = dir.filePath("empty.csv");
-        w.commands.SaveClick();
-        QCOMPARE(w.dialogs.prefilled, QString());
-        QVERIFY(QFile::exists(dir.filePath("empty.csv")));
-        QCOMPARE(QFileInfo(dir.filePath("empty.csv")).size(), 0);
     }
 
     void autoSaveWritesTheWholeLogWithoutRedrawing() {
