@@ -95,29 +95,34 @@ private slots:
                  message ? QStringList{"接続確認: 接続されていません。"} : QStringList{});
     }
 
-    // The real modal loop: the close box after an edit changes nothing; OK without edits
-    // rebuilds and nothing else.
+    // The real modal loop: the close box after an edit changes nothing; OK, by the button or by
+    // Enter in a box, rebuilds and, with the device values unchanged, does nothing else.
     void modalDialog_data() {
-        QTest::addColumn<bool>("pressOk");
-        QTest::newRow("close box") << false;
-        QTest::newRow("OK") << true;
+        QTest::addColumn<int>("how");
+        QTest::newRow("close box") << 0;
+        QTest::newRow("OK button") << 1;
+        QTest::newRow("Enter") << 2;
     }
     void modalDialog() {
-        QFETCH(bool, pressOk);
+        QFETCH(int, how);
         FakeWindow window;
         window.connected = true;
         TOKRightDlg dlg;
         QTimer::singleShot(0, &dlg, [&] {
-            dlg.Edit3->setText(pressOk ? "0.00158" : "0.002");
-            if (pressOk) {
+            dlg.Edit1->setText("0.002");
+            dlg.Edit3->setText(how == 0 ? "0.002" : "0.00158");
+            if (how == 0) {
+                dlg.close();
+            } else if (how == 1) {
                 QTest::mouseClick(dlg.OKBtn, Qt::LeftButton);
             } else {
-                dlg.close();
+                QTest::keyClick(dlg.Edit2, Qt::Key_Return);
             }
         });
         SetClick(dlg, window.graph, window.deviceCoefficient, window.deviceBackground,
                  window.Hooks({}));
-        QCOMPARE(window.rebuilds, pressOk ? 1 : 0);
+        QCOMPARE(window.rebuilds, how == 0 ? 0 : 1);
+        QCOMPARE(window.graph.GraphCoefficient, how == 0 ? 0.00158 : 0.002);
         QCOMPARE(window.deviceCoefficient, 158);
         QVERIFY(window.writes.isEmpty());
         QVERIFY(window.messages.isEmpty());
