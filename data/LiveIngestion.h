@@ -1,0 +1,22 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+class SampleLog;
+class SampleDisplay;
+struct GraphSettings;
+
+// Payload bytes of a measurement report, and where its count sits in them (low byte first).
+constexpr std::size_t kReportPayloadSize = 60;
+constexpr std::size_t kCountOffset = 6;
+
+// Adds one measurement report, received at local time now (a DateTime value), to the log and
+// the display. A report of the last sample's minute adds its count to that sample and its CPM
+// point. A report of any other minute completes the last sample (its dose point, null for the
+// first ten samples, and its log line, then FollowLogTail) and starts a new sample with a CPM
+// point labelled on minutes divisible by 10; the first sample of an empty log is always
+// labelled. Requires the display to hold one CPM point per sample. Never fails.
+void HandleCountReport(std::span<const std::uint8_t, kReportPayloadSize> payload, double now,
+                       SampleLog& log, const GraphSettings& settings, SampleDisplay& display);
