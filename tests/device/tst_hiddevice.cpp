@@ -2,6 +2,7 @@
 #include "HidDevice.h"
 #include "HidapiBackend.h"
 #include "TestMain.h"
+#include "VirtualCounter.h"
 
 #include <QTest>
 
@@ -29,7 +30,7 @@ using IdLists = QList<QStringList>;
 
 }  // namespace
 
-class HidDeviceMatchTest : public QObject {
+class HidDeviceTest : public QObject {
     Q_OBJECT
 
 private slots:
@@ -41,24 +42,22 @@ private slots:
 
         const QString counter = "HID\\VID_04D8&PID_F9F2&REV_0100";
         const QString other = "HID\\VID_046D&PID_C52B&REV_1200";
-        QTest::newRow("capitals") << IdLists{{counter}} << 0 << true << QStringList{"p0", "p0"};
-        QTest::newRow("lower case")
-            << IdLists{{counter.toLower()}} << 0 << true << QStringList{"p0", "p0"};
+        const QStringList first{"p0", "p0"};
+        QTest::newRow("capitals") << IdLists{{counter}} << 0 << true << first;
+        QTest::newRow("lower case") << IdLists{{counter.toLower()}} << 0 << true << first;
         QTest::newRow("inside a longer product code")
-            << IdLists{{"USB\\XVID_04D8&PID_F9F20001&MI_00"}} << 0 << true
-            << QStringList{"p0", "p0"};
+            << IdLists{{"USB\\XVID_04D8&PID_F9F20001&MI_00"}} << 0 << true << first;
         QTest::newRow("only in the second id string")
             << IdLists{{other, counter}} << 0 << false << QStringList{};
         QTest::newRow("no hardware id") << IdLists{{}} << 0 << false << QStringList{};
-        QTest::newRow("nothing present") << IdLists{} << 0 << false << QStringList{};
         QTest::newRow("other device first")
             << IdLists{{other}, {counter}} << 0 << true << QStringList{"p1", "p1"};
         QTest::newRow("two counters: first taken")
-            << IdLists{{counter}, {counter}} << 0 << true << QStringList{"p0", "p0"};
+            << IdLists{{counter}, {counter}} << 0 << true << first;
         QTest::newRow("two counters: first fails, second never tried")
             << IdLists{{counter}, {counter}} << 1 << false << QStringList{"p0"};
         QTest::newRow("write open ok, read open fails")
-            << IdLists{{counter}} << 2 << false << QStringList{"p0", "p0"};
+            << IdLists{{counter}} << 2 << false << first;
     }
 
     void openDevice() {
@@ -80,74 +79,52 @@ private slots:
 
         QCOMPARE(device.IsDevicePresent(DeviceIdPattern), !opened.isEmpty());
         QVERIFY(backend.opened.isEmpty());
-
         QCOMPARE(device.OpenDevice(DeviceIdPattern), connected);
         QCOMPARE(device.Connected(), connected);
         QCOMPARE(backend.opened, opened);
-        if (connected) {
-            QCOMPARE(device.WriteHandle(), HidHandle(1));
-            QCOMPARE(device.ReadHandle(), HidHandle(2));
-        } else {
-            QCOMPARE(device.WriteHandle(), kInvalidHandle);
-            QCOMPARE(device.ReadHandle(), kInvalidHandle);
-        }
-        // A write channel whose read partner failed is not left open.
-        if (failOpenNumber == 2) {
-            QCOMPARE(backend.closed, std::vector<HidHandle>{1});
-        } else {
-            QVERIFY(backend.closed.empty());
-        }
-    }
-
-    void closeDevice() {
-        FakeBackend backend;
-        backend.devices.push_back({"p0", {"HID\\VID_04D8&PID_F9F2"}});
-        HidDevice device(backend);
-
-        QVERIFY(device.CloseDevice());
-        QVERIFY(backend.closed.empty());
-
-        QVERIFY(device.OpenDevice(DeviceIdPattern));
-        // Connected: a second open changes nothing.
-        QVERIFY(device.OpenDevice(DeviceIdPattern));
-        QCOMPARE(backend.opened.size(), 2);
+        QCOMPARE(device.ReadHandle(), connected ? HidHandle(2) : kInvalidHandle);
+        // A write channel whose read partner failed is closed at once.
+        QCOMPARE(backend.closed,
+                 failOpenNumber == 2 ? std::vector<HidHandle>{1} : std::vector<HidHandle>{});
 
         QVERIFY(device.CloseDevice());
         QVERIFY(!device.Connected());
-        QCOMPARE(backend.closed, (std::vector<HidHandle>{1, 2}));  // write, then read
-        QCOMPARE(device.ReadHandle(), kInvalidHandle);
-        QVERIFY(device.CloseDevice());
-        QCOMPARE(backend.closed.size(), size_t(2));
-        QCOMPARE(device.WriteReport(DevicePacket{}), 0u);
-    }
-};
-
-class HidapiBackendTest : public QObject {
-    Q_OBJECT
-
-private slots:
-    void hardwareIdText_data() {
-        QTest::addColumn<int>("vendor");
-        QTest::addColumn<int>("product");
-        QTest::addColumn<int>("release");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("counter") << 0x04D8 << 0xF9F2 << 0x0100 << "HID\\VID_04D8&PID_F9F2&REV_0100";
-        QTest::newRow("zeros") << 0 << 0 << 0 << "HID\\VID_0000&PID_0000&REV_0000";
-        QTest::newRow("all ones") << 0xFFFF << 0xFFFF << 0xFFFF
-                                  << "HID\\VID_FFFF&PID_FFFF&REV_FFFF";
+        QCOMPARE(device.WriteHandle(), kInvalidHandle);
+        if (connected) {
+            QCOMPARE(backend.closed, (std::vector<HidHandle>{1, 2}));  // write, then read
+        }
     }
 
-    void hardwareIdText() {
-        QFETCH(int, vendor);
-        QFETCH(int, product);
-        QFETCH(int, release);
-        QFETCH(QString, text);
-        QCOMPARE(QString::fromStdString(HardwareIdText(
-                     std::uint16_t(vendor), std::uint16_t(product), std::uint16_t(release))),
-                 text);
+    // Out through WriteReport, back through ReadReport: every byte kept, token little-endian.
+    void roundTripThroughCounter() {
+        VirtualCounter counter;
+        HidDevice device(counter);
+        QVERIFY(device.OpenDevice(DeviceIdPattern));
+        DevicePacket sent;
+        sent.ReportId = 5;
+        sent.Token = 0x80563412;
+        for (int k = 0; k < kPayloadSize; ++k) {
+            sent.Payload[size_t(k)] = std::uint8_t(k * 37 + 11);
+        }
+        QCOMPARE(device.WriteReport(sent), 65u);
+        const Transfer wire = counter.Written().at(0);
+        QCOMPARE(wire[0], 5);
+        QCOMPARE((std::array{wire[1], wire[2], wire[3], wire[4]}),
+                 (std::array<std::uint8_t, 4>{0x12, 0x34, 0x56, 0x80}));
+        QCOMPARE(wire[64], std::uint8_t(59 * 37 + 11));
+
+        counter.Send(sent);
+        DevicePacket received;
+        bool failed = true;
+        QCOMPARE(device.ReadReport(received, 1000, &failed), 65u);
+        QVERIFY(!failed);
+        QVERIFY(received == sent);
+        QCOMPARE(device.ReadReport(received, 10, &failed), 0u);  // time-out, not an error
+        QVERIFY(!failed);
     }
 
-    void noCounterPresent() {
+    void hidapiWithoutCounter() {
+        QCOMPARE(HardwareIdText(0x04D8, 0xF9F2, 0x0100), "HID\\VID_04D8&PID_F9F2&REV_0100");
         HidapiBackend backend;
         HidDevice device(backend);
         for (const HidDeviceInfo& info : backend.Enumerate()) {
@@ -158,7 +135,6 @@ private slots:
         }
         QVERIFY(!device.IsDevicePresent(DeviceIdPattern));
         QVERIFY(!device.OpenDevice(DeviceIdPattern));
-        QVERIFY(!device.Connected());
         DevicePacket packet;
         bool failed = false;
         QCOMPARE(device.ReadReport(packet, 10, &failed), 0u);
@@ -168,6 +144,5 @@ private slots:
     }
 };
 
-SOLAMINE_TEST(HidDeviceMatchTest)
-SOLAMINE_TEST(HidapiBackendTest)
+SOLAMINE_TEST(HidDeviceTest)
 #include "tst_hiddevice.moc"

@@ -11,7 +11,7 @@
 
 namespace {
 
-// A log, its display and the graph settings, fed with reports at pinned times.
+// A log and its display, fed with reports at pinned times.
 struct Logger {
     SampleLog log;
     DisplayModel display;
@@ -20,22 +20,18 @@ struct Logger {
     void Report(double now, int count) {
         std::array<std::uint8_t, kReportPayloadSize> payload{};
         payload[0] = 0xEE;  // ignored, like every byte but the count
-        payload[kCountOffset] = std::uint8_t(count & 0xFF);
+        payload[kCountOffset] = std::uint8_t(count);
         payload[kCountOffset + 1] = std::uint8_t(count >> 8);
         HandleCountReport(payload, now, log, settings, display);
     }
 
-    // Chart and log in step: one CPM point per sample, showing its Cpm.
+    // One CPM point per sample, showing its Cpm.
     bool InStep() const {
-        if (display.CpmCount() != log.Count()) {
-            return false;
+        bool same = display.CpmCount() == log.Count();
+        for (int i = 0; same && i < log.Count(); ++i) {
+            same = display.CpmValues()[size_t(i)] == log.At(i).Cpm;
         }
-        for (int i = 0; i < log.Count(); ++i) {
-            if (display.CpmValues()[size_t(i)] != log.At(i).Cpm) {
-                return false;
-            }
-        }
-        return true;
+        return same;
     }
 };
 
@@ -50,39 +46,26 @@ class LiveIngestionTest : public QObject {
 
 private slots:
     void firstReportIsLabelled_data() {
-        QTest::addColumn<int>("minute");
         QTest::addColumn<int>("count");
-        QTest::newRow("minute 37") << 37 << 12;
-        QTest::newRow("minute 40") << 40 << 12;
-        QTest::newRow("count 0") << 37 << 0;
-        QTest::newRow("count 65535 stays unsigned") << 37 << 65535;
+        QTest::newRow("count 12") << 12;
+        QTest::newRow("count 0") << 0;
+        QTest::newRow("count 65535 stays unsigned") << 65535;
     }
 
+    // Then 5, 0 and 7 in the same minute add up in that sample, with nothing else drawn.
     void firstReportIsLabelled() {
-        QFETCH(int, minute);
         QFETCH(int, count);
         Logger l;
-        l.Report(At(14, minute, 42), count);
-        QCOMPARE(l.log.Count(), 1);
-        QCOMPARE(l.log.Last(), (Sample{At(14, minute), count}));
-        QCOMPARE(l.display.LabelAt(0), QString("16/03/20 14:%1").arg(minute));
-        QVERIFY(l.InStep());
-        QCOMPARE(l.display.DoseCount(), 0);
-        QCOMPARE(l.display.LogCount(), 0);
-    }
-
-    void sameMinuteAddsUp() {
-        Logger l;
-        l.Report(At(14, 37, 0), 3);
-        l.Report(At(14, 37, 20), 5);
-        l.Report(At(14, 37, 40), 0);
+        l.Report(At(14, 37, 42), count);
+        QCOMPARE(l.log.Last(), (Sample{At(14, 37), count}));
+        QCOMPARE(l.display.LabelAt(0), "16/03/20 14:37");
+        l.Report(At(14, 37, 50), 5);
+        l.Report(At(14, 37, 55), 0);
         l.Report(At(14, 37, 59) + 999.0 / 86'400'000, 7);
         QCOMPARE(l.log.Count(), 1);
-        QCOMPARE(l.log.Last().Cpm, 15);
+        QCOMPARE(l.log.Last().Cpm, count + 12);
         QVERIFY(l.InStep());
-        QCOMPARE(l.display.Labels().size(), size_t(1));
-        QCOMPARE(l.display.DoseCount(), 0);
-        QCOMPARE(l.display.LogCount(), 0);
+        QCOMPARE(l.display.DoseCount() + l.display.LogCount(), 0);
     }
 
     void nextMinute_data() {
@@ -104,9 +87,7 @@ private slots:
         l.Report(At(14, 38), 1);
         l.Report(At(14, 39, 30), 9);
         l.Report(next, 4);
-
         QCOMPARE(l.log.Count(), 3);
-        QCOMPARE(l.log.At(1), (Sample{At(14, 39), 9}));
         QCOMPARE(l.log.At(2), (Sample{DateTime::TruncateToMinute(next), 4}));
         QVERIFY(l.InStep());
         QCOMPARE(l.display.LabelAt(2), label);
@@ -117,43 +98,17 @@ private slots:
         QCOMPARE(l.display.SelectedLog(), 1);
     }
 
-    void heldLogIsNotFollowed() {
-        Logger l;
-        l.display.SetLogVisible(true);
-        l.display.SetLogTag(1);
-        l.Report(At(14, 38), 1);
-        l.Report(At(14, 39), 1);
-        QCOMPARE(l.display.SelectedLog(), -1);
-    }
-
     // Sample 9 is completed without a dose; sample 10 gets the first, over samples 1-10.
     void doseThreshold() {
         Logger l;
         for (int i = 0; i <= 10; ++i) {
             l.Report(At(15, i), 100 + i);
         }
-        QCOMPARE(l.display.LogCount(), 10);
         QCOMPARE(l.display.LogText(9), "16/03/20, 15:09, 109");
-        QVERIFY(std::isnan(l.display.DoseValues()[9]));
-
         l.Report(At(15, 11), 111);
-        const double expected =
-            0.00158 * (101 + 102 + 103 + 104 + 105 + 106 + 107 + 108 + 109 + 110) / 10;
-        QCOMPARE(l.display.DoseCount(), 11);
+        const double expected = 0.00158 * (1055) / 10;  // 101 + 102 + ... + 110
         QVERIFY(qFuzzyCompare(l.display.DoseValues()[10], expected));
-        QVERIFY(qFuzzyCompare(l.display.LogRecords()[10].Dose, expected));
         QVERIFY(l.display.LogText(10).startsWith("16/03/20, 15:10, 110, 0.1666"));
-        QVERIFY(l.InStep());
-    }
-
-    void backgroundAndCoefficientApply() {
-        Logger l;
-        l.settings = {0.5, 100};
-        for (int i = 0; i <= 11; ++i) {
-            l.Report(At(15, i), i % 2 == 0 ? 120 : 50);  // 50 lies below the background
-        }
-        // Samples 1..10: five of 120 over the background of 100.
-        QCOMPARE(l.display.DoseValues()[10], 0.5 * 5 * 20 / 10);
     }
 
     // The rebuild gives the current sample a line at once; the next minute adds a second one.
@@ -162,35 +117,21 @@ private slots:
         for (int i = 0; i < 12; ++i) {
             l.Report(At(16, i), 40 + i);
         }
-        l.Report(At(16, 11, 30), 5);
         RebuildDisplay(l.log, l.settings, l.display);
+        l.Report(At(16, 11, 30), 5);  // still the current minute: no line yet
         QCOMPARE(l.display.LogCount(), 12);
-        QCOMPARE(l.display.LogText(11).left(20), "16/03/20, 16:11, 56,");
 
         l.Report(At(16, 12), 1);
-        QCOMPARE(l.log.Count(), 13);
         QVERIFY(l.InStep());
         QCOMPARE(l.display.LogCount(), 13);
         QCOMPARE(l.display.DoseCount(), 13);
         const LogRecord& rebuilt = l.display.LogRecords()[11];
         const LogRecord& live = l.display.LogRecords()[12];
         QCOMPARE(live.Time, rebuilt.Time);
+        QCOMPARE(rebuilt.Cpm, 51);
         QCOMPARE(live.Cpm, 56);
         QCOMPARE(rebuilt.Dose, DoseRate(l.log, 10, l.settings));  // samples 1..10
         QCOMPARE(live.Dose, DoseRate(l.log, 11, l.settings));     // samples 2..11
-        QCOMPARE(l.display.DoseValues()[12], live.Dose);
-    }
-
-    void reportAfterLoadedLastMinuteAdds() {
-        Logger l;
-        l.log.Append({At(9, 0), 10});
-        l.log.Append({At(9, 1), 20});
-        RebuildDisplay(l.log, l.settings, l.display);
-        l.Report(At(9, 1, 45), 3);
-        QCOMPARE(l.log.Count(), 2);
-        QCOMPARE(l.log.Last().Cpm, 23);
-        QVERIFY(l.InStep());
-        QCOMPARE(l.display.LogCount(), 2);
     }
 };
 
