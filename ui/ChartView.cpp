@@ -81,7 +81,7 @@ void ChartView::Configure() {
     right->setTickLabels(true);
     right->setLabel(QStringLiteral("uSv/ h"));
     right->setTicker(QSharedPointer<StepTicker>::create(0.05, 4));
-    right->setNumberFormat(QStringLiteral("fc"));
+    right->setNumberFormat(QStringLiteral("f"));
     right->setNumberPrecision(2);
     right->grid()->setVisible(false);
 

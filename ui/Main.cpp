@@ -1,12 +1,130 @@
 #include "Main.h"
 
-#include <QMenuBar>
+#include "ChartView.h"
+#include "Click.h"
+#include "DateTime.h"
+#include "DeviceLink.h"
+#include "DisplayRules.h"
+#include "ErrorBox.h"
+#include "FileCommands.h"
+#include "HidBackend.h"
+#include "IniFile.h"
+#include "LiveIngestion.h"
+#include "LogView.h"
+#include "QtFileDialogs.h"
+#include "SettingsCommand.h"
+#include "SignalClose.h"
+#include "UserError.h"
 
-TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
+#include <QCloseEvent>
+#include <QDateTime>
+#include <QFontDatabase>
+#include <QLabel>
+#include <QMenuBar>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTimer>
+#include <qcustomplot.h>
+
+#include <cstdio>
+#include <span>
+
+namespace {
+
+constexpr int kClientWidth = 572;
+constexpr int kClientHeight = 377;
+constexpr int kLogHeight = 64;
+constexpr int kLogMinimumHeight = 20;
+
+double LocalNow() {
+    return DateTime::FromQDateTime(QDateTime::currentDateTime());
+}
+
+}  // namespace
+
+TMainForm::TMainForm(MainFormOptions options, QWidget* parent)
+    : QMainWindow(parent), options_(std::move(options)) {
     setWindowTitle(QStringLiteral("ソラミネ Ver 1.3"));
-    resize(572, 377);
-    setMinimumSize(256, 256);
+    if (QFontDatabase::families().contains(QStringLiteral("Tahoma"))) {
+        QFont tahoma(QStringLiteral("Tahoma"));
+        tahoma.setPixelSize(11);
+        setFont(tahoma);
+    }
+    if (!options_.Now) {
+        options_.Now = LocalNow;
+    }
+    if (!options_.Dialogs) {
+        options_.Dialogs = std::make_unique<QtFileDialogs>(this);
+    }
+
+    BuildLayout();
     BuildMenus();
+
+    Timer = new QTimer(this);
+    Timer->setInterval(100);
+    connect(Timer, &QTimer::timeout, this, [this] { RunGuarded([this] { TimerTimer(); }); });
+    FileTimer = new QTimer(this);
+    FileTimer->setInterval(60000);
+    connect(FileTimer, &QTimer::timeout, this, [this] { RunGuarded([this] { FileTimerTimer(); }); });
+
+    // Queue, device and sample log start empty; the link takes the session token.
+    link_ = std::make_unique<DeviceLink>(
+        std::move(options_.Backend),
+        [this](const DevicePacket& packet) { OnMeasurement(packet.Payload.data()); }, this);
+    connect(link_.get(), &DeviceLink::StateChanged, this, &TMainForm::UpdateStatus);
+    files_ = std::make_unique<FileCommands>(samples_, display_, graph_, *options_.Dialogs);
+
+    graph_ = LoadGraphSettings(options_.IniPath);
+    HideClick();
+    NewClick();
+
+    settingsDialog_ = new TOKRightDlg(this);
+    signalClose_ = new SignalClose(this);
+    UpdateStatus();
+}
+
+TMainForm::~TMainForm() {
+    FormDestroy();
+    // The link may still hand over a report while it ends, and the views listen to display_:
+    // both go before the members they use.
+    link_.reset();
+    delete Splitter;
+}
+
+void TMainForm::BuildLayout() {
+    Splitter = new QSplitter(Qt::Vertical, this);
+    Splitter->setObjectName(QStringLiteral("Splitter"));
+    Splitter->setHandleWidth(3);
+    Splitter->setChildrenCollapsible(false);
+
+    chart_ = new ChartView(display_, Splitter);
+    Chart = chart_->Chart();
+    SeriesCPM = chart_->SeriesCPM();
+    SeriesSV = chart_->SeriesSV();
+    connect(chart_, &ChartView::Scrolled, this, [this] { RunGuarded([this] { ChartScroll(); }); });
+
+    Log = new LogView(display_, Splitter);
+    Log->setMinimumHeight(kLogMinimumHeight);
+    connect(Log, &LogView::DoubleClicked, this, [this] { RunGuarded([this] { LogDblClick(); }); });
+
+    Splitter->addWidget(Chart);
+    Splitter->addWidget(Log);
+    Splitter->setStretchFactor(0, 1);
+    Splitter->setStretchFactor(1, 0);
+    Splitter->setSizes({kClientHeight - kLogHeight - 3, kLogHeight});
+    setCentralWidget(Splitter);
+
+    linkStatus_ = new QLabel(this);
+    countStatus_ = new QLabel(this);
+    fileStatus_ = new QLabel(this);
+    statusBar()->addWidget(linkStatus_);
+    statusBar()->addWidget(countStatus_);
+    statusBar()->addWidget(fileStatus_, 1);
+    statusBar()->setSizeGripEnabled(true);
+}
+
+void TMainForm::Bind(QAction* action, void (TMainForm::*handler)()) {
+    connect(action, &QAction::triggered, this, [this, handler] { RunGuarded([&] { (this->*handler)(); }); });
 }
 
 void TMainForm::BuildMenus() {
@@ -33,5 +151,199 @@ void TMainForm::BuildMenus() {
     N1 = Setting->addSeparator();
     Set = Setting->addAction(QStringLiteral("各種設定(&M)..."));
 
-    connect(Exit, &QAction::triggered, this, &QWidget::close);
+    Bind(New, &TMainForm::NewClick);
+    Bind(Open, &TMainForm::OpenClick);
+    Bind(Save, &TMainForm::SaveClick);
+    Bind(SaveAs, &TMainForm::SaveAsClick);
+    Bind(Exit, &TMainForm::ExitClick);
+    Bind(Start, &TMainForm::StartClick);
+    Bind(Stop, &TMainForm::StopClick);
+    Bind(RedrawGraphs, &TMainForm::RedrawGraph);
+    Bind(Hide, &TMainForm::HideClick);
+    Bind(Show, &TMainForm::ShowClick);
+    Bind(Set, &TMainForm::SetClick);
+
+    // The client area is the chart and log pane; menu and status bar come on top of it.
+    resize(kClientWidth, kClientHeight + bar->sizeHint().height() + statusBar()->sizeHint().height());
+    setMinimumSize(256, 256);
+}
+
+const QString& TMainForm::CurrentFile() const {
+    return files_->CurrentFile();
+}
+
+void TMainForm::NewClick() {
+    files_->NewClick();
+    AfterFileCommand();
+}
+
+void TMainForm::OpenClick() {
+    files_->OpenClick();
+    AfterFileCommand();
+}
+
+void TMainForm::SaveClick() {
+    // The file name may be set even when the write then fails, so the status follows it always.
+    try {
+        files_->SaveClick();
+    } catch (...) {
+        AfterFileCommand();
+        throw;
+    }
+    AfterFileCommand();
+}
+
+void TMainForm::SaveAsClick() {
+    try {
+        files_->SaveAsClick();
+    } catch (...) {
+        AfterFileCommand();
+        throw;
+    }
+    AfterFileCommand();
+}
+
+void TMainForm::AfterFileCommand() {
+    // Autosave runs while there is a file to save to.
+    if (CurrentFile().isEmpty()) {
+        FileTimer->stop();
+    } else if (!FileTimer->isActive()) {
+        FileTimer->start();
+    }
+    autosaveError_.clear();
+    UpdateStatus();
+}
+
+void TMainForm::ExitClick() {
+    close();
+}
+
+void TMainForm::StartClick() {
+    link_->StartClick();
+    UpdateStatus();
+}
+
+void TMainForm::StopClick() {
+    link_->StopClick();
+    UpdateStatus();
+}
+
+void TMainForm::RedrawGraph() {
+    RebuildDisplay(samples_, graph_, display_);
+}
+
+// The splitter hides and shows its bar together with the pane, so the bar always sits between
+// chart and pane.
+void TMainForm::HideClick() {
+    Log->hide();
+}
+
+void TMainForm::ShowClick() {
+    Log->show();
+}
+
+void TMainForm::LogDblClick() {
+    Log->SetTag(Log->Tag() ^ 1);
+}
+
+void TMainForm::SetClick() {
+    SetClickHooks hooks;
+    hooks.RunDialog = [this] {
+        if (options_.RunSettingsDialog) {
+            return options_.RunSettingsDialog(*settingsDialog_);
+        }
+        return settingsDialog_->exec() == QDialog::Accepted;
+    };
+    hooks.RebuildDisplay = [this] { RebuildDisplay(samples_, graph_, display_); };
+    hooks.Connected = [this] { return link_->Connected(); };
+    hooks.WriteDeviceSettings = [this](std::uint16_t, std::uint16_t) {
+        link_->WriteDeviceSettings();
+        UpdateStatus();
+    };
+    hooks.MessageBox = options_.MessageBox;
+    ::SetClick(*settingsDialog_, graph_, link_->DeviceCoefficient, link_->DeviceBackground, hooks);
+}
+
+void TMainForm::FileTimerTimer() {
+    if (CurrentFile().isEmpty()) {
+        return;
+    }
+    // A failing autosave must not raise a modal box every minute: the status bar says it.
+    try {
+        files_->AutoSave();
+        autosaveError_.clear();
+    } catch (const UserError& e) {
+        autosaveError_ = e.Text();
+    }
+    UpdateStatus();
+}
+
+void TMainForm::OnMeasurement(const std::uint8_t* payload) {
+    HandleCountReport(std::span<const std::uint8_t, 60>(payload, 60), options_.Now(), samples_, graph_,
+                      display_);
+    UpdateStatus();
+}
+
+QString TMainForm::StatusText() const {
+    return linkStatus_->text() + u' ' + countStatus_->text() + u' ' + fileStatus_->text();
+}
+
+void TMainForm::UpdateStatus() {
+    if (!link_) {
+        return;
+    }
+    if (link_->Connected()) {
+        linkStatus_->setText(QStringLiteral("接続中"));
+    } else if (link_->ReaderActive()) {
+        linkStatus_->setText(QStringLiteral("カウンタが見つかりません"));
+    } else {
+        linkStatus_->setText(QStringLiteral("未接続"));
+    }
+    countStatus_->setText(QStringLiteral("%1 件").arg(samples_.Count()));
+    QString file = CurrentFile().isEmpty() ? QStringLiteral("(ファイルなし)") : CurrentFile();
+    if (!autosaveError_.isEmpty()) {
+        file += QStringLiteral("  自動保存に失敗しました: ") + autosaveError_;
+    }
+    fileStatus_->setText(file);
+}
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+    // No question: samples not saved are lost, as with any close.
+    link_->SetQuitting();
+    FormDestroy();
+    event->accept();
+}
+
+void TMainForm::FormDestroy() {
+    if (destroyed_) {
+        return;
+    }
+    destroyed_ = true;
+    FileTimer->stop();
+    const bool quiet = signalClose_ && signalClose_->Signalled();
+    auto report = [quiet](const QString& text) {
+        if (quiet) {
+            std::fprintf(stderr, "solamine: %s\n", qPrintable(text));
+        } else {
+            ShowErrorBox(text);
+        }
+    };
+    // The reader is stopped even when the settings cannot be saved: a thread still running at
+    // process end would crash the program.
+    try {
+        SaveGraphSettings(options_.IniPath, graph_);
+    } catch (const UserError& e) {
+        report(e.Text());
+    }
+    link_->SetQuitting();
+    if (link_->ReaderActive()) {
+        link_->StopClick();
+    }
+    if (!CurrentFile().isEmpty()) {
+        try {
+            files_->AutoSave();
+        } catch (const UserError& e) {
+            report(e.Text());
+        }
+    }
 }

@@ -1,18 +1,54 @@
 #pragma once
 
+#include "DisplayModel.h"
+#include "FileCommands.h"
+#include "HidBackend.h"
+#include "SampleDisplay.h"
+#include "SampleLog.h"
+
 #include <QMainWindow>
+#include <QString>
+#include <functional>
+#include <memory>
 
+class ChartView;
+class DeviceLink;
+class FileCommands;
+class LogView;
 class QAction;
+class QCPGraph;
+class QCustomPlot;
+class QLabel;
 class QMenu;
+class QSplitter;
+class QTimer;
+class SignalClose;
+class TOKRightDlg;
 
-// The main window: owns all program state, carries the menus and runs start-up and shutdown.
+// What the main window needs from outside; tests choose each part.
+struct MainFormOptions {
+    std::unique_ptr<HidBackend> Backend;           // hidapi or the virtual counter
+    QString IniPath;                               // where the graph settings live
+    std::function<double()> Now;                   // local time as a DateTime value
+    std::unique_ptr<FileDialogs> Dialogs;          // null: the real file dialogs
+    std::function<bool(TOKRightDlg&)> RunSettingsDialog;  // null: modal exec
+    std::function<void(const QString&, const QString&)> MessageBox;  // null: the real box
+};
+
+// The main window: owns all program state, carries the menus, runs start-up and shutdown.
 class TMainForm : public QMainWindow {
     Q_OBJECT
 
 public:
-    explicit TMainForm(QWidget* parent = nullptr);
+    explicit TMainForm(MainFormOptions options, QWidget* parent = nullptr);
+    ~TMainForm() override;
 
-    // Menu items, named as the program's handlers refer to them.
+    // Components.
+    QCustomPlot* Chart = nullptr;
+    QCPGraph* SeriesCPM = nullptr;
+    QCPGraph* SeriesSV = nullptr;
+    LogView* Log = nullptr;
+    QSplitter* Splitter = nullptr;
     QMenu* File = nullptr;
     QAction* New = nullptr;
     QAction* Open = nullptr;
@@ -30,7 +66,60 @@ public:
     QAction* Show = nullptr;
     QAction* N1 = nullptr;
     QAction* Set = nullptr;
+    QTimer* Timer = nullptr;
+    QTimer* FileTimer = nullptr;
+
+    // Handlers.
+    void NewClick();
+    void OpenClick();
+    void SaveClick();
+    void SaveAsClick();
+    void ExitClick();
+    void StartClick();
+    void StopClick();
+    void RedrawGraph();
+    void HideClick();
+    void ShowClick();
+    void SetClick();
+    void LogDblClick();
+    void TimerTimer() {}
+    void ChartScroll() {}
+    void FileTimerTimer();
+    void FormDestroy();
+
+    // State, for the status bar and tests.
+    DeviceLink& Link() { return *link_; }
+    const SampleLog& Samples() const { return samples_; }
+    const DisplayModel& Display() const { return display_; }
+    ChartView& ChartPane() { return *chart_; }
+    const GraphSettings& Graph() const { return graph_; }
+    const QString& CurrentFile() const;
+    QString StatusText() const;
+    TOKRightDlg& OKRightDlg() { return *settingsDialog_; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void BuildMenus();
+    void BuildLayout();
+    void Bind(QAction* action, void (TMainForm::*handler)());
+    void OnMeasurement(const std::uint8_t* payload);
+    void AfterFileCommand();
+    void UpdateStatus();
+
+    MainFormOptions options_;
+    SampleLog samples_;
+    GraphSettings graph_;
+    DisplayModel display_;
+    std::unique_ptr<DeviceLink> link_;
+    std::unique_ptr<FileCommands> files_;
+    ChartView* chart_ = nullptr;
+    TOKRightDlg* settingsDialog_ = nullptr;
+    SignalClose* signalClose_ = nullptr;
+    QLabel* linkStatus_ = nullptr;
+    QLabel* countStatus_ = nullptr;
+    QLabel* fileStatus_ = nullptr;
+    QString autosaveError_;
+    bool destroyed_ = false;
 };

@@ -1,11 +1,43 @@
+#include "DeviceLink.h"
+#include "ErrorBox.h"
+#include "HidBackend.h"
+#include "IniFile.h"
 #include "Main.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+
+namespace {
+
+// Qt's own texts (file dialogs, message-box buttons) in the desktop's language.
+void LoadQtTranslations(QApplication& app) {
+    auto* translator = new QTranslator(&app);
+    if (translator->load(QLocale(), QStringLiteral("qtbase"), QStringLiteral("_"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        app.installTranslator(translator);
+    }
+}
+
+}  // namespace
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
-    TMainForm form;
-    form.show();
-    app.exec();
+    app.setApplicationName(QStringLiteral("solamine"));
+    LoadQtTranslations(app);
+
+    const bool simulate = app.arguments().contains(QStringLiteral("--simulate"));
+    try {
+        MainFormOptions options;
+        options.Backend = simulate ? MakeSimulatedBackend() : MakeHidapiBackend();
+        options.IniPath = IniPathFor(QCoreApplication::applicationFilePath());
+        TMainForm form(std::move(options));
+        form.show();
+        app.exec();
+    } catch (...) {
+        // An error that escapes start-up is shown like any other; the program then ends.
+        ShowErrorBox(CurrentErrorText());
+    }
     return 0;
 }

@@ -1,0 +1,323 @@
+#include "Click.h"
+#include "DateTime.h"
+#include "DeviceLink.h"
+#include "ErrorBox.h"
+#include "FileCommands.h"
+#include "LogView.h"
+#include "Main.h"
+#include "TestMain.h"
+#include "VirtualCounter.h"
+
+#include <QAction>
+#include <QFile>
+#include <QLineEdit>
+#include <QProcess>
+#include <QSplitter>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <deque>
+#include <qcustomplot.h>
+
+namespace {
+
+class ScriptedDialogs final : public FileDialogs {
+public:
+    std::deque<std::optional<QString>> Answers;
+    std::optional<QString> ChooseOpenFile() override { return Next(); }
+    std::optional<QString> ChooseSaveFile(const QString&) override { return Next(); }
+
+private:
+    std::optional<QString> Next() {
+        if (Answers.empty()) {
+            return std::nullopt;
+        }
+        auto answer = Answers.front();
+        Answers.pop_front();
+        return answer;
+    }
+};
+
+QByteArray ReadAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// One main window over a scripted virtual counter, a pinned clock and prepared file dialogs.
+struct Rig {
+    QTemporaryDir dir;
+    VirtualCounter* counter = nullptr;
+    ScriptedDialogs* dialogs = nullptr;
+    double now = DateTime::Encode(2026, 12, 8, 12, 30);
+    QStringList errors;
+    QStringList messages;
+    std::function<bool(TOKRightDlg&)> settingsDialog;
+    std::unique_ptr<TMainForm> form;
+
+    Rig() {
+        SetErrorBoxHook([this](const QString& text) { errors << text; });
+        MainFormOptions options;
+        auto backend = std::make_unique<VirtualCounter>();
+        counter = backend.get();
+        options.Backend = std::move(backend);
+        auto fileDialogs = std::make_unique<ScriptedDialogs>();
+        dialogs = fileDialogs.get();
+        options.Dialogs = std::move(fileDialogs);
+        options.IniPath = IniPath();
+        options.Now = [this] { return now; };
+        options.RunSettingsDialog = [this](TOKRightDlg& d) { return settingsDialog(d); };
+        options.MessageBox = [this](const QString& text, const QString&) { messages << text; };
+        form = std::make_unique<TMainForm>(std::move(options));
+    }
+    ~Rig() {
+        form.reset();
+        SetErrorBoxHook({});
+    }
+    QString IniPath() const { return dir.filePath(QStringLiteral("solamine.ini")); }
+    QString Path(const char* name) const { return dir.filePath(QLatin1String(name)); }
+
+    // A report at the given minute; returns once the window has taken it in.
+    bool Report(int minute, std::uint16_t count) {
+        now = DateTime::Encode(2026, 12, 8, 12, minute, 17);
+        const int before = form->Samples().Count();
+        const std::int32_t lastBefore = before ? form->Samples().Last().Cpm : 0;
+        counter->SendCount(count);
+        return QTest::qWaitFor([&] {
+            const SampleLog& s = form->Samples();
+            return s.Count() > before || (s.Count() && s.Last().Cpm != lastBefore) ||
+                   (count == 0 && counter->Pending() == 0);
+        });
+    }
+};
+
+}  // namespace
+
+class MainFormTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void startsEmptyHiddenAndNotConnected() {
+        Rig rig;
+        TMainForm& form = *rig.form;
+        QCOMPARE(form.windowTitle(), "ソラミネ Ver 1.3");
+        QCOMPARE(form.Graph().GraphCoefficient, 0.00158);
+        QCOMPARE(form.Graph().GraphBackground, 0);
+        QCOMPARE(form.Display().CpmCount(), 0);
+        QVERIFY(form.Log->isHidden());
+        QVERIFY(!form.Link().Connected());
+        QVERIFY(!form.Link().ReaderActive());
+        QVERIFY(form.StatusText().startsWith("未接続"));
+        QVERIFY(rig.counter->Written().empty());
+        QVERIFY(!QFile::exists(rig.IniPath()));  // loading never writes
+        // Menus as the user sees them: every item enabled, the N3 separator hidden.
+        const QList<QAction*> items{form.New, form.Open, form.Save, form.SaveAs, form.Exit,
+                                    form.Start, form.Stop, form.RedrawGraphs, form.Hide,
+                                    form.Show, form.Set};
+        for (QAction* a : items) {
+            QVERIFY(a->isEnabled());
+        }
+        QVERIFY(!form.N3->isVisible());
+        QCOMPARE(form.Show->text(), "ログを表示(&S)...");
+    }
+
+    void logsSavesAndReopens() {
+        Rig rig;
+        TMainForm& form = *rig.form;
+        form.Start->trigger();
+        QVERIFY(form.Link().Connected());
+        QCOMPARE(form.Link().DeviceCoefficient, std::uint16_t(158));
+        QVERIFY(form.StatusText().startsWith("接続中"));
+
+        for (int minute = 30; minute < 42; ++minute) {
+            QVERIFY(rig.Report(minute, 25));
+            QVERIFY(rig.Report(minute, 15));  // same minute: merged
+        }
+        QVERIFY(rig.Report(42, 7));
+        QCOMPARE(form.Samples().Count(), 13);
+        QCOMPARE(form.Display().CpmCount(), 13);
+        QCOMPARE(form.Display().LogCount(), 12);  // the current minute has no line yet
+        QCOMPARE(form.Display().LabelAt(0), "26/12/08 12:30");
+        QCOMPARE(form.Display().LabelAt(10), "26/12/08 12:40");
+        QCOMPARE(form.Display().LabelAt(11), "");
+        QCOMPARE(form.Display().LogText(9), "26/12/08, 12:39, 40");
+        QCOMPARE(form.Display().LogText(10), "26/12/08, 12:40, 40, 0.0632");
+
+        const QString path = rig.Path("day.csv");
+        rig.dialogs->Answers.push_back(path);
+        form.SaveAs->trigger();
+        QCOMPARE(form.CurrentFile(), path);
+        QByteArray expected;
+        for (int minute = 30; minute < 43; ++minute) {
+            expected += QStringLiteral("26/12/08, 12:%1, %2").arg(minute).arg(minute < 42 ? 40 : 7).toLatin1();
+            if (minute >= 40) {
+                expected += ", 0.0632";
+            }
+            expected += "\r\n";
+        }
+        QCOMPARE(ReadAll(path), expected);
+        QVERIFY(form.StatusText().contains(path));
+
+        form.New->trigger();
+        QCOMPARE(form.Samples().Count(), 0);
+        QCOMPARE(form.Display().CpmCount(), 0);
+        QVERIFY(form.CurrentFile().isEmpty());
+
+        rig.dialogs->Answers.push_back(path);
+        form.Open->trigger();
+        QCOMPARE(form.Samples().Count(), 13);
+        QCOMPARE(form.CurrentFile(), path);
+        QCOMPARE(form.Display().LogText(12), "26/12/08, 12:42, 7, 0.0632");
+        QVERIFY(rig.errors.isEmpty());
+    }
+
+    void hideShowAndHold() {
+        Rig rig;
+        TMainForm& form = *rig.form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.Show->trigger();
+        form.Show->trigger();
+        QVERIFY(form.Log->isVisible());
+        QTRY_VERIFY(form.Splitter->handle(1)->isVisible());
+        form.Hide->trigger();
+        form.Hide->trigger();
+        QVERIFY(!form.Log->isVisible());
+        QTRY_VERIFY(!form.Splitter->handle(1)->isVisible());
+        form.Show->trigger();
+        // The bar lies between chart and pane again, and the pane has its height back.
+        QTRY_VERIFY(form.Splitter->handle(1)->isVisible());
+        const QWidget* bar = form.Splitter->handle(1);
+        QTRY_COMPARE(form.Log->geometry().top(),
+                     form.Chart->geometry().bottom() + 1 + form.Splitter->handleWidth());
+        QCOMPARE(form.Splitter->handleWidth(), 3);
+        QVERIFY(bar->geometry().center().y() > form.Chart->geometry().bottom());
+        QVERIFY(bar->geometry().center().y() < form.Log->geometry().top());
+        QCOMPARE(form.Log->height(), 64);
+
+        QCOMPARE(form.Log->Tag(), 0);
+        QTest::mouseDClick(form.Log->viewport(), Qt::LeftButton);
+        QCOMPARE(form.Log->Tag(), 1);
+        QTest::mouseDClick(form.Log->viewport(), Qt::LeftButton);
+        QCOMPARE(form.Log->Tag(), 0);
+    }
+
+    void closingWhileLoggingSavesSettingsAndStopsTheReader() {
+        Rig rig;
+        TMainForm& form = *rig.form;
+        form.show();
+        form.Start->trigger();
+        QVERIFY(rig.Report(30, 5));
+        const size_t written = rig.counter->Written().size();
+        form.close();
+        QVERIFY(!form.Link().ReaderActive());
+        QCOMPARE(rig.counter->Written().size(), written);  // nothing sent at the end
+        const QByteArray ini = ReadAll(rig.IniPath());
+        QVERIFY(ini.contains("[Graph]"));
+        QVERIFY(ini.contains("uSv=0.00158"));
+        QVERIFY(ini.contains("BackGround=0"));
+        QVERIFY(rig.errors.isEmpty());
+    }
+
+    void closingDuringAnEndlessWaitEnds() {
+        Rig rig;
+        TMainForm& form = *rig.form;
+        form.show();
+        rig.counter->SetAnswering(false);
+        QTimer::singleShot(200, &form, [&] { form.close(); });
+        form.StartClick();  // returns only because the close ended the wait
+        QVERIFY(!form.Link().Waiting());
+        QVERIFY(!form.Link().ReaderActive());
+    }
+
+    void errorsAreShownAndTheProgramGoesOn() {
+        Rig rig;
+        TMainForm& form = *rig.form;
+        const QString missing = rig.Path("missing.csv");
+        rig.dialogs->Answers.push_back(missing);
+        form.Open->trigger();
+        QCOMPARE(rig.errors.size(), 1);
+        QVERIFY(rig.errors[0].startsWith(QStringLiteral("ファイル ")));
+        QVERIFY(rig.errors[0].contains(QStringLiteral("は開けません。")));
+        QVERIFY(form.CurrentFile().isEmpty());
+        form.RedrawGraphs->trigger();  // still alive
+        QCOMPARE(rig.errors.size(), 1);
+    }
+
+    void settingsReachTheCounter() {
+        Rig rig;
+        TMainForm& form = *rig.form;
+        form.Start->trigger();
+        rig.settingsDialog = [](TOKRightDlg& d) {
+            d.FormShow();
+            d.Edit1->setText("0.002");
+            d.Edit3->setText("0.00258");  // 258: sent low byte first
+            d.Edit4->setText("513");
+            d.OKBtnClick();
+            return d.result() == QDialog::Accepted;
+        };
+        form.Set->trigger();
+        QCOMPARE(form.Graph().GraphCoefficient, 0.002);
+        QCOMPARE(form.Link().DeviceCoefficient, std::uint16_t(258));
+        const auto written = rig.counter->Written();
+        QVERIFY(written.size() >= 3);
+        const Transfer& c1 = written[written.size() - 2];
+        const Transfer& c3 = written.back();
+        QCOMPARE(int(c1[5]), 1);
+        QCOMPARE(int(c3[5]), 3);
+        QCOMPARE(int(c3[8]), 2);  // 258 = 0x0102, low byte first
+        QCOMPARE(int(c3[9]), 1);
+        QCOMPARE(int(c3[10]), 1);  // 513 = 0x0201
+        QCOMPARE(int(c3[11]), 2);
+        QCOMPARE(rig.counter->Coefficient(), std::uint16_t(258));
+        QVERIFY(rig.messages.isEmpty());
+
+        form.Stop->trigger();
+        rig.settingsDialog = [](TOKRightDlg& d) {
+            d.FormShow();
+            d.Edit4->setText("7");
+            d.OKBtnClick();
+            return d.result() == QDialog::Accepted;
+        };
+        form.Set->trigger();
+        QCOMPARE(rig.messages, QStringList{"接続されていません。"});
+        QCOMPARE(form.Link().DeviceBackground, std::uint16_t(513));
+    }
+
+    void autosaveWritesEveryTickAndReportsFailures() {
+        Rig rig;
+        TMainForm& form = *rig.form;
+        QVERIFY(!form.FileTimer->isActive());
+        form.Start->trigger();
+        QVERIFY(rig.Report(30, 5));
+        const QString path = rig.Path("auto.csv");
+        rig.dialogs->Answers.push_back(path);
+        form.SaveAs->trigger();
+        QVERIFY(form.FileTimer->isActive());
+        QCOMPARE(form.FileTimer->interval(), 60000);
+        QVERIFY(rig.Report(31, 6));
+        form.FileTimerTimer();
+        QCOMPARE(ReadAll(path), QByteArray("26/12/08, 12:30, 5\r\n26/12/08, 12:31, 6\r\n"));
+
+        // A target that cannot be written: the old file stays, the status bar says so.
+        const QString mount = rig.Path("ro");
+        QDir().mkpath(mount);
+        if (QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=64k", "tmpfs", mount}) != 0) {
+            QSKIP("cannot mount a tmpfs here");
+        }
+        const QString target = mount + "/auto.csv";
+        rig.dialogs->Answers.push_back(target);
+        form.SaveAs->trigger();
+        const QByteArray before = ReadAll(target);
+        QProcess::execute("mount", {"-o", "remount,ro", mount});
+        QVERIFY(rig.Report(32, 7));
+        form.FileTimerTimer();
+        const QByteArray after = ReadAll(target);
+        QProcess::execute("umount", {mount});
+        QCOMPARE(after, before);
+        QVERIFY(form.StatusText().contains("自動保存に失敗しました"));
+        QVERIFY(rig.errors.isEmpty());  // no modal box for an autosave
+    }
+};
+
+SOLAMINE_TEST(MainFormTest)
+#include "tst_mainform.moc"

@@ -1,0 +1,35 @@
+#include "QtFileDialogs.h"
+
+#include <QFileDialog>
+
+namespace {
+
+std::optional<QString> Run(QFileDialog& dialog) {
+    dialog.setNameFilter(QtNameFilters(kCsvFilter));
+    dialog.setDefaultSuffix(QString::fromUtf16(kCsvDefaultExt).mid(1));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return std::nullopt;
+    }
+    return dialog.selectedFiles().first();
+}
+
+}  // namespace
+
+std::optional<QString> QtFileDialogs::ChooseOpenFile() {
+    QFileDialog dialog(parent_);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    // Any name may be typed; a missing file is reported when it is read.
+    dialog.setFileMode(QFileDialog::AnyFile);
+    return Run(dialog);
+}
+
+std::optional<QString> QtFileDialogs::ChooseSaveFile(const QString& currentFile) {
+    QFileDialog dialog(parent_);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
+    if (!currentFile.isEmpty()) {
+        dialog.selectFile(currentFile);
+    }
+    return Run(dialog);
+}
