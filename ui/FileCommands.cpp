@@ -32,19 +32,22 @@ void FileCommands::NewClick() {
 
 void FileCommands::OpenClick() {
     const std::optional<QString> path = dialogs_.ChooseOpenFile();
-    if (!path) {
-        return;
+    if (path) {
+        OpenFile(*path);
     }
+}
+
+void FileCommands::OpenFile(const QString& path) {
     const int year = yearForTests_ != 0 ? yearForTests_ : QDate::currentDate().year();
     // Read before New, so a file that cannot be read leaves everything as it was.
-    const std::vector<Sample> samples = ReadCsvLog(*path, year);
+    const std::vector<Sample> samples = ReadCsvLog(path, year);
     NewClick();
     log_.Reserve(int(samples.size()));
     for (const Sample& sample : samples) {
         log_.Append(sample);
     }
     RebuildDisplay(log_, settings_, display_);
-    currentFile_ = *path;
+    currentFile_ = path;
 }
 
 void FileCommands::SaveClick() {

@@ -37,6 +37,8 @@ public:
 
     void NewClick();
     void OpenClick();
+    // Open without the dialog: a file named on the command line.
+    void OpenFile(const QString& path);
     void SaveClick();
     void SaveAsClick();
 

@@ -1,6 +1,22 @@
 #include "LogView.h"
 
 #include <QMouseEvent>
+#include <QStyledItemDelegate>
+
+namespace {
+
+constexpr int kLineHeight = 13;
+
+// Fixed 13-pixel lines, so the pane shows as many lines as its height allows.
+class LineDelegate final : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        return {QStyledItemDelegate::sizeHint(option, index).width(), kLineHeight};
+    }
+};
+
+}  // namespace
 
 LogLinesModel::LogLinesModel(DisplayModel& model, QObject* parent)
     : QAbstractListModel(parent), model_(model), rows_(model.LogCount()) {
@@ -54,6 +70,7 @@ LogView::LogView(DisplayModel& model, QWidget* parent)
     setObjectName(QStringLiteral("Log"));
     setModel(&lines_);
     setUniformItemSizes(true);
+    setItemDelegate(new LineDelegate(this));
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     connect(&lines_, &LogLinesModel::LineSelected, this, &LogView::SelectRow);

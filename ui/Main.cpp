@@ -182,6 +182,13 @@ void TMainForm::OpenClick() {
     AfterFileCommand();
 }
 
+void TMainForm::OpenFile(const QString& path) {
+    RunGuarded([&] {
+        files_->OpenFile(path);
+        AfterFileCommand();
+    });
+}
+
 void TMainForm::SaveClick() {
     // The file name may be set even when the write then fails, so the status follows it always.
     try {

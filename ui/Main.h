@@ -86,6 +86,8 @@ public:
     void ChartScroll() {}
     void FileTimerTimer();
     void FormDestroy();
+    // Opens a log file named on the command line, as Open would; errors go to the error box.
+    void OpenFile(const QString& path);
 
     // State, for the status bar and tests.
     DeviceLink& Link() { return *link_; }

@@ -27,13 +27,18 @@ int main(int argc, char* argv[]) {
     app.setApplicationName(QStringLiteral("solamine"));
     LoadQtTranslations(app);
 
-    const bool simulate = app.arguments().contains(QStringLiteral("--simulate"));
+    QStringList files = app.arguments().mid(1);
+    const bool simulate = files.removeAll(QStringLiteral("--simulate")) > 0;
     try {
         MainFormOptions options;
         options.Backend = simulate ? MakeSimulatedBackend() : MakeHidapiBackend();
         options.IniPath = IniPathFor(QCoreApplication::applicationFilePath());
         TMainForm form(std::move(options));
         form.show();
+        // A log file named on the command line (as a file manager passes it) is opened at once.
+        if (!files.isEmpty()) {
+            form.OpenFile(files.first());
+        }
         app.exec();
     } catch (...) {
         // An error that escapes start-up is shown like any other; the program then ends.

@@ -170,6 +170,28 @@ private slots:
         QVERIFY(rig.errors.isEmpty());
     }
 
+    // A file opened during logging: its last sample completes with a second, live line.
+    void openedLogGoesOnLive() {
+        Rig rig;
+        TMainForm& form = *rig.form;
+        const QString path = rig.Path("yesterday.csv");
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        for (int minute = 0; minute < 12; ++minute) {
+            file.write(QStringLiteral("26/12/07, 23:%1, 30\r\n").arg(48 + minute).toLatin1());
+        }
+        file.close();
+        form.OpenFile(path);
+        QCOMPARE(form.Display().LogCount(), 12);
+        form.Start->trigger();
+        QVERIFY(rig.Report(47, 7));
+        QVERIFY(rig.Report(48, 3));
+        QCOMPARE(form.Display().LogCount(), 14);
+        QCOMPARE(form.Display().LogText(11), "26/12/07, 23:59, 30, 0.0474");
+        QCOMPARE(form.Display().LogText(12), "26/12/07, 23:59, 30, 0.0474");
+        QCOMPARE(form.Display().LogText(13), "26/12/08, 12:47, 7, 0.043766");
+    }
+
     void hideShowAndHold() {
         Rig rig;
         TMainForm& form = *rig.form;
