@@ -6,10 +6,10 @@
 #include "DisplayRules.h"
 #include "SampleLog.h"
 
+#include <qcustomplot.h>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QWidget>
-#include <qcustomplot.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -62,8 +62,9 @@ int main(int argc, char* argv[]) {
         view.Chart()->replot(QCustomPlot::rpImmediateRefresh);
         pan.push_back(t.nsecsElapsed() / 1e6);
     }
-    std::printf("one year (%d samples): rebuild %.1f ms, first render %.1f ms, pan step %.2f ms "
-                "(medians of 5, 5 and 200 runs)\n",
-                kYear, Median(rebuild), Median(firstRender), Median(pan));
+    std::printf(
+        "one year (%d samples): rebuild %.1f ms, first render %.1f ms, pan step %.2f ms "
+        "(medians of 5, 5 and 200 runs)\n",
+        kYear, Median(rebuild), Median(firstRender), Median(pan));
     return 0;
 }

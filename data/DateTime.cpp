@@ -37,8 +37,8 @@ Date DateFromUnixEpoch(qint64 z) {
 // Writes "yy/mm/dd<sep>hh:nn" into buf (at least 17 bytes); returns the length.
 int WriteStamp(double value, const char* separator, char* buf, size_t size) {
     const Parts p = Decode(value);
-    return std::snprintf(buf, size, "%02d/%02d/%02d%s%02d:%02d", p.date.year % 100,
-                         p.date.month, p.date.day, separator, p.time.hour, p.time.minute);
+    return std::snprintf(buf, size, "%02d/%02d/%02d%s%02d:%02d", p.date.year % 100, p.date.month,
+                         p.date.day, separator, p.time.hour, p.time.minute);
 }
 
 // Reads an unsigned run of ASCII digits at text[pos]; at most 9 so it cannot overflow.

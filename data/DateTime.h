@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QStringView>
 #include <QString>
+#include <QStringView>
 #include <optional>
 #include <string>
 

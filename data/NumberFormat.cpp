@@ -41,7 +41,8 @@ void AppendGeneral(double value, std::string& out) {
     }
     // 15 significant digits, correctly rounded, independent of the C locale.
     char buf[64];
-    const auto result = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, 14);
+    const auto result =
+        std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, 14);
     const std::string_view text(buf, size_t(result.ptr - buf));
     const size_t e = text.find('e');
     const bool negative = text[0] == '-';

@@ -157,7 +157,8 @@ void ChartView::FitValueAxes() {
     };
     // Maxima rounded up to the axis step, with room so the top is not clipped by the frame.
     const double cpmTop = std::max(1.0, std::ceil(upTo(model_.CpmValues()) * 1.05));
-    const double doseTop = std::max(0.05, std::ceil(upTo(model_.DoseValues()) * 1.05 / 0.05) * 0.05);
+    const double doseTop =
+        std::max(0.05, std::ceil(upTo(model_.DoseValues()) * 1.05 / 0.05) * 0.05);
     chart_->yAxis->setRange(0, cpmTop);
     chart_->yAxis2->setRange(0, doseTop);
 }

@@ -45,10 +45,10 @@ signals:
 
 protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+
 public:
     // The pane's own visible flag (not whether its window is on screen) drives FollowLogTail.
     void setVisible(bool visible) override;
-
 
 private:
     void SelectRow(int row);

@@ -16,6 +16,7 @@
 #include "SignalClose.h"
 #include "UserError.h"
 
+#include <qcustomplot.h>
 #include <QCloseEvent>
 #include <QDateTime>
 #include <QFontDatabase>
@@ -24,7 +25,6 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTimer>
-#include <qcustomplot.h>
 
 #include <cstdio>
 #include <span>
@@ -65,7 +65,8 @@ TMainForm::TMainForm(MainFormOptions options, QWidget* parent)
     connect(Timer, &QTimer::timeout, this, [this] { RunGuarded([this] { TimerTimer(); }); });
     FileTimer = new QTimer(this);
     FileTimer->setInterval(60000);
-    connect(FileTimer, &QTimer::timeout, this, [this] { RunGuarded([this] { FileTimerTimer(); }); });
+    connect(FileTimer, &QTimer::timeout, this,
+            [this] { RunGuarded([this] { FileTimerTimer(); }); });
 
     // Queue, device and sample log start empty; the link takes the session token.
     link_ = std::make_unique<DeviceLink>(
@@ -124,7 +125,8 @@ void TMainForm::BuildLayout() {
 }
 
 void TMainForm::Bind(QAction* action, void (TMainForm::*handler)()) {
-    connect(action, &QAction::triggered, this, [this, handler] { RunGuarded([&] { (this->*handler)(); }); });
+    connect(action, &QAction::triggered, this,
+            [this, handler] { RunGuarded([&] { (this->*handler)(); }); });
 }
 
 void TMainForm::BuildMenus() {
@@ -164,7 +166,8 @@ void TMainForm::BuildMenus() {
     Bind(Set, &TMainForm::SetClick);
 
     // The client area is the chart and log pane; menu and status bar come on top of it.
-    resize(kClientWidth, kClientHeight + bar->sizeHint().height() + statusBar()->sizeHint().height());
+    resize(kClientWidth,
+           kClientHeight + bar->sizeHint().height() + statusBar()->sizeHint().height());
     setMinimumSize(256, 256);
 }
 
@@ -286,8 +289,8 @@ void TMainForm::FileTimerTimer() {
 }
 
 void TMainForm::OnMeasurement(const std::uint8_t* payload) {
-    HandleCountReport(std::span<const std::uint8_t, 60>(payload, 60), options_.Now(), samples_, graph_,
-                      display_);
+    HandleCountReport(std::span<const std::uint8_t, 60>(payload, 60), options_.Now(), samples_,
+                      graph_, display_);
     UpdateStatus();
 }
 

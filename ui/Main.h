@@ -27,10 +27,10 @@ class TOKRightDlg;
 
 // What the main window needs from outside; tests choose each part.
 struct MainFormOptions {
-    std::unique_ptr<HidBackend> Backend;           // hidapi or the virtual counter
-    QString IniPath;                               // where the graph settings live
-    std::function<double()> Now;                   // local time as a DateTime value
-    std::unique_ptr<FileDialogs> Dialogs;          // null: the real file dialogs
+    std::unique_ptr<HidBackend> Backend;                  // hidapi or the virtual counter
+    QString IniPath;                                      // where the graph settings live
+    std::function<double()> Now;                          // local time as a DateTime value
+    std::unique_ptr<FileDialogs> Dialogs;                 // null: the real file dialogs
     std::function<bool(TOKRightDlg&)> RunSettingsDialog;  // null: modal exec
     std::function<void(const QString&, const QString&)> MessageBox;  // null: the real box
 };

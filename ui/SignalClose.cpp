@@ -4,9 +4,9 @@
 #include <QWidget>
 
 #ifdef Q_OS_UNIX
-#include <csignal>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <csignal>
 
 namespace {
 

@@ -1,8 +1,8 @@
+#include "Main.h"
 #include "DeviceLink.h"
 #include "ErrorBox.h"
 #include "HidBackend.h"
 #include "IniFile.h"
-#include "Main.h"
 
 #include <QApplication>
 #include <QLibraryInfo>

@@ -165,8 +165,7 @@ private slots:
         const auto t = DateTime::ParseTime(text);
         QCOMPARE(t.has_value(), ok);
         if (ok) {
-            QCOMPARE(t->hour * 3'600'000 + t->minute * 60'000 + t->second * 1'000 +
-                         t->millisecond,
+            QCOMPARE(t->hour * 3'600'000 + t->minute * 60'000 + t->second * 1'000 + t->millisecond,
                      ms);
         }
     }

@@ -14,13 +14,20 @@ private slots:
     void dotRule_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("plain text gets a dot") << "disk full" << "disk full.";
-        QTest::newRow("Japanese full stop gets a dot too") << "接続されていません。" << "接続されていません。.";
-        QTest::newRow("ends with a dot") << "done." << "done.";
-        QTest::newRow("ends with a space") << "ファイル x は開けません。 y " << "ファイル x は開けません。 y ";
-        QTest::newRow("ends with a comma (below the dot)") << "a," << "a,";
-        QTest::newRow("ends with a slash (above the dot)") << "a/" << "a/.";
-        QTest::newRow("empty") << "" << "";
+        QTest::newRow("plain text gets a dot") << "disk full"
+                                               << "disk full.";
+        QTest::newRow("Japanese full stop gets a dot too") << "接続されていません。"
+                                                           << "接続されていません。.";
+        QTest::newRow("ends with a dot") << "done."
+                                         << "done.";
+        QTest::newRow("ends with a space") << "ファイル x は開けません。 y "
+                                           << "ファイル x は開けません。 y ";
+        QTest::newRow("ends with a comma (below the dot)") << "a,"
+                                                           << "a,";
+        QTest::newRow("ends with a slash (above the dot)") << "a/"
+                                                           << "a/.";
+        QTest::newRow("empty") << ""
+                               << "";
     }
     void dotRule() {
         QFETCH(QString, text);
@@ -31,7 +38,8 @@ private slots:
     void guardShowsAndGoesOn() {
         QStringList shown;
         SetErrorBoxHook([&](const QString& t) { shown << t; });
-        QVERIFY(!RunGuarded([] { throw UserError(QStringLiteral("ファイル \"x\" を作成できません。")); }));
+        QVERIFY(!RunGuarded(
+            [] { throw UserError(QStringLiteral("ファイル \"x\" を作成できません。")); }));
         QVERIFY(!RunGuarded([] { throw std::runtime_error("boom"); }));
         QVERIFY(!RunGuarded([] { throw 42; }));
         QVERIFY(RunGuarded([] {}));

@@ -8,6 +8,7 @@
 #include "TestMain.h"
 #include "VirtualCounter.h"
 
+#include <qcustomplot.h>
 #include <QAction>
 #include <QFile>
 #include <QLineEdit>
@@ -17,7 +18,6 @@
 #include <QTest>
 #include <QTimer>
 #include <deque>
-#include <qcustomplot.h>
 
 namespace {
 
@@ -110,9 +110,9 @@ private slots:
         QVERIFY(rig.counter->Written().empty());
         QVERIFY(!QFile::exists(rig.IniPath()));  // loading never writes
         // Menus as the user sees them: every item enabled, the N3 separator hidden.
-        const QList<QAction*> items{form.New, form.Open, form.Save, form.SaveAs, form.Exit,
-                                    form.Start, form.Stop, form.RedrawGraphs, form.Hide,
-                                    form.Show, form.Set};
+        const QList<QAction*> items{form.New,  form.Open,  form.Save, form.SaveAs,
+                                    form.Exit, form.Start, form.Stop, form.RedrawGraphs,
+                                    form.Hide, form.Show,  form.Set};
         for (QAction* a : items) {
             QVERIFY(a->isEnabled());
         }
@@ -148,7 +148,10 @@ private slots:
         QCOMPARE(form.CurrentFile(), path);
         QByteArray expected;
         for (int minute = 30; minute < 43; ++minute) {
-            expected += QStringLiteral("26/12/08, 12:%1, %2").arg(minute).arg(minute < 42 ? 40 : 7).toLatin1();
+            expected += QStringLiteral("26/12/08, 12:%1, %2")
+                            .arg(minute)
+                            .arg(minute < 42 ? 40 : 7)
+                            .toLatin1();
             if (minute >= 40) {
                 expected += ", 0.0632";
             }
