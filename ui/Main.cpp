@@ -176,36 +176,30 @@ const QString& TMainForm::CurrentFile() const {
 }
 
 void TMainForm::NewClick() {
-    files_->NewClick();
-    AfterFileCommand();
+    RunFileCommand([this] { files_->NewClick(); });
 }
 
 void TMainForm::OpenClick() {
-    files_->OpenClick();
-    AfterFileCommand();
+    RunFileCommand([this] { files_->OpenClick(); });
 }
 
 void TMainForm::OpenFile(const QString& path) {
-    RunGuarded([&] {
-        files_->OpenFile(path);
-        AfterFileCommand();
-    });
+    RunGuarded([&] { RunFileCommand([&] { files_->OpenFile(path); }); });
 }
 
 void TMainForm::SaveClick() {
-    // The file name may be set even when the write then fails, so the status follows it always.
-    try {
-        files_->SaveClick();
-    } catch (...) {
-        AfterFileCommand();
-        throw;
-    }
-    AfterFileCommand();
+    RunFileCommand([this] { files_->SaveClick(); });
 }
 
 void TMainForm::SaveAsClick() {
+    RunFileCommand([this] { files_->SaveAsClick(); });
+}
+
+void TMainForm::RunFileCommand(const std::function<void()>& command) {
+    // Save As keeps the chosen name even when the write then fails, so the timer and status
+    // follow the file name whatever happened.
     try {
-        files_->SaveAsClick();
+        command();
     } catch (...) {
         AfterFileCommand();
         throw;

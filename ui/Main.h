@@ -107,6 +107,7 @@ private:
     void BuildLayout();
     void Bind(QAction* action, void (TMainForm::*handler)());
     void OnMeasurement(const std::uint8_t* payload);
+    void RunFileCommand(const std::function<void()>& command);
     void AfterFileCommand();
     void UpdateStatus();
 

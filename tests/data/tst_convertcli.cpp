@@ -1,3 +1,4 @@
+#include "TestFiles.h"
 #include "TestMain.h"
 
 #include <QFile>
@@ -19,16 +20,6 @@ Run RunCli(const QStringList& arguments) {
         return {};
     }
     return {process.exitCode(), QString::fromUtf8(process.readAllStandardError())};
-}
-
-bool WriteFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-QByteArray ReadAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // Eleven hand-edited lines: four-digit years, blanks, LF ends, a stale dose column.

@@ -2,6 +2,7 @@
 #include "DateTime.h"
 #include "SampleDisplay.h"
 #include "SampleLog.h"
+#include "TestFiles.h"
 #include "TestMain.h"
 #include "UserError.h"
 
@@ -39,23 +40,8 @@ SampleLog FortyEveryMinute(int count) {
     return log;
 }
 
-QByteArray ReadAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 QString TestFile(const char* name) {
     return QStringLiteral(TEST_DATA_DIR "/") + QLatin1String(name);
-}
-
-template <typename F>
-QString ErrorText(F&& f) {
-    try {
-        f();
-    } catch (const UserError& e) {
-        return e.Text();
-    }
-    return {};
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include "DisplayModel.h"
 #include "FileCommands.h"
 #include "SampleLog.h"
+#include "TestFiles.h"
 #include "TestMain.h"
 #include "UserError.h"
 
@@ -61,26 +62,6 @@ struct Window {
         commands.OpenClick();
     }
 };
-
-QByteArray ReadAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool WriteFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-template <typename F>
-QString ErrorText(F&& f) {
-    try {
-        f();
-    } catch (const UserError& e) {
-        return e.Text();
-    }
-    return {};
-}
 
 // Twelve lines with a dose column that no setting would give.
 QByteArray StaleDoseFile() {

@@ -5,6 +5,7 @@
 #include "FileCommands.h"
 #include "LogView.h"
 #include "Main.h"
+#include "TestFiles.h"
 #include "TestMain.h"
 #include "VirtualCounter.h"
 
@@ -37,11 +38,6 @@ private:
         return answer;
     }
 };
-
-QByteArray ReadAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 // One main window over a scripted virtual counter, a pinned clock and prepared file dialogs.
 struct Rig {
