@@ -18,6 +18,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <csignal>
 #include <deque>
 
 namespace {
@@ -42,6 +43,7 @@ private:
 // One main window over a scripted virtual counter, a pinned clock and prepared file dialogs.
 struct Rig {
     QTemporaryDir dir;
+    QString iniPath_;
     VirtualCounter* counter = nullptr;
     ScriptedDialogs* dialogs = nullptr;
     double now = DateTime::Encode(2026, 12, 8, 12, 30);
@@ -50,7 +52,7 @@ struct Rig {
     std::function<bool(TOKRightDlg&)> settingsDialog;
     std::unique_ptr<TMainForm> form;
 
-    Rig() {
+    explicit Rig(QString iniPath = {}) : iniPath_(std::move(iniPath)) {
         SetErrorBoxHook([this](const QString& text) { errors << text; });
         MainFormOptions options;
         auto backend = std::make_unique<VirtualCounter>();
@@ -69,7 +71,9 @@ struct Rig {
         form.reset();
         SetErrorBoxHook({});
     }
-    QString IniPath() const { return dir.filePath(QStringLiteral("solamine.ini")); }
+    QString IniPath() const {
+        return iniPath_.isEmpty() ? dir.filePath(QStringLiteral("solamine.ini")) : iniPath_;
+    }
     QString Path(const char* name) const { return dir.filePath(QLatin1String(name)); }
 
     // A report at the given minute; returns once the window has taken it in.
@@ -236,6 +240,32 @@ private slots:
         QVERIFY(ini.contains("[Graph]"));
         QVERIFY(ini.contains("uSv=0.00158"));
         QVERIFY(ini.contains("BackGround=0"));
+        QVERIFY(rig.errors.isEmpty());
+    }
+
+    void settingsThatCannotBeSavedStillStopTheReader() {
+        QTemporaryDir dir;
+        QVERIFY(WriteFile(dir.filePath("file"), "x"));
+        // A path below a regular file can never be written, not even by root.
+        Rig rig(dir.filePath("file/solamine.ini"));
+        TMainForm& form = *rig.form;
+        form.Start->trigger();
+        form.close();
+        QCOMPARE(rig.errors.size(), 1);
+        QVERIFY(rig.errors[0].endsWith(QStringLiteral("に書き込めません.")));
+        QVERIFY(!form.Link().ReaderActive());
+    }
+
+    void terminationSignalClosesLikeTheCloseButton() {
+        Rig rig;
+        TMainForm& form = *rig.form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.Start->trigger();
+        std::raise(SIGTERM);
+        QTRY_VERIFY(!form.isVisible());
+        QVERIFY(!form.Link().ReaderActive());
+        QVERIFY(ReadAll(rig.IniPath()).contains("uSv=0.00158"));
         QVERIFY(rig.errors.isEmpty());
     }
 
