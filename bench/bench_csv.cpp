@@ -50,7 +50,7 @@ int main() {
     const double format = MedianMs([&] { text = CsvTextOf(log, settings); });
     const double write = MedianMs([&] { WriteCsvLog(path, text); });
     size_t lines = 0;
-    const double read = MedianMs([&] { lines = ReadCsvLog(path, 2026).size(); });
+    const double read = MedianMs([&] { lines = ReadCsvLog(path, 2026).Samples.size(); });
 
     std::printf("one-year log: %zu lines, %.1f MB, median of %d runs\n", lines,
                 double(text.size()) / 1e6, kRuns);

@@ -61,7 +61,7 @@ std::optional<ConvertOptions> ParseConvertArguments(const QStringList& arguments
 }
 
 void Convert(const ConvertOptions& options, int currentYear) {
-    const std::vector<Sample> samples = ReadCsvLog(options.Input, currentYear);
+    const std::vector<Sample> samples = ReadCsvLog(options.Input, currentYear).Samples;
     SampleLog log;
     log.Reserve(int(samples.size()));
     for (const Sample& sample : samples) {

@@ -11,9 +11,17 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStringDecoder>
+#include <cerrno>
 #include <climits>
+#include <cstring>
 #include <optional>
 #include <string>
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -103,29 +111,110 @@ int SplitFields(QStringView line, int maxFields, QString& scratch, Take&& take) 
     return count;
 }
 
-Sample ParseLine(QStringView line, int currentYear, QString& scratch) {
+// One line as a Sample; readable is false when the date, the time or the count is missing or
+// does not parse.
+Sample ParseLine(QStringView line, int currentYear, QString& scratch, bool& readable) {
     std::optional<DateTime::Date> date;
     std::optional<DateTime::TimeOfDay> time;
-    std::int32_t cpm = 0;
+    std::optional<std::int32_t> cpm;
     SplitFields(line, 3, scratch, [&](int index, QStringView field) {
         if (index == 0) {
             date = DateTime::ParseDate(field, currentYear);
         } else if (index == 1) {
             time = DateTime::ParseTime(field);
-        } else if (const auto count = NumberFormat::ParseInt32(field)) {
-            cpm = *count;
+        } else {
+            cpm = NumberFormat::ParseInt32(field);
         }
     });
+    readable = date && time && cpm;
     // Date 1899-12-30 is the value 0, so a missing date leaves the bare time of day.
     return {DateTime::Encode(date.value_or(DateTime::Date{}), time.value_or(DateTime::TimeOfDay{})),
-            cpm};
+            cpm.value_or(0)};
 }
+
+[[noreturn]] void ThrowCannotOpen(const QString& path, const QString& reason) {
+    throw UserError(QStringLiteral("ファイル %1 は開けません。 %2 ").arg(FullPath(path), reason));
+}
+
+QString SystemErrorText(int error) {
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+#ifdef Q_OS_UNIX
+// Opens path for reading without blocking (a FIFO without a writer would hang a plain open) and
+// refuses anything but a regular file of a sensible size before a byte is read.
+QByteArray ReadRegularFile(const QString& path) {
+    const QByteArray native = QFile::encodeName(path);
+    const int fd = ::open(native.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        ThrowCannotOpen(path, SystemErrorText(errno));
+    }
+    struct FdCloser {
+        int fd;
+        ~FdCloser() { ::close(fd); }
+    } closer{fd};
+    struct stat info = {};
+    if (::fstat(fd, &info) != 0) {
+        ThrowCannotOpen(path, SystemErrorText(errno));
+    }
+    if (!S_ISREG(info.st_mode)) {
+        ThrowCannotOpen(path, QStringLiteral("通常のファイルではありません"));
+    }
+    if (info.st_size > kMaxCsvLogBytes) {
+        ThrowCannotOpen(path, QStringLiteral("512 MiB を超える大きさです"));
+    }
+    QByteArray bytes;
+    bytes.reserve(qsizetype(info.st_size));
+    char buffer[1 << 16];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            ThrowCannotOpen(path, SystemErrorText(errno));
+        }
+        if (n == 0) {
+            break;
+        }
+        // A file that grows while it is read must not get past the limit either.
+        if (bytes.size() + n > kMaxCsvLogBytes) {
+            ThrowCannotOpen(path, QStringLiteral("512 MiB を超える大きさです"));
+        }
+        bytes.append(buffer, n);
+    }
+    return bytes;
+}
+#else
+QByteArray ReadRegularFile(const QString& path) {
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile()) {
+        ThrowCannotOpen(path, QStringLiteral("通常のファイルではありません"));
+    }
+    if (info.size() > kMaxCsvLogBytes) {
+        ThrowCannotOpen(path, QStringLiteral("512 MiB を超える大きさです"));
+    }
+    QFile file(path);
+    QByteArray bytes;
+    if (file.open(QIODevice::ReadOnly)) {
+        bytes = file.read(kMaxCsvLogBytes + 1);
+    }
+    if (!file.isOpen() || file.error() != QFileDevice::NoError) {
+        ThrowCannotOpen(path, file.errorString());
+    }
+    if (bytes.size() > kMaxCsvLogBytes) {
+        ThrowCannotOpen(path, QStringLiteral("512 MiB を超える大きさです"));
+    }
+    return bytes;
+}
+#endif
 
 }  // namespace
 
-std::vector<Sample> ParseCsvLog(const QByteArray& bytes, int currentYear) {
+CsvReadResult ParseCsvLog(const QByteArray& bytes, int currentYear) {
     const QString text = DecodeText(bytes);
-    std::vector<Sample> samples;
+    CsvReadResult result;
+    std::vector<Sample>& samples = result.Samples;
     samples.reserve(size_t(text.size() / 20));
     QString scratch;
     const QStringView all(text);
@@ -140,22 +229,17 @@ std::vector<Sample> ParseCsvLog(const QByteArray& bytes, int currentYear) {
         if (p < end) {
             p += (all[p] == u'\r' && p + 1 < end && all[p + 1] == u'\n') ? 2 : 1;
         }
-        samples.push_back(ParseLine(line, currentYear, scratch));
+        bool readable = false;
+        samples.push_back(ParseLine(line, currentYear, scratch, readable));
+        if (!readable && result.UnreadableLines++ == 0) {
+            result.FirstUnreadableLine = int(samples.size());
+        }
     }
-    return samples;
+    return result;
 }
 
-std::vector<Sample> ReadCsvLog(const QString& path, int currentYear) {
-    QFile file(path);
-    QByteArray bytes;
-    if (file.open(QIODevice::ReadOnly)) {
-        bytes = file.readAll();
-    }
-    if (!file.isOpen() || file.error() != QFileDevice::NoError) {
-        throw UserError(QStringLiteral("ファイル %1 は開けません。 %2 ")
-                            .arg(FullPath(path), file.errorString()));
-    }
-    return ParseCsvLog(bytes, currentYear);
+CsvReadResult ReadCsvLog(const QString& path, int currentYear) {
+    return ParseCsvLog(ReadRegularFile(path), currentYear);
 }
 
 QStringList SplitCsvLine(QStringView line) {

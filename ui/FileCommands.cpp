@@ -40,7 +40,7 @@ void FileCommands::OpenClick() {
 void FileCommands::OpenFile(const QString& path) {
     const int year = yearForTests_ != 0 ? yearForTests_ : QDate::currentDate().year();
     // Read before New, so a file that cannot be read leaves everything as it was.
-    const std::vector<Sample> samples = ReadCsvLog(path, year);
+    const std::vector<Sample> samples = ReadCsvLog(path, year).Samples;
     NewClick();
     log_.Reserve(int(samples.size()));
     for (const Sample& sample : samples) {

@@ -100,7 +100,36 @@ private slots:
     void parse() {
         QFETCH(QByteArray, bytes);
         QFETCH(QString, samples);
-        QCOMPARE(Describe(ParseCsvLog(bytes, kYear)), samples);
+        QCOMPARE(Describe(ParseCsvLog(bytes, kYear).Samples), samples);
+    }
+
+    // A line is unreadable when its date, time or count is missing or does not parse.
+    void unreadableLines_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("first");
+        QTest::newRow("own form") << QByteArray("16/03/20, 12:30, 40\r\n16/03/20, 12:31, 41, 0.06\r\n")
+                                  << 0 << 0;
+        QTest::newRow("seconds and four-digit years")
+            << QByteArray("2016/03/20, 12:30:15, 40\n") << 0 << 0;
+        QTest::newRow("empty file") << QByteArray() << 0 << 0;
+        QTest::newRow("blank line in the middle")
+            << QByteArray("16/03/20, 12:30, 40\r\n \r\n16/03/20, 12:31, 41\r\n") << 1 << 2;
+        QTest::newRow("bad date, bad time, no count, bad count")
+            << QByteArray("16/03/20, 12:30, 40\n16/02/30, 12:30, 40\n16/03/20, 25:00, 1\n"
+                          "16/03/20, 12:30\n16/03/20, 12:30, 4.5\n")
+            << 4 << 2;
+        QTest::newRow("a header line") << QByteArray("date, time, cpm\n16/03/20, 12:30, 40\n")
+                                       << 1 << 1;
+        QTest::newRow("binary") << QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16) << 4 << 1;
+    }
+    void unreadableLines() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, count);
+        QFETCH(int, first);
+        const CsvReadResult result = ParseCsvLog(bytes, kYear);
+        QCOMPARE(result.UnreadableLines, count);
+        QCOMPARE(result.FirstUnreadableLine, first);
     }
 
     void split_data() {
@@ -133,9 +162,9 @@ private slots:
     }
     void byteOrderMarks() {
         QFETCH(QString, file);
-        const std::vector<Sample> plain = ReadCsvLog(TestFile("plain_ascii.csv"), kYear);
+        const std::vector<Sample> plain = ReadCsvLog(TestFile("plain_ascii.csv"), kYear).Samples;
         QCOMPARE(plain.size(), size_t(3));
-        QVERIFY(ReadCsvLog(QStringLiteral(TEST_DATA_DIR "/") + file, kYear) == plain);
+        QVERIFY(ReadCsvLog(QStringLiteral(TEST_DATA_DIR "/") + file, kYear).Samples == plain);
     }
 
     void unreadableFiles_data() {
