@@ -3,6 +3,8 @@
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
+#include <string_view>
 
 namespace NumberFormat {
 
@@ -22,6 +24,49 @@ QStringView Trimmed(QStringView text) {
         --end;
     }
     return text.mid(begin, end - begin);
+}
+
+// True when the decimal text (digits, an optional "." and an optional exponent, no sign) lies
+// above the largest finite double but not above 1.79769313486232E308, its 15-digit form. Such
+// a text comes from formatting a finite double, so it must read back as one.
+bool WithinRoundedMaximum(std::string_view text) {
+    std::string digits;
+    long long exponent = 0;
+    long long pointAt = -1;
+    size_t i = 0;
+    for (; i < text.size() && text[i] != 'e'; ++i) {
+        if (text[i] == '.') {
+            pointAt = (long long)digits.size();
+        } else {
+            digits += text[i];
+        }
+    }
+    if (pointAt < 0) {
+        pointAt = (long long)digits.size();
+    }
+    if (i < text.size()) {
+        bool negative = false;
+        for (++i; i < text.size(); ++i) {
+            if (text[i] == '-' || text[i] == '+') {
+                negative = text[i] == '-';
+            } else if (exponent < 100000) {
+                exponent = exponent * 10 + (text[i] - '0');
+            }
+        }
+        if (negative) {
+            exponent = -exponent;
+        }
+    }
+    const size_t first = digits.find_first_not_of('0');
+    // The value is d1.d2d3... * 10^(pointAt - first - 1 + exponent).
+    if (first == std::string::npos || pointAt - (long long)first - 1 + exponent != 308) {
+        return false;
+    }
+    digits.erase(0, first);
+    while (!digits.empty() && digits.back() == '0') {
+        digits.pop_back();
+    }
+    return digits <= "179769313486232";
 }
 
 }  // namespace
@@ -134,6 +179,13 @@ std::optional<double> ParseFloat(QStringView text) {
     }
     double value = 0;
     const auto result = std::from_chars(ascii.data(), ascii.data() + ascii.size(), value);
+    if (result.ec == std::errc::result_out_of_range) {
+        const bool negative = ascii[0] == '-';
+        if (WithinRoundedMaximum(std::string_view(ascii).substr(negative ? 1 : 0))) {
+            const double largest = std::numeric_limits<double>::max();
+            return negative ? -largest : largest;
+        }
+    }
     if (result.ec != std::errc() || result.ptr != ascii.data() + ascii.size() ||
         !std::isfinite(value)) {
         return std::nullopt;

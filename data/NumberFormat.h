@@ -18,7 +18,8 @@ void AppendGeneral(double value, std::string& out);
 
 // A decimal floating-point text: optional sign, digits with an optional "." and fraction, an
 // optional exponent; spaces around it are allowed, nothing else ("nan", "inf", hex, a comma
-// or trailing junk all fail). Fails also when the value is out of the double range.
+// or trailing junk all fail). Fails also when the value is out of the double range, except that
+// a text up to 1.79769313486232E308 (the largest double in 15 digits) reads as that double.
 std::optional<double> ParseFloat(QStringView text);
 
 // A signed 32-bit decimal integer: optional sign and digits, spaces around it allowed.

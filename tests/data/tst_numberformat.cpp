@@ -2,8 +2,25 @@
 #include "TestMain.h"
 
 #include <QTest>
+#include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <limits>
+#include <random>
+
+namespace {
+
+// Formatting a finite double and parsing the text gives a finite double within the 15-digit
+// rounding; subnormals carry fewer digits of their own.
+bool FormatsBack(double value) {
+    const auto back = NumberFormat::ParseFloat(NumberFormat::FormatGeneral(value));
+    return back && std::isfinite(*back) &&
+           std::fabs(*back - value) <=
+               std::max(std::fabs(value) * 1e-14, std::numeric_limits<double>::denorm_min());
+}
+
+}  // namespace
 
 class NumberFormatTest : public QObject {
     Q_OBJECT
@@ -50,15 +67,27 @@ private slots:
     // Every text the formatter gives must read back as the same 15-digit value.
     void formatThenParse_data() {
         QTest::addColumn<double>("value");
-        for (double v : {0.00158, 5e-5, 1e15, -2.5e-7, 65535 * 0.00001, 158 * 0.00001, 7.0}) {
-            QTest::addRow("%g", v) << v;
+        using limits = std::numeric_limits<double>;
+        for (double v : {0.00158, 5e-5, 1e15, -2.5e-7, 65535 * 0.00001, 158 * 0.00001, 7.0,
+                         limits::max(), -limits::max(), std::nextafter(limits::max(), 0.0),
+                         limits::min(), limits::denorm_min(), -limits::denorm_min(),
+                         9.99999999999999e307, 1.7976931348623e308}) {
+            QTest::addRow("%.17g", v) << v;
         }
     }
     void formatThenParse() {
         QFETCH(double, value);
-        const auto back = NumberFormat::ParseFloat(NumberFormat::FormatGeneral(value));
-        QVERIFY(back.has_value());
-        QVERIFY(std::fabs(*back - value) <= std::fabs(value) * 1e-14);
+        QVERIFY(FormatsBack(value));
+    }
+    void formatThenParseRandom() {
+        std::mt19937_64 random(20261208);
+        for (int i = 0; i < 100000; ++i) {
+            // Any bit pattern that is a finite double, so every exponent is reached.
+            const double v = std::bit_cast<double>(std::uint64_t(random()));
+            if (std::isfinite(v) && !FormatsBack(v)) {
+                QFAIL(qPrintable(QString::asprintf("%.17g", v)));
+            }
+        }
     }
 
     void parseFloat_data() {
@@ -89,6 +118,15 @@ private slots:
         QTest::newRow("two points") << "1.2.3" << false << 0.0;
         QTest::newRow("space inside") << "1 2" << false << 0.0;
         QTest::newRow("overflow") << "1e400" << false << 0.0;
+        QTest::newRow("largest double in 15 digits")
+            << "1.79769313486232E308" << true << std::numeric_limits<double>::max();
+        QTest::newRow("the same, negative")
+            << "-1.79769313486232E308" << true << -std::numeric_limits<double>::max();
+        QTest::newRow("the same, written out differently")
+            << "179.769313486232e306" << true << std::numeric_limits<double>::max();
+        QTest::newRow("beyond the 15-digit form") << "1.797693134862321E308" << false << 0.0;
+        QTest::newRow("next 15-digit value") << "1.79769313486233E308" << false << 0.0;
+        QTest::newRow("underflow") << "1e-400" << false << 0.0;
         QTest::newRow("full-width digit") << QString::fromUtf8("１") << false << 0.0;
     }
     void parseFloat() {
