@@ -1,29 +1,86 @@
 #include "AtomicFile.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
+#include <cerrno>
+#include <cstring>
+
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
+
+namespace {
+
+// Writes everything or fails. A short write on a full disk leaves the device without an error
+// of its own; writing the rest then fails with the system's reason ("No space left on device").
+bool WriteAll(QFileDevice& file, const QByteArray& bytes) {
+    qint64 done = 0;
+    while (done < bytes.size()) {
+        const qint64 n = file.write(bytes.constData() + done, bytes.size() - done);
+        if (n <= 0) {
+            return false;
+        }
+        done += n;
+    }
+    return file.flush();
+}
+
+bool Fail(QFileDevice& file, QString* errorText) {
+    if (errorText) {
+        *errorText = file.errorString();
+    }
+    return false;
+}
+
+bool WriteInPlace(const QString& path, const QByteArray& bytes, QString* errorText) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || !WriteAll(file, bytes)) {
+        return Fail(file, errorText);
+    }
+#ifdef Q_OS_UNIX
+    if (::fsync(file.handle()) != 0) {
+        const QString reason = QString::fromLocal8Bit(std::strerror(errno));
+        if (errorText) {
+            *errorText = reason;
+        }
+        return false;
+    }
+#endif
+    file.close();
+    if (file.error() != QFileDevice::NoError) {
+        return Fail(file, errorText);
+    }
+    return true;
+}
+
+// The temporary file could not be created beside the target, but the target itself exists and
+// may be written.
+bool OnlyTargetWritable(const QString& path) {
+    const QFileInfo target(path);
+    const QFileInfo directory(target.absolutePath());
+    return target.isFile() && target.isWritable() && !directory.isWritable();
+}
+
+}  // namespace
 
 bool WriteFileAtomically(const QString& path, const QByteArray& bytes, QString* errorText) {
     QSaveFile file(path);
-    auto fail = [&] {
-        if (errorText) {
-            *errorText = file.errorString();
-        }
-        file.cancelWriting();
-        return false;
-    };
     if (!file.open(QIODevice::WriteOnly)) {
-        return fail();
+        if (OnlyTargetWritable(path)) {
+            return WriteInPlace(path, bytes, errorText);
+        }
+        return Fail(file, errorText);
     }
     // commit() alone can report success after a short write on a full disk, so every step
     // is checked before the new file replaces the old one.
-    if (file.write(bytes) != bytes.size() || !file.flush()) {
-        return fail();
+    if (!WriteAll(file, bytes)) {
+        Fail(file, errorText);
+        file.cancelWriting();
+        return false;
     }
     if (!file.commit()) {
-        if (errorText) {
-            *errorText = file.errorString();
-        }
-        return false;
+        return Fail(file, errorText);
     }
     return true;
 }

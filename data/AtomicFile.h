@@ -4,5 +4,8 @@
 #include <QString>
 
 // Replaces the file at path with bytes, all or nothing: on any failure the old file stays as it
-// was. Returns false and sets errorText to the system's error text when it fails.
+// was. Where the directory does not let a new file be created but the file itself may be
+// written (a shared folder, the program's folder), the file is written in place instead:
+// truncated, written, flushed and synced. Returns false and sets errorText to the system's
+// reason when it fails.
 bool WriteFileAtomically(const QString& path, const QByteArray& bytes, QString* errorText);

@@ -3,8 +3,14 @@
 #include "UserError.h"
 
 #include <QByteArray>
+#include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <unistd.h>
 
 // File and error helpers shared by the tests.
 
@@ -28,3 +34,52 @@ QString ErrorText(F&& f) {
     }
     return {};
 }
+
+// A folder where no new file can be created but one file in it may be written: the setting of
+// an INI beside an installed program or of a shared log. As root, permissions do not stop
+// writes, so the folder is a read-only tmpfs with a writable file bound over the one inside.
+// Ready() is false where neither can be arranged.
+class ReadOnlyFolderWithWritableFile {
+public:
+    ReadOnlyFolderWithWritableFile(const QString& name, const QByteArray& bytes)
+        : path_(dir_.filePath(QStringLiteral("folder"))) {
+        QDir().mkpath(path_);
+        if (::geteuid() != 0) {
+            ready_ = WriteFile(FilePath(name), bytes) &&
+                     QFile::setPermissions(path_, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+            return;
+        }
+        const QString source = dir_.filePath(QStringLiteral("bound"));
+        auto mount = [](const QStringList& args) {
+            return QProcess::execute(QStringLiteral("mount"), args) == 0;
+        };
+        mounted_ = mount({"-t", "tmpfs", "-o", "size=64k", "tmpfs", path_});
+        ready_ = mounted_ && WriteFile(FilePath(name), {}) && WriteFile(source, bytes) &&
+                 mount({"-o", "remount,ro", path_}) &&
+                 (bound_ = mount({"--bind", source, FilePath(name)}));
+        target_ = FilePath(name);
+    }
+    ~ReadOnlyFolderWithWritableFile() {
+        if (bound_) {
+            QProcess::execute(QStringLiteral("umount"), {target_});
+        }
+        if (mounted_) {
+            QProcess::execute(QStringLiteral("umount"), {path_});
+        }
+        QFile::setPermissions(path_, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                         QFileDevice::ExeOwner);
+    }
+    bool Ready() const { return ready_; }
+    QString FilePath(const QString& name) const { return path_ + u'/' + name; }
+    QStringList Entries() const {
+        return QDir(path_).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
+    }
+
+private:
+    QTemporaryDir dir_;
+    QString path_;
+    QString target_;
+    bool ready_ = false;
+    bool mounted_ = false;
+    bool bound_ = false;
+};

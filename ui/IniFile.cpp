@@ -160,7 +160,15 @@ std::optional<QString> IniFile::ReadString(const QString& section, const QString
         return std::nullopt;
     }
     const Line& line = lines[size_t(at.key)];
-    return Trimmed(QByteArrayView(bytes_).sliced(at.valueBegin, line.textEnd - at.valueBegin));
+    QString value =
+        Trimmed(QByteArrayView(bytes_).sliced(at.valueBegin, line.textEnd - at.valueBegin));
+    // One pair of matching quotes around a value is not part of it, as with every
+    // private-profile reader; a lone quote is.
+    if (value.size() >= 2 && (value.front() == u'"' || value.front() == u'\'') &&
+        value.back() == value.front()) {
+        value = value.mid(1, value.size() - 2);
+    }
+    return value;
 }
 
 bool IniFile::WriteString(const QString& section, const QString& key, const QString& value) {

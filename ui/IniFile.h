@@ -17,7 +17,8 @@ public:
 
     const QString& Path() const { return path_; }
 
-    // The value of key in section with surrounding spaces removed; nullopt when either is missing.
+    // The value of key in section with surrounding spaces and one pair of matching quotes (double
+    // or single) removed; nullopt when either is missing.
     std::optional<QString> ReadString(const QString& section, const QString& key) const;
 
     // Sets key in section and replaces the file atomically. Returns false, leaving the file as it

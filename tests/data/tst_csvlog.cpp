@@ -12,6 +12,8 @@
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cerrno>
+#include <cstring>
 
 namespace {
 
@@ -238,8 +240,26 @@ private slots:
         const QString text = ErrorText([&] { WriteCsvLog(path, QByteArray(100'000, 'x')); });
         QVERIFY2(text.startsWith(QStringLiteral("ファイル \"%1\" を作成できません。").arg(path)),
                  qPrintable(text));
+        // The system's reason, not "Unknown error".
+        QVERIFY2(text.endsWith(QString::fromLocal8Bit(std::strerror(ENOSPC))), qPrintable(text));
         QCOMPARE(ReadAll(path), old);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"log.csv"});
+    }
+
+    // A shared log in a folder the user may not write: the file itself is rewritten in place.
+    void savesInPlaceWhereTheFolderIsReadOnly() {
+        ReadOnlyFolderWithWritableFile folder(QStringLiteral("log.csv"), "old\r\n");
+        if (!folder.Ready()) {
+            QSKIP("cannot make a read-only folder with a writable file here");
+        }
+        const QString path = folder.FilePath(QStringLiteral("log.csv"));
+        const QByteArray text = CsvTextOf(FortyEveryMinute(12), {});
+        WriteCsvLog(path, text);
+        QCOMPARE(ReadAll(path), text);
+        QCOMPARE(folder.Entries(), QStringList{"log.csv"});
+        // A new file there still cannot be made, and says so.
+        const QString other = folder.FilePath(QStringLiteral("new.csv"));
+        QVERIFY(!ErrorText([&] { WriteCsvLog(other, text); }).isEmpty());
     }
 };
 

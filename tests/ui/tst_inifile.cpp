@@ -1,5 +1,6 @@
 #include "IniFile.h"
 #include "SampleDisplay.h"
+#include "TestFiles.h"
 #include "TestMain.h"
 #include "UserError.h"
 
@@ -9,6 +10,10 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <limits>
 
 namespace {
 
@@ -99,6 +104,16 @@ private slots:
         QTest::newRow("beyond int32")
             << QByteArray("[Graph]\nBackGround=2147483648") << 0.00158 << 0;
         QTest::newRow("other section") << QByteArray("[Other]\nuSv=1\n") << 0.00158 << 0;
+        QTest::newRow("one pair of quotes, double or single")
+            << QByteArray("[Graph]\nuSv=\"0.002\"\nBackGround='5'") << 0.002 << 5;
+        QTest::newRow("quotes with spaces outside")
+            << QByteArray("[Graph]\nuSv = \"0.002\" \nBackGround= ' 7 ' ") << 0.002 << 7;
+        QTest::newRow("lone or mismatched quotes stay")
+            << QByteArray("[Graph]\nuSv=\"0.002\nBackGround='5\"") << 0.00158 << 0;
+        QTest::newRow("empty quotes") << QByteArray("[Graph]\nuSv=\"\"") << 0.00158 << 0;
+        QTest::newRow("largest double in 15 digits")
+            << QByteArray("[Graph]\nuSv=1.79769313486232E308\nBackGround=-1.79769313486232E308")
+            << std::numeric_limits<double>::max() << 0;
     }
     void load() {
         QFETCH(QByteArray, content);
@@ -119,6 +134,30 @@ private slots:
         QVERIFY(!QFile::exists(path));
         SaveGraphSettings(path, settings);
         QCOMPARE(ReadBytes(path), QByteArray("[Graph]\r\nuSv=0.00158\r\nBackGround=0\r\n"));
+    }
+
+    // Whatever the settings hold, the next start reads back what this one wrote.
+    void roundTrip_data() {
+        QTest::addColumn<double>("coefficient");
+        QTest::addColumn<int>("background");
+        QTest::newRow("defaults") << 0.00158 << 0;
+        QTest::newRow("largest double") << std::numeric_limits<double>::max() << INT32_MIN;
+        QTest::newRow("lowest double") << std::numeric_limits<double>::lowest() << INT32_MAX;
+        QTest::newRow("smallest subnormal") << std::numeric_limits<double>::denorm_min() << -1;
+        QTest::newRow("17 digits") << 0.1234567890123456789 << 12;
+    }
+    void roundTrip() {
+        QFETCH(double, coefficient);
+        QFETCH(int, background);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("solamine.ini");
+        WriteBytes(path, "[Graph]\r\nuSv=\"1\"\r\nBackGround='2'\r\n");
+        SaveGraphSettings(path, {coefficient, background});
+        const GraphSettings back = LoadGraphSettings(path);
+        QCOMPARE(back.GraphBackground, background);
+        QVERIFY(std::isfinite(back.GraphCoefficient));
+        QVERIFY(std::fabs(back.GraphCoefficient - coefficient) <=
+                std::max(std::fabs(coefficient) * 1e-14, std::numeric_limits<double>::denorm_min()));
     }
 
     void saveRewritesOnlyTheTwoValues() {
@@ -155,6 +194,20 @@ private slots:
             IniPathFor(mount.dir.filePath("other.exe")),
             QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) + "/other.ini");
         QStandardPaths::setTestModeEnabled(false);
+    }
+
+    // The INI beside a program installed by an administrator, made writable for the user.
+    void savesInPlaceWhereOnlyTheFileIsWritable() {
+        ReadOnlyFolderWithWritableFile folder(QStringLiteral("solamine.ini"),
+                                              "; mine\r\n[Graph]\r\nuSv=0.002\r\n");
+        if (!folder.Ready()) {
+            QSKIP("cannot make a read-only folder with a writable file here");
+        }
+        const QString path = folder.FilePath(QStringLiteral("solamine.ini"));
+        QCOMPARE(IniPathFor(folder.FilePath(QStringLiteral("solamine"))), path);
+        SaveGraphSettings(path, {0.003, 4});
+        QCOMPARE(ReadBytes(path), QByteArray("; mine\r\n[Graph]\r\nuSv=0.003\r\nBackGround=4\r\n"));
+        QCOMPARE(folder.Entries(), QStringList{"solamine.ini"});
     }
 };
 SOLAMINE_TEST(IniFileTest)
