@@ -60,12 +60,13 @@ std::optional<ConvertOptions> ParseConvertArguments(const QStringList& arguments
     return options;
 }
 
-void Convert(const ConvertOptions& options, int currentYear) {
-    const std::vector<Sample> samples = ReadCsvLog(options.Input, currentYear).Samples;
+ConvertResult Convert(const ConvertOptions& options, int currentYear) {
+    const CsvReadResult read = ReadCsvLog(options.Input, currentYear);
     SampleLog log;
-    log.Reserve(int(samples.size()));
-    for (const Sample& sample : samples) {
+    log.Reserve(int(read.Samples.size()));
+    for (const Sample& sample : read.Samples) {
         log.Append(sample);
     }
     WriteCsvLog(options.Output, CsvTextOf(log, options.Settings));
+    return {read.UnreadableLines, read.FirstUnreadableLine};
 }

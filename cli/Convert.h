@@ -16,6 +16,13 @@ struct ConvertOptions {
 // The options after the word "convert". Returns nothing and sets error when they are not valid.
 std::optional<ConvertOptions> ParseConvertArguments(const QStringList& arguments, QString* error);
 
+// What a conversion found in its input: the lines that did not read as a sample and the first
+// of them (counted from 1); both 0 when every line read.
+struct ConvertResult {
+    int UnreadableLines = 0;
+    int FirstUnreadableLine = 0;
+};
+
 // Reads Input as Open does and writes Output as Save does, with two-digit years placed around
 // currentYear. Throws UserError when either file fails; Output is then left as it was.
-void Convert(const ConvertOptions& options, int currentYear);
+ConvertResult Convert(const ConvertOptions& options, int currentYear);

@@ -13,7 +13,11 @@ constexpr char kUsage[] =
     "\n"
     "Reads the log file IN and writes it to OUT in the program's own form, with the dose\n"
     "column computed afresh (coefficient in uSv/h per CPM, default 0.00158; background in\n"
-    "CPM, default 0). IN and OUT may be the same file.\n";
+    "CPM, default 0). IN and OUT may be the same file.\n"
+    "\n"
+    "Exit status: 0 done; 1 a file could not be read or written; 2 wrong arguments;\n"
+    "3 some lines of IN did not read as a sample (OUT is written all the same, with those\n"
+    "lines as samples of 99/12/30, 00:00 or a count of 0).\n";
 
 void Print(std::FILE* stream, const QString& text) {
     std::fputs(text.toLocal8Bit().constData(), stream);
@@ -21,7 +25,8 @@ void Print(std::FILE* stream, const QString& text) {
 
 }  // namespace
 
-// Exit status: 0 done, 1 a file could not be read or written, 2 wrong arguments.
+// Exit status: 0 done, 1 a file could not be read or written, 2 wrong arguments, 3 the input
+// had unreadable lines.
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     QStringList arguments = app.arguments().mid(1);
@@ -41,7 +46,14 @@ int main(int argc, char* argv[]) {
         return 2;
     }
     try {
-        Convert(*options, QDate::currentDate().year());
+        const ConvertResult result = Convert(*options, QDate::currentDate().year());
+        if (result.UnreadableLines > 0) {
+            Print(stderr, QStringLiteral("solamine-cli: %1: 読み取れない行: %2 (最初は %3 行目)\n")
+                              .arg(options->Input)
+                              .arg(result.UnreadableLines)
+                              .arg(result.FirstUnreadableLine));
+            return 3;
+        }
     } catch (const UserError& e) {
         Print(stderr, e.Text() + u'\n');
         return 1;

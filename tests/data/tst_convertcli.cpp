@@ -60,6 +60,19 @@ private slots:
         QVERIFY2(written.endsWith("16/03/20, 12:39, 40\r\n" + lastLine), written.constData());
     }
 
+    // Lines that are not samples are still converted, but the exit status and stderr say so.
+    void unreadableLines() {
+        QTemporaryDir dir;
+        const QString in = dir.filePath("in.csv");
+        const QString out = dir.filePath("out.csv");
+        QVERIFY(WriteFile(in, "date, time, cpm\n" + HandEdited() + "\n"));
+        const Run run = RunCli({"convert", in, out});
+        QCOMPARE(run.exitCode, 3);
+        QVERIFY2(run.stdErr.contains(QStringLiteral("読み取れない行: 2 (最初は 1 行目)")),
+                 qPrintable(run.stdErr));
+        QCOMPARE(ReadAll(out).count("\r\n"), 13);
+    }
+
     void failures_data() {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<int>("exitCode");
