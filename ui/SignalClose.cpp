@@ -1,5 +1,7 @@
 #include "SignalClose.h"
 
+#include <QApplication>
+#include <QDialog>
 #include <QSocketNotifier>
 #include <QWidget>
 
@@ -44,8 +46,30 @@ SignalClose::~SignalClose() {
 void SignalClose::OnSignal() {
     char byte;
     [[maybe_unused]] const ssize_t n = ::read(signalPipe[1], &byte, 1);
+    if (signalled_) {
+        return;
+    }
     signalled_ = true;
+    // One orderly shutdown; a second signal while it runs ends the process at once.
+    std::signal(SIGTERM, SIG_DFL);
+    std::signal(SIGINT, SIG_DFL);
+    // Modal windows (an error box, the settings dialog, a file dialog) go first, as their close
+    // box would make them go; otherwise their loops would keep the process alive.
+    for (int i = 0; i < 16; ++i) {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal) {
+            break;
+        }
+        if (auto* dialog = qobject_cast<QDialog*>(modal)) {
+            dialog->reject();
+        } else {
+            modal->close();
+        }
+    }
     window_->close();
+    // The main loop ends even where closing the window does not end it (it was hidden already,
+    // or another window is still shown); loops inside it end with it.
+    QCoreApplication::quit();
 }
 
 #else

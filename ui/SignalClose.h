@@ -6,8 +6,10 @@ class QSocketNotifier;
 class QWidget;
 
 // Closes a window when the process gets SIGTERM or SIGINT, exactly as its close button would,
-// so a logger stopped by the system still saves its settings and its log. Linux and other
-// POSIX systems only; elsewhere it does nothing.
+// so a logger stopped by the system still saves its settings and its log: open modal windows
+// are closed as by their close box, then the window, and every running event loop ends. A
+// second signal during that shutdown ends the process at once. Linux and other POSIX systems
+// only; elsewhere it does nothing.
 class SignalClose final : public QObject {
     Q_OBJECT
 

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QTimer>
 #include <QTranslator>
 
 namespace {
@@ -35,9 +36,10 @@ int main(int argc, char* argv[]) {
         options.IniPath = IniPathFor(QCoreApplication::applicationFilePath());
         TMainForm form(std::move(options));
         form.show();
-        // A log file named on the command line (as a file manager passes it) is opened at once.
+        // A log file named on the command line (as a file manager passes it) is opened at once,
+        // inside the event loop, so a signal during its error box still ends the program.
         if (!files.isEmpty()) {
-            form.OpenFile(files.first());
+            QTimer::singleShot(0, &form, [&form, path = files.first()] { form.OpenFile(path); });
         }
         app.exec();
     } catch (...) {
