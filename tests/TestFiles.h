@@ -66,8 +66,8 @@ public:
         if (mounted_) {
             QProcess::execute(QStringLiteral("umount"), {path_});
         }
-        QFile::setPermissions(path_, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                         QFileDevice::ExeOwner);
+        QFile::setPermissions(
+            path_, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     }
     bool Ready() const { return ready_; }
     QString FilePath(const QString& name) const { return path_ + u'/' + name; }

@@ -2,7 +2,9 @@
 
 #include "CsvLog.h"
 #include "DisplayRules.h"
+#include "RecoveryStore.h"
 #include "SampleLog.h"
+#include "UserError.h"
 
 #include <QDate>
 #include <QStringList>
@@ -19,60 +21,150 @@ QString QtNameFilters(QStringView filter) {
 }
 
 FileCommands::FileCommands(SampleLog& log, SampleDisplay& display, const GraphSettings& settings,
-                           FileDialogs& dialogs)
-    : log_(log), display_(display), settings_(settings), dialogs_(dialogs) {}
+                           FileDialogs& dialogs, RecoveryStore& recovery)
+    : log_(log), display_(display), settings_(settings), dialogs_(dialogs), recovery_(recovery) {}
 
 void FileCommands::NewClick() {
+    keptFile_ = KeepUnsaved();
+    Clear();
+}
+
+void FileCommands::Clear() {
     currentFile_.clear();
     display_.ClearCpm();
     display_.ClearDose();
     log_.Clear();
     display_.ClearLog();
+    recovery_.Detach();
+    changed_ = false;
+    changedSinceRecovery_ = false;
+    blocked_ = false;
+    unreadableLines_ = 0;
+    firstUnreadableLine_ = 0;
 }
 
 void FileCommands::OpenClick() {
-    const std::optional<QString> path = dialogs_.ChooseOpenFile();
+    keptFile_.clear();
+    const std::optional<QString> path = dialogs_.ChooseOpenFile({});
+    if (path) {
+        OpenFile(*path);
+    }
+}
+
+void FileCommands::OpenRecoveryClick() {
+    keptFile_.clear();
+    const std::optional<QString> path = dialogs_.ChooseOpenFile(recovery_.Folder());
     if (path) {
         OpenFile(*path);
     }
 }
 
 void FileCommands::OpenFile(const QString& path) {
+    keptFile_.clear();
     const int year = yearForTests_ != 0 ? yearForTests_ : QDate::currentDate().year();
-    // Read before New, so a file that cannot be read leaves everything as it was.
-    const std::vector<Sample> samples = ReadCsvLog(path, year).Samples;
-    NewClick();
-    log_.Reserve(int(samples.size()));
-    for (const Sample& sample : samples) {
+    // Samples in no file are kept before anything is read: the file chosen may be the current
+    // one. A file that cannot be read then leaves the log, display and file name as they were.
+    const QString kept = KeepUnsaved();
+    const CsvReadResult read = ReadCsvLog(path, year);
+    Clear();
+    keptFile_ = kept;
+    log_.Reserve(int(read.Samples.size()));
+    for (const Sample& sample : read.Samples) {
         log_.Append(sample);
     }
     RebuildDisplay(log_, settings_, display_);
     currentFile_ = path;
+    unreadableLines_ = read.UnreadableLines;
+    firstUnreadableLine_ = read.FirstUnreadableLine;
+    blocked_ = unreadableLines_ > 0;
 }
 
 void FileCommands::SaveClick() {
+    keptFile_.clear();
     if (currentFile_.isEmpty()) {
         SaveAsClick();
         return;
     }
     RebuildDisplay(log_, settings_, display_);
-    Write();
+    WriteExplicitly();
 }
 
 void FileCommands::SaveAsClick() {
+    keptFile_.clear();
     const std::optional<QString> path = dialogs_.ChooseSaveFile(currentFile_);
     if (!path) {
         return;
     }
     currentFile_ = *path;
     RebuildDisplay(log_, settings_, display_);
+    WriteExplicitly();
+}
+
+void FileCommands::WriteExplicitly() {
+    // The user chose this file: from now on the automatic save may write it.
+    blocked_ = false;
+    unreadableLines_ = 0;
+    firstUnreadableLine_ = 0;
     Write();
+    changed_ = false;
+    changedSinceRecovery_ = false;
+    recovery_.Discard();
+}
+
+void FileCommands::MarkChanged() {
+    changed_ = true;
+    changedSinceRecovery_ = true;
 }
 
 void FileCommands::AutoSave() {
-    if (!currentFile_.isEmpty()) {
-        Write();
+    if (!changed_) {
+        return;
     }
+    if (!MayWriteCurrentFile()) {
+        WriteRecovery();
+        return;
+    }
+    try {
+        Write();
+    } catch (const UserError& failed) {
+        // The samples go to the recovery file before the failure is reported.
+        try {
+            WriteRecovery();
+        } catch (const UserError& alsoFailed) {
+            throw UserError(failed.Text() + u'\n' + alsoFailed.Text());
+        }
+        throw;
+    }
+    changed_ = false;
+    changedSinceRecovery_ = false;
+    recovery_.Discard();
+}
+
+QString FileCommands::KeepUnsaved() {
+    if (!changed_) {
+        return {};
+    }
+    if (MayWriteCurrentFile()) {
+        try {
+            Write();
+            changed_ = false;
+            changedSinceRecovery_ = false;
+            recovery_.Discard();
+            return {};
+        } catch (const UserError&) {
+            // The recovery file below keeps them instead.
+        }
+    }
+    WriteRecovery();
+    return recovery_.Path();
+}
+
+void FileCommands::WriteRecovery() {
+    if (!changedSinceRecovery_ || log_.Count() == 0) {
+        return;
+    }
+    recovery_.Write(log_.At(0).Time, CsvTextOf(log_, settings_));
+    changedSinceRecovery_ = false;
 }
 
 void FileCommands::Write() {

@@ -4,6 +4,7 @@
 #include <QStringView>
 #include <optional>
 
+class RecoveryStore;
 class SampleLog;
 class SampleDisplay;
 struct GraphSettings;
@@ -21,22 +22,32 @@ QString QtNameFilters(QStringView filter);
 class FileDialogs {
 public:
     virtual ~FileDialogs() = default;
-    // The file to open, starting from an empty name; nullopt when cancelled.
-    virtual std::optional<QString> ChooseOpenFile() = 0;
+    // The file to open, starting from an empty name in directory (empty: the dialog's own
+    // choice); nullopt when cancelled.
+    virtual std::optional<QString> ChooseOpenFile(const QString& directory) = 0;
     // The file to save to, pre-filled with currentFile; the dialog confirms replacing an
     // existing file. nullopt when cancelled.
     virtual std::optional<QString> ChooseSaveFile(const QString& currentFile) = 0;
 };
 
-// New, Open, Save and Save As on CSV log files. Failures throw UserError for the caller's
-// error box; a failed Open changes nothing.
+// New, Open, Save and Save As on CSV log files, and the automatic save. Failures throw
+// UserError for the caller's error box; a failed Open changes nothing.
+//
+// A file is written only by an explicit Save or Save As, or by the automatic save when live
+// data changed the log since it was last read or written: a file that was only opened stays
+// byte for byte as it was, and one that had unreadable lines is never written automatically.
+// Samples that are in no file of the user's go to the recovery store instead of being lost.
 class FileCommands {
 public:
     FileCommands(SampleLog& log, SampleDisplay& display, const GraphSettings& settings,
-                 FileDialogs& dialogs);
+                 FileDialogs& dialogs, RecoveryStore& recovery);
 
+    // New and Open first keep the samples that are in no file (see KeepUnsaved); when that
+    // fails they throw and the log stays.
     void NewClick();
     void OpenClick();
+    // Open with the dialog starting in the recovery folder.
+    void OpenRecoveryClick();
     // Open without the dialog: a file named on the command line.
     void OpenFile(const QString& path);
     void SaveClick();
@@ -45,20 +56,52 @@ public:
     // The file Save writes to; empty when there is none.
     const QString& CurrentFile() const { return currentFile_; }
 
-    // Writes the whole sample log to the current file in the Save format without redrawing;
-    // does nothing without a current file. Throws UserError on failure.
+    // Live data added to the last sample or appended one.
+    void MarkChanged();
+    // The log changed since it was last read from or written to a file of the user's.
+    bool Changed() const { return changed_; }
+    // The current file had unreadable lines when it was opened: the automatic save leaves it
+    // alone until the user saves explicitly.
+    bool AutoSaveBlocked() const { return blocked_; }
+    // Lines of the last opened file that did not read as a sample, and the first of them
+    // (counted from 1); both 0 after New, Save As and a file read without fault.
+    int UnreadableLines() const { return unreadableLines_; }
+    int FirstUnreadableLine() const { return firstUnreadableLine_; }
+
+    // The minute's automatic save: when the log changed, writes it to the current file in the
+    // Save format without redrawing, where it may; what cannot go there goes to the recovery
+    // file. Throws UserError when the current file or the recovery file cannot be written (the
+    // recovery file is tried first).
     void AutoSave();
+    // Before the log is discarded: when it holds samples that are in no file, writes them to
+    // the current file where the automatic save may, else to a recovery file, which then stays
+    // for the user. Returns that recovery file, or empty. Throws UserError when the samples
+    // could be written nowhere.
+    QString KeepUnsaved();
+    // The recovery file that New or Open wrote last; empty when they kept nothing.
+    const QString& KeptFile() const { return keptFile_; }
 
     // Two-digit years are placed relative to this year instead of the current one.
     void SetCurrentYearForTests(int year) { yearForTests_ = year; }
 
 private:
     void Write();
+    void WriteExplicitly();
+    bool MayWriteCurrentFile() const { return !currentFile_.isEmpty() && !blocked_; }
+    void WriteRecovery();
+    void Clear();
 
     SampleLog& log_;
     SampleDisplay& display_;
     const GraphSettings& settings_;
     FileDialogs& dialogs_;
+    RecoveryStore& recovery_;
     QString currentFile_;
+    QString keptFile_;
+    bool changed_ = false;
+    bool changedSinceRecovery_ = false;
+    bool blocked_ = false;
+    int unreadableLines_ = 0;
+    int firstUnreadableLine_ = 0;
     int yearForTests_ = 0;
 };

@@ -12,6 +12,7 @@
 #include "LiveIngestion.h"
 #include "LogView.h"
 #include "QtFileDialogs.h"
+#include "RecoveryStore.h"
 #include "SettingsCommand.h"
 #include "SignalClose.h"
 #include "UserError.h"
@@ -84,7 +85,9 @@ TMainForm::TMainForm(MainFormOptions options, QWidget* parent)
         std::move(options_.Backend),
         [this](const DevicePacket& packet) { OnMeasurement(packet.Payload.data()); }, this);
     connect(link_.get(), &DeviceLink::StateChanged, this, &TMainForm::UpdateStatus);
-    files_ = std::make_unique<FileCommands>(samples_, display_, graph_, *options_.Dialogs);
+    recovery_ = std::make_unique<RecoveryStore>(options_.RecoveryFolder);
+    files_ =
+        std::make_unique<FileCommands>(samples_, display_, graph_, *options_.Dialogs, *recovery_);
 
     graph_ = LoadGraphSettings(options_.IniPath);
     HideClick();
@@ -92,6 +95,8 @@ TMainForm::TMainForm(MainFormOptions options, QWidget* parent)
 
     settingsDialog_ = new TOKRightDlg(this);
     signalClose_ = new SignalClose(this);
+    recoveryAvailable_ = recovery_->HasFiles();
+    OpenRecovery->setVisible(recoveryAvailable_);
     UpdateStatus();
 }
 
@@ -129,9 +134,11 @@ void TMainForm::BuildLayout() {
     linkStatus_ = new QLabel(this);
     countStatus_ = new QLabel(this);
     fileStatus_ = new QLabel(this);
+    notice_ = new QLabel(this);
     statusBar()->addWidget(linkStatus_);
     statusBar()->addWidget(countStatus_);
     statusBar()->addWidget(fileStatus_, 1);
+    statusBar()->addPermanentWidget(notice_);
     statusBar()->setSizeGripEnabled(true);
 }
 
@@ -148,6 +155,7 @@ void TMainForm::BuildMenus() {
     Open = File->addAction(QStringLiteral("開く(&O)..."));
     Save = File->addAction(QStringLiteral("上書き保存(&S)"));
     SaveAs = File->addAction(QStringLiteral("名前をつけて保存(&A)..."));
+    OpenRecovery = File->addAction(QStringLiteral("復元フォルダを開く(&R)..."));
     N2 = File->addSeparator();
     Exit = File->addAction(QStringLiteral("終了(&X)"));
 
@@ -168,6 +176,7 @@ void TMainForm::BuildMenus() {
     Bind(Open, &TMainForm::OpenClick);
     Bind(Save, &TMainForm::SaveClick);
     Bind(SaveAs, &TMainForm::SaveAsClick);
+    Bind(OpenRecovery, &TMainForm::OpenRecoveryClick);
     Bind(Exit, &TMainForm::ExitClick);
     Bind(Start, &TMainForm::StartClick);
     Bind(Stop, &TMainForm::StopClick);
@@ -208,6 +217,11 @@ void TMainForm::SaveAsClick() {
     RunFileCommand([this] { files_->SaveAsClick(); });
 }
 
+void TMainForm::OpenRecoveryClick() {
+    RunFileCommand([this] { files_->OpenRecoveryClick(); });
+    ReleaseFreedMemory();
+}
+
 void TMainForm::RunFileCommand(const std::function<void()>& command) {
     // Save As keeps the chosen name even when the write then fails, so the timer and status
     // follow the file name whatever happened.
@@ -221,14 +235,21 @@ void TMainForm::RunFileCommand(const std::function<void()>& command) {
 }
 
 void TMainForm::AfterFileCommand() {
-    // Autosave runs while there is a file to save to.
-    if (CurrentFile().isEmpty()) {
+    autosaveError_.clear();
+    keptNotice_ = files_->KeptFile();
+    recoveryAvailable_ = false;
+    OpenRecovery->setVisible(recovery_->HasFiles());
+    UpdateFileTimer();
+    UpdateStatus();
+}
+
+void TMainForm::UpdateFileTimer() {
+    // The minute's save runs while there is a file to save to or samples that are in none.
+    if (CurrentFile().isEmpty() && !files_->Changed()) {
         FileTimer->stop();
     } else if (!FileTimer->isActive()) {
         FileTimer->start();
     }
-    autosaveError_.clear();
-    UpdateStatus();
 }
 
 void TMainForm::ExitClick() {
@@ -282,9 +303,6 @@ void TMainForm::SetClick() {
 }
 
 void TMainForm::FileTimerTimer() {
-    if (CurrentFile().isEmpty()) {
-        return;
-    }
     // A failing autosave must not raise a modal box every minute: the status bar says it.
     try {
         files_->AutoSave();
@@ -292,21 +310,30 @@ void TMainForm::FileTimerTimer() {
     } catch (const UserError& e) {
         autosaveError_ = e.Text();
     }
+    OpenRecovery->setVisible(recovery_->HasFiles());
+    UpdateFileTimer();
     UpdateStatus();
 }
 
 void TMainForm::OnMeasurement(const std::uint8_t* payload) {
     HandleCountReport(std::span<const std::uint8_t, 60>(payload, 60), options_.Now(), samples_,
                       graph_, display_);
+    files_->MarkChanged();
+    UpdateFileTimer();
     UpdateStatus();
 }
 
 QString TMainForm::StatusText() const {
-    return linkStatus_->text() + u' ' + countStatus_->text() + u' ' + fileStatus_->text();
+    return linkStatus_->text() + u' ' + countStatus_->text() + u' ' + fileStatus_->text() + u' ' +
+           notice_->text();
+}
+
+QString TMainForm::StatusToolTip() const {
+    return notice_->toolTip();
 }
 
 void TMainForm::UpdateStatus() {
-    if (!link_) {
+    if (!link_ || !files_) {
         return;
     }
     if (link_->Connected()) {
@@ -317,11 +344,31 @@ void TMainForm::UpdateStatus() {
         linkStatus_->setText(QStringLiteral("未接続"));
     }
     countStatus_->setText(QStringLiteral("%1 件").arg(samples_.Count()));
-    QString file = CurrentFile().isEmpty() ? QStringLiteral("(ファイルなし)") : CurrentFile();
+    fileStatus_->setText(CurrentFile().isEmpty() ? QStringLiteral("(ファイルなし)")
+                                                 : CurrentFile());
+
+    // Short texts, so they fit at the default width; the tooltip has the whole story.
+    QStringList notes;
+    QStringList details;
     if (!autosaveError_.isEmpty()) {
-        file += QStringLiteral("  自動保存に失敗しました: ") + autosaveError_;
+        notes << QStringLiteral("自動保存に失敗しました");
+        details << autosaveError_;
     }
-    fileStatus_->setText(file);
+    if (files_->AutoSaveBlocked()) {
+        notes << QStringLiteral("読み取れない行: %1 (最初は %2 行目)")
+                     .arg(files_->UnreadableLines())
+                     .arg(files_->FirstUnreadableLine());
+        details << QStringLiteral("このファイルには自動保存しません。上書き保存で書き直せます。");
+    }
+    if (!keptNotice_.isEmpty()) {
+        notes << QStringLiteral("未保存のログを保存しました: ") + keptNotice_;
+    }
+    if (recoveryAvailable_) {
+        notes << QStringLiteral("復元できるログがあります");
+        details << QStringLiteral("ファイル → 復元フォルダを開く");
+    }
+    notice_->setText(notes.join(QStringLiteral("  ")));
+    notice_->setToolTip((notes + details).join(u'\n'));
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
@@ -356,11 +403,11 @@ void TMainForm::FormDestroy() {
     if (link_->ReaderActive()) {
         link_->StopClick();
     }
-    if (!CurrentFile().isEmpty()) {
-        try {
-            files_->AutoSave();
-        } catch (const UserError& e) {
-            report(e.Text());
-        }
+    // The last save: the current file when the log changed, otherwise the recovery file for
+    // samples that are in no file.
+    try {
+        files_->AutoSave();
+    } catch (const UserError& e) {
+        report(e.Text());
     }
 }

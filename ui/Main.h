@@ -22,6 +22,7 @@ class QLabel;
 class QMenu;
 class QSplitter;
 class QTimer;
+class RecoveryStore;
 class SignalClose;
 class TOKRightDlg;
 
@@ -33,6 +34,7 @@ struct MainFormOptions {
     std::unique_ptr<FileDialogs> Dialogs;                 // null: the real file dialogs
     std::function<bool(TOKRightDlg&)> RunSettingsDialog;  // null: modal exec
     std::function<void(const QString&, const QString&)> MessageBox;  // null: the real box
+    QString RecoveryFolder;  // empty: "recovery" in the per-user data folder
 };
 
 // The main window: owns all program state, carries the menus, runs start-up and shutdown.
@@ -54,6 +56,7 @@ public:
     QAction* Open = nullptr;
     QAction* Save = nullptr;
     QAction* SaveAs = nullptr;
+    QAction* OpenRecovery = nullptr;  // shown while the recovery folder holds files
     QAction* N2 = nullptr;
     QAction* Exit = nullptr;
     QMenu* Logger = nullptr;
@@ -74,6 +77,7 @@ public:
     void OpenClick();
     void SaveClick();
     void SaveAsClick();
+    void OpenRecoveryClick();
     void ExitClick();
     void StartClick();
     void StopClick();
@@ -97,6 +101,9 @@ public:
     const GraphSettings& Graph() const { return graph_; }
     const QString& CurrentFile() const;
     QString StatusText() const;
+    // The full texts behind the status bar's short notices (the reason an autosave failed).
+    QString StatusToolTip() const;
+    const FileCommands& Files() const { return *files_; }
     TOKRightDlg& OKRightDlg() { return *settingsDialog_; }
 
 protected:
@@ -110,12 +117,14 @@ private:
     void RunFileCommand(const std::function<void()>& command);
     void AfterFileCommand();
     void UpdateStatus();
+    void UpdateFileTimer();
 
     MainFormOptions options_;
     SampleLog samples_;
     GraphSettings graph_;
     DisplayModel display_;
     std::unique_ptr<DeviceLink> link_;
+    std::unique_ptr<RecoveryStore> recovery_;
     std::unique_ptr<FileCommands> files_;
     ChartView* chart_ = nullptr;
     TOKRightDlg* settingsDialog_ = nullptr;
@@ -123,6 +132,9 @@ private:
     QLabel* linkStatus_ = nullptr;
     QLabel* countStatus_ = nullptr;
     QLabel* fileStatus_ = nullptr;
+    QLabel* notice_ = nullptr;
     QString autosaveError_;
+    QString keptNotice_;              // where New or Open put samples that were in no file
+    bool recoveryAvailable_ = false;  // the recovery folder held files at start
     bool destroyed_ = false;
 };

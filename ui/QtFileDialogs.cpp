@@ -15,8 +15,11 @@ std::optional<QString> Run(QFileDialog& dialog) {
 
 }  // namespace
 
-std::optional<QString> QtFileDialogs::ChooseOpenFile() {
+std::optional<QString> QtFileDialogs::ChooseOpenFile(const QString& directory) {
     QFileDialog dialog(parent_);
+    if (!directory.isEmpty()) {
+        dialog.setDirectory(directory);
+    }
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     // Any name may be typed; a missing file is reported when it is read.
     dialog.setFileMode(QFileDialog::AnyFile);

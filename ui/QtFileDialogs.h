@@ -10,7 +10,7 @@ class QtFileDialogs final : public FileDialogs {
 public:
     explicit QtFileDialogs(QWidget* parent) : parent_(parent) {}
 
-    std::optional<QString> ChooseOpenFile() override;
+    std::optional<QString> ChooseOpenFile(const QString& directory) override;
     std::optional<QString> ChooseSaveFile(const QString& currentFile) override;
 
 private:

@@ -110,7 +110,8 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<int>("count");
         QTest::addColumn<int>("first");
-        QTest::newRow("own form") << QByteArray("16/03/20, 12:30, 40\r\n16/03/20, 12:31, 41, 0.06\r\n")
+        QTest::newRow("own form") << QByteArray(
+                                         "16/03/20, 12:30, 40\r\n16/03/20, 12:31, 41, 0.06\r\n")
                                   << 0 << 0;
         QTest::newRow("seconds and four-digit years")
             << QByteArray("2016/03/20, 12:30:15, 40\n") << 0 << 0;
@@ -118,11 +119,12 @@ private slots:
         QTest::newRow("blank line in the middle")
             << QByteArray("16/03/20, 12:30, 40\r\n \r\n16/03/20, 12:31, 41\r\n") << 1 << 2;
         QTest::newRow("bad date, bad time, no count, bad count")
-            << QByteArray("16/03/20, 12:30, 40\n16/02/30, 12:30, 40\n16/03/20, 25:00, 1\n"
-                          "16/03/20, 12:30\n16/03/20, 12:30, 4.5\n")
+            << QByteArray(
+                   "16/03/20, 12:30, 40\n16/02/30, 12:30, 40\n16/03/20, 25:00, 1\n"
+                   "16/03/20, 12:30\n16/03/20, 12:30, 4.5\n")
             << 4 << 2;
-        QTest::newRow("a header line") << QByteArray("date, time, cpm\n16/03/20, 12:30, 40\n")
-                                       << 1 << 1;
+        QTest::newRow("a header line")
+            << QByteArray("date, time, cpm\n16/03/20, 12:30, 40\n") << 1 << 1;
         QTest::newRow("binary") << QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16) << 4 << 1;
     }
     void unreadableLines() {

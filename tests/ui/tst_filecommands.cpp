@@ -2,12 +2,15 @@
 #include "DateTime.h"
 #include "DisplayModel.h"
 #include "FileCommands.h"
+#include "RecoveryStore.h"
 #include "SampleLog.h"
 #include "TestFiles.h"
 #include "TestMain.h"
 #include "UserError.h"
 
+#include <sys/stat.h>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -21,9 +24,11 @@ struct FakeDialogs : FileDialogs {
     int openAsked = 0;
     int saveAsked = 0;
     QString prefilled;
+    QString openDirectory;
 
-    std::optional<QString> ChooseOpenFile() override {
+    std::optional<QString> ChooseOpenFile(const QString& directory) override {
         ++openAsked;
+        openDirectory = directory;
         return openAnswer;
     }
     std::optional<QString> ChooseSaveFile(const QString& currentFile) override {
@@ -42,16 +47,19 @@ struct ChangeCounter : DisplayListener {
     void LogAppended() override { ++changes; }
 };
 
-// The main window's state around one FileCommands.
+// The main window's state around one FileCommands, with its own recovery folder.
 struct Window {
+    QTemporaryDir recoveryDir;
     SampleLog log;
     DisplayModel display;
     GraphSettings settings;
     FakeDialogs dialogs;
-    FileCommands commands{log, display, settings, dialogs};
+    RecoveryStore recovery;
+    FileCommands commands{log, display, settings, dialogs, recovery};
     ChangeCounter counter;
 
-    Window() {
+    explicit Window(const QString& recoveryFolder = {})
+        : recovery(recoveryFolder.isEmpty() ? recoveryDir.filePath("recovery") : recoveryFolder) {
         commands.SetCurrentYearForTests(2026);
         display.AddListener(&counter);
     }
@@ -60,6 +68,19 @@ struct Window {
     void Open(const QString& path) {
         dialogs.openAnswer = path;
         commands.OpenClick();
+    }
+    // What live ingestion does to the log: a new minute, or more counts in the last one.
+    void Live(int minute, int count) {
+        const double t = DateTime::Encode(2026, 12, 8, 14, minute);
+        if (log.Count() > 0 && log.Last().Time == t) {
+            log.AddToLast(count);
+        } else {
+            log.Append({t, count});
+        }
+        commands.MarkChanged();
+    }
+    QStringList RecoveryFiles() const {
+        return QDir(recovery.Folder()).entryList(QDir::Files | QDir::Hidden);
     }
 };
 
@@ -123,7 +144,17 @@ private slots:
         QVERIFY(reader.log.Samples() == live.Samples());
     }
 
+    // Only regular files of a sensible size are read; the check never blocks.
+    void failedOpenChangesNothing_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("missing") << "missing";
+        QTest::newRow("a directory") << "directory";
+        QTest::newRow("a FIFO without a writer") << "fifo";
+        QTest::newRow("an endless device") << "device";
+        QTest::newRow("a sparse file over 512 MiB") << "sparse";
+    }
     void failedOpenChangesNothing() {
+        QFETCH(QString, kind);
         QTemporaryDir dir;
         const QString path = dir.filePath("log.csv");
         QVERIFY(WriteFile(path, StaleDoseFile()));
@@ -132,14 +163,162 @@ private slots:
         const std::vector<Sample> before = w.log.Samples();
         const int changes = w.counter.changes;
 
-        const QString missing = dir.filePath("missing.csv");
-        const QString text = ErrorText([&] { w.Open(missing); });
-        QVERIFY2(text.startsWith(QStringLiteral("ファイル %1 は開けません。 ").arg(missing)),
+        QString other = dir.filePath("other.csv");
+        if (kind == "directory") {
+            QVERIFY(QDir().mkpath(other));
+        } else if (kind == "fifo") {
+            QVERIFY(::mkfifo(QFile::encodeName(other).constData(), 0600) == 0);
+        } else if (kind == "device") {
+            other = "/dev/zero";
+        } else if (kind == "sparse") {
+            QFile sparse(other);
+            QVERIFY(sparse.open(QIODevice::WriteOnly));
+            QVERIFY(sparse.resize(kMaxCsvLogBytes + 1));
+        }
+        QElapsedTimer clock;
+        clock.start();
+        const QString text = ErrorText([&] { w.Open(other); });
+        QVERIFY2(clock.elapsed() < 5000, "the check must not read or block");
+        QVERIFY2(text.startsWith(QStringLiteral("ファイル %1 は開けません。 ").arg(other)),
                  qPrintable(text));
         QVERIFY(w.log.Samples() == before);
         QCOMPARE(w.display.LogCount(), 12);
         QCOMPARE(w.counter.changes, changes);
         QCOMPARE(w.commands.CurrentFile(), path);
+    }
+
+    // A file that was only opened stays byte for byte as it was, whatever it holds. Live data
+    // makes the automatic save write it, unless some of its lines were unreadable: then only an
+    // explicit Save does, and the samples wait in the recovery folder.
+    void openedFilesStayAsTheyWere_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("unreadable");
+        QTest::addColumn<int>("first");
+        QTest::newRow("own form, a dose no setting gives") << StaleDoseFile() << 0 << 0;
+        QTest::newRow("four-digit years and seconds")
+            << QByteArray("2016/03/20, 12:30:15, 40\r\n1960/05/01, 00:00:59, 3\n") << 0 << 0;
+        QTest::newRow("unreadable lines")
+            << QByteArray("16/03/20, 12:30, 40\r\n\r\nsum, 40\r\n16/03/20, 12:31, 41\r\n") << 2
+            << 2;
+        QTest::newRow("a picture")
+            << QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\x01\0", 20) << 4 << 1;
+    }
+    void openedFilesStayAsTheyWere() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, unreadable);
+        QFETCH(int, first);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("log.csv");
+        QVERIFY(WriteFile(path, bytes));
+        Window w;
+        w.Open(path);
+        QCOMPARE(w.commands.UnreadableLines(), unreadable);
+        QCOMPARE(w.commands.FirstUnreadableLine(), first);
+        QCOMPARE(w.commands.AutoSaveBlocked(), unreadable > 0);
+
+        w.settings = {0.5, 3};  // new graph settings alone change no sample
+        w.commands.AutoSave();
+        QVERIFY(w.commands.KeepUnsaved().isEmpty());  // what New, Open and closing do first
+        QCOMPARE(ReadAll(path), bytes);
+        QVERIFY(w.RecoveryFiles().isEmpty());
+
+        w.Live(30, 5);
+        w.commands.AutoSave();
+        const QByteArray logText = CsvTextOf(w.log, w.settings);
+        if (unreadable == 0) {
+            QCOMPARE(ReadAll(path), logText);
+            QVERIFY(w.RecoveryFiles().isEmpty());
+            return;
+        }
+        QCOMPARE(ReadAll(path), bytes);
+        QCOMPARE(w.RecoveryFiles().size(), 1);
+        QCOMPARE(ReadAll(w.recovery.Path()), logText);
+        // Save is the user's choice: it writes, and the samples are no longer at risk.
+        w.commands.SaveClick();
+        QCOMPARE(ReadAll(path), logText);
+        QVERIFY(w.RecoveryFiles().isEmpty());
+        QVERIFY(!w.commands.AutoSaveBlocked());
+        w.Live(31, 1);
+        w.commands.AutoSave();
+        QCOMPARE(ReadAll(path), CsvTextOf(w.log, w.settings));
+    }
+
+    // Samples logged without a file are kept in the recovery folder, every minute and before
+    // New and Open discard them: exactly the samples, in the file format.
+    void samplesInNoFileAreKept() {
+        QTemporaryDir dir;
+        Window w;
+        w.Live(30, 5);
+        w.Live(30, 2);
+        w.Live(31, 6);
+        w.commands.AutoSave();
+        QCOMPARE(w.RecoveryFiles(), QStringList{"2026-12-08_1430.csv"});
+        const QString first = w.recovery.Path();
+        QCOMPARE(ReadAll(first), "26/12/08, 14:30, 7\r\n26/12/08, 14:31, 6\r\n");
+        w.Live(32, 1);
+        w.commands.NewClick();
+        QCOMPARE(w.commands.KeptFile(), first);
+        QCOMPARE(ReadAll(first),
+                 "26/12/08, 14:30, 7\r\n26/12/08, 14:31, 6\r\n26/12/08, 14:32, 1\r\n");
+        QCOMPARE(w.log.Count(), 0);
+
+        // The next log starts in the same minute and still gets a file of its own.
+        w.Live(32, 9);
+        QVERIFY(WriteFile(dir.filePath("day.csv"), StaleDoseFile()));
+        w.Open(dir.filePath("day.csv"));
+        const QString second = w.recovery.Folder() + "/2026-12-08_1432.csv";
+        QCOMPARE(w.commands.KeptFile(), second);
+        QCOMPARE(ReadAll(second), "26/12/08, 14:32, 9\r\n");
+        QCOMPARE(w.log.Count(), 12);
+
+        // Samples added to a log nobody saved yet, then Save As: that log's recovery file goes,
+        // the files of the discarded logs stay.
+        w.commands.NewClick();
+        QVERIFY(w.commands.KeptFile().isEmpty());  // nothing was at risk
+        w.Live(40, 3);
+        w.commands.AutoSave();
+        QCOMPARE(w.RecoveryFiles().size(), 3);
+        w.dialogs.saveAnswer = dir.filePath("mine.csv");
+        w.commands.SaveAsClick();
+        QCOMPARE(w.RecoveryFiles(), (QStringList{"2026-12-08_1430.csv", "2026-12-08_1432.csv"}));
+        w.commands.NewClick();
+        QVERIFY(w.commands.KeptFile().isEmpty());
+    }
+
+    // Two programs logging into one recovery folder from the same minute never share a file.
+    void twoSessionsNeverShareARecoveryFile() {
+        QTemporaryDir dir;
+        Window a(dir.path());
+        Window b(dir.path());
+        a.Live(30, 1);
+        b.Live(30, 2);
+        a.commands.AutoSave();
+        b.commands.AutoSave();
+        a.Live(31, 1);
+        a.commands.AutoSave();
+        QVERIFY(a.recovery.Path() != b.recovery.Path());
+        QCOMPARE(ReadAll(a.recovery.Path()), "26/12/08, 14:30, 1\r\n26/12/08, 14:31, 1\r\n");
+        QCOMPARE(ReadAll(b.recovery.Path()), "26/12/08, 14:30, 2\r\n");
+    }
+
+    // Where the samples can be written nowhere, New refuses to discard them.
+    void newKeepsTheLogWhenNothingCanHoldIt() {
+        QTemporaryDir dir;
+        QVERIFY(WriteFile(dir.filePath("file"), "x"));
+        Window w(dir.filePath("file/recovery"));  // below a regular file: never writable
+        w.Live(30, 5);
+        QVERIFY(!ErrorText([&] { w.commands.NewClick(); }).isEmpty());
+        QCOMPARE(w.log.Count(), 1);
+        QVERIFY(w.commands.Changed());
+    }
+
+    void openRecoveryStartsInTheRecoveryFolder() {
+        Window w;
+        w.dialogs.openAnswer.reset();
+        w.commands.OpenRecoveryClick();
+        QCOMPARE(w.dialogs.openDirectory, w.recovery.Folder());
+        w.commands.OpenClick();
+        QCOMPARE(w.dialogs.openDirectory, QString());
     }
 
     void cancelledDialogsChangeNothing_data() {
@@ -206,6 +385,7 @@ private slots:
         for (int i = 1; i < 12; ++i) {
             w.log.Append({DateTime::Encode(2016, 3, 20, 12, 30 + i), 40});
         }
+        w.commands.MarkChanged();
         const int changes = w.counter.changes;
         w.commands.AutoSave();
         QCOMPARE(w.counter.changes, changes);

@@ -156,8 +156,9 @@ private slots:
         const GraphSettings back = LoadGraphSettings(path);
         QCOMPARE(back.GraphBackground, background);
         QVERIFY(std::isfinite(back.GraphCoefficient));
-        QVERIFY(std::fabs(back.GraphCoefficient - coefficient) <=
-                std::max(std::fabs(coefficient) * 1e-14, std::numeric_limits<double>::denorm_min()));
+        QVERIFY(
+            std::fabs(back.GraphCoefficient - coefficient) <=
+            std::max(std::fabs(coefficient) * 1e-14, std::numeric_limits<double>::denorm_min()));
     }
 
     void saveRewritesOnlyTheTwoValues() {

@@ -1,4 +1,5 @@
 #include "Click.h"
+#include "CsvLog.h"
 #include "DateTime.h"
 #include "DeviceLink.h"
 #include "ErrorBox.h"
@@ -10,10 +11,13 @@
 #include "VirtualCounter.h"
 
 #include <qcustomplot.h>
+#include <sys/types.h>
 #include <QAction>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QSplitter>
 #include <QTemporaryDir>
 #include <QTest>
@@ -26,7 +30,11 @@ namespace {
 class ScriptedDialogs final : public FileDialogs {
 public:
     std::deque<std::optional<QString>> Answers;
-    std::optional<QString> ChooseOpenFile() override { return Next(); }
+    QString OpenDirectory;
+    std::optional<QString> ChooseOpenFile(const QString& directory) override {
+        OpenDirectory = directory;
+        return Next();
+    }
     std::optional<QString> ChooseSaveFile(const QString&) override { return Next(); }
 
 private:
@@ -52,7 +60,10 @@ struct Rig {
     std::function<bool(TOKRightDlg&)> settingsDialog;
     std::unique_ptr<TMainForm> form;
 
-    explicit Rig(QString iniPath = {}) : iniPath_(std::move(iniPath)) {
+    QString recoveryFolder_;
+
+    explicit Rig(QString iniPath = {}, QString recoveryFolder = {})
+        : iniPath_(std::move(iniPath)), recoveryFolder_(std::move(recoveryFolder)) {
         SetErrorBoxHook([this](const QString& text) { errors << text; });
         MainFormOptions options;
         auto backend = std::make_unique<VirtualCounter>();
@@ -65,6 +76,7 @@ struct Rig {
         options.Now = [this] { return now; };
         options.RunSettingsDialog = [this](TOKRightDlg& d) { return settingsDialog(d); };
         options.MessageBox = [this](const QString& text, const QString&) { messages << text; };
+        options.RecoveryFolder = RecoveryFolder();
         form = std::make_unique<TMainForm>(std::move(options));
     }
     ~Rig() {
@@ -75,6 +87,11 @@ struct Rig {
         return iniPath_.isEmpty() ? dir.filePath(QStringLiteral("solamine.ini")) : iniPath_;
     }
     QString Path(const char* name) const { return dir.filePath(QLatin1String(name)); }
+    QString RecoveryFolder() const {
+        return recoveryFolder_.isEmpty() ? dir.filePath(QStringLiteral("recovery"))
+                                         : recoveryFolder_;
+    }
+    QStringList RecoveryFiles() const { return QDir(RecoveryFolder()).entryList(QDir::Files); }
 
     // A report at the given minute; returns once the window has taken it in.
     bool Report(int minute, std::uint16_t count) {
@@ -89,6 +106,20 @@ struct Rig {
         });
     }
 };
+
+// True when the process sleeps in an event loop's poll and catches SIGTERM.
+bool IdleWithSignalHandler(qint64 pid) {
+    const QString proc = QStringLiteral("/proc/%1/").arg(pid);
+    if (!ReadAll(proc + "wchan").contains("poll")) {
+        return false;
+    }
+    for (const QByteArray& line : ReadAll(proc + "status").split('\n')) {
+        if (line.startsWith("SigCgt:")) {
+            return line.mid(7).trimmed().toULongLong(nullptr, 16) & (1ull << (SIGTERM - 1));
+        }
+    }
+    return false;
+}
 
 }  // namespace
 
@@ -368,8 +399,157 @@ private slots:
         const QByteArray after = ReadAll(target);
         QProcess::execute("umount", {mount});
         QCOMPARE(after, before);
-        QVERIFY(form.StatusText().contains("自動保存に失敗しました"));
+        // A short text that fits the default width; the reason is in the tooltip.
+        QVERIFY(form.StatusText().endsWith("自動保存に失敗しました"));
+        QVERIFY(form.StatusToolTip().contains(QStringLiteral("を作成できません。")));
         QVERIFY(rig.errors.isEmpty());  // no modal box for an autosave
+        // Meanwhile the samples wait in the recovery folder.
+        QCOMPARE(rig.RecoveryFiles().size(), 1);
+        QCOMPARE(ReadAll(rig.RecoveryFolder() + u'/' + rig.RecoveryFiles()[0]),
+                 CsvTextOf(form.Samples(), form.Graph()));
+    }
+
+    // A file that was only opened, ticked over and closed stays byte for byte as it was.
+    void openedFileStaysAsItWas_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("notice");
+        QTest::newRow("unreadable lines")
+            << QByteArray("26/12/08, 12:20, 40\r\ndate, time, cpm\r\n\r\n26/12/08, 12:21, 41\r\n")
+            << "読み取れない行: 2 (最初は 2 行目)";
+        QTest::newRow("four-digit years and seconds")
+            << QByteArray("2026/12/08, 12:20:30, 40\n1960/05/01, 00:00, 3\n") << "";
+        QTest::newRow("a picture") << QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16)
+                                   << "読み取れない行: 4 (最初は 1 行目)";
+    }
+    void openedFileStaysAsItWas() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, notice);
+        Rig rig;
+        TMainForm& form = *rig.form;
+        const QString path = rig.Path("theirs.csv");
+        QVERIFY(WriteFile(path, bytes));
+        form.OpenFile(path);
+        QVERIFY2(form.StatusText().endsWith(notice), qPrintable(form.StatusText()));
+        form.FileTimerTimer();
+        QCOMPARE(ReadAll(path), bytes);
+
+        // Live data: the log is written where the file read cleanly, and kept aside otherwise.
+        form.Start->trigger();
+        QVERIFY(rig.Report(30, 5));
+        form.FileTimerTimer();
+        if (notice.isEmpty()) {
+            QCOMPARE(ReadAll(path), CsvTextOf(form.Samples(), form.Graph()));
+            QVERIFY(rig.RecoveryFiles().isEmpty());
+        } else {
+            QCOMPARE(ReadAll(path), bytes);
+            QCOMPARE(rig.RecoveryFiles().size(), 1);
+        }
+        form.close();
+        if (!notice.isEmpty()) {
+            QCOMPARE(ReadAll(path), bytes);
+        }
+        QVERIFY(rig.errors.isEmpty());
+    }
+
+    // Logging without a file: the samples are kept every minute, and before New and closing
+    // discard them; a later start says where they are.
+    void samplesInNoFileAreKept() {
+        QTemporaryDir recovery;
+        {
+            Rig rig({}, recovery.path());
+            TMainForm& form = *rig.form;
+            QVERIFY(!form.OpenRecovery->isVisible());
+            form.Start->trigger();
+            QVERIFY(rig.Report(30, 5));
+            QVERIFY(form.FileTimer->isActive());
+            QVERIFY(rig.Report(31, 6));
+            form.FileTimerTimer();
+            const QString kept = recovery.filePath("2026-12-08_1230.csv");
+            QCOMPARE(ReadAll(kept), CsvTextOf(form.Samples(), form.Graph()));
+            QVERIFY(rig.Report(32, 7));
+            const QByteArray all = CsvTextOf(form.Samples(), form.Graph());
+            form.New->trigger();
+            QCOMPARE(ReadAll(kept), all);
+            QVERIFY(
+                form.StatusText().contains(QStringLiteral("未保存のログを保存しました: ") + kept));
+            QVERIFY(form.OpenRecovery->isVisible());
+
+            QVERIFY(rig.Report(40, 1));
+            form.close();  // the last samples too, in a file of their own
+            QCOMPARE(ReadAll(recovery.filePath("2026-12-08_1240.csv")), "26/12/08, 12:40, 1\r\n");
+            QVERIFY(rig.errors.isEmpty());
+        }
+        Rig rig({}, recovery.path());
+        TMainForm& form = *rig.form;
+        QVERIFY(form.StatusText().contains(QStringLiteral("復元できるログがあります")));
+        QVERIFY(form.OpenRecovery->isVisible());
+        const QString kept = recovery.filePath("2026-12-08_1230.csv");
+        rig.dialogs->Answers.push_back(kept);
+        form.OpenRecovery->trigger();
+        QCOMPARE(rig.dialogs->OpenDirectory, recovery.path());
+        QCOMPARE(form.CurrentFile(), kept);
+        QCOMPARE(form.Samples().Count(), 3);
+        QVERIFY(!form.StatusText().contains(QStringLiteral("復元できるログがあります")));
+
+        // Saved where the user chose: that log's recovery file goes, the others stay.
+        form.Start->trigger();
+        QVERIFY(rig.Report(50, 2));
+        rig.dialogs->Answers.push_back(rig.Path("mine.csv"));
+        form.New->trigger();  // the opened file is written, nothing new is kept
+        QVERIFY(!form.StatusText().contains(QStringLiteral("未保存のログ")));
+        QCOMPARE(ReadAll(kept).count("\r\n"), 4);
+        QVERIFY(rig.Report(51, 2));
+        form.FileTimerTimer();
+        QCOMPARE(QDir(recovery.path()).entryList(QDir::Files).size(), 3);
+        form.SaveAs->trigger();
+        QCOMPARE(QDir(recovery.path()).entryList(QDir::Files).size(), 2);
+        QVERIFY(rig.errors.isEmpty());
+    }
+
+    // SIGTERM with a modal dialog open closes the dialog as its close box would, then the
+    // window as its close button does.
+    void signalClosesAModalDialogAndTheWindow() {
+        Rig rig;
+        TMainForm& form = *rig.form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.Start->trigger();
+        rig.settingsDialog = [](TOKRightDlg& d) {
+            QTimer::singleShot(0, &d, [] { std::raise(SIGTERM); });
+            return d.exec() == QDialog::Accepted;
+        };
+        form.Set->trigger();  // returns once the signal closed the dialog
+        QVERIFY(!form.OKRightDlg().isVisible());
+        QTRY_VERIFY(!form.isVisible());
+        QVERIFY(!form.Link().ReaderActive());
+        QVERIFY(ReadAll(rig.IniPath()).contains("uSv=0.00158"));
+        QVERIFY(rig.errors.isEmpty());
+    }
+
+    // The real program, with the error box of a file named on the command line still open:
+    // SIGTERM ends it quickly, with its settings saved.
+    void signalDuringTheStartUpErrorBoxEndsTheProgram() {
+        QTemporaryDir dir;
+        const QString program = dir.filePath("solamine");
+        QVERIFY(QFile::copy(SOLAMINE_APP, program));
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("XDG_DATA_HOME", dir.filePath("data"));
+        env.insert("XDG_CONFIG_HOME", dir.filePath("config"));
+        process.setProcessEnvironment(env);
+        process.start(program, {dir.filePath("missing.csv")});
+        QVERIFY(process.waitForStarted());
+        // Waiting in its event loop (the box's) with the signal handler in place.
+        QTRY_VERIFY_WITH_TIMEOUT(IdleWithSignalHandler(process.processId()), 20000);
+        QElapsedTimer clock;
+        clock.start();
+        ::kill(pid_t(process.processId()), SIGTERM);
+        QVERIFY(process.waitForFinished(10000));
+        QVERIFY2(clock.elapsed() < 2000, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(process.exitCode(), 0);
+        QVERIFY(ReadAll(dir.filePath("solamine.ini")).contains("[Graph]"));
     }
 };
 
