@@ -205,7 +205,11 @@ void TMainForm::OpenClick() {
 }
 
 void TMainForm::OpenFile(const QString& path) {
+    // Opened at start, not by the user's choice: the start's notice of recovery files stays.
+    const bool recoveryAvailable = recoveryAvailable_;
     RunGuarded([&] { RunFileCommand([&] { files_->OpenFile(path); }); });
+    recoveryAvailable_ = recoveryAvailable;
+    UpdateStatus();
     ReleaseFreedMemory();
 }
 
