@@ -4,12 +4,16 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <QStringList>
 #include <cmath>
 #include <cstdint>
+#include <initializer_list>
 #include <limits>
+#include <utility>
 #include <vector>
 
 #include "AtomicFile.h"
+#include "DoseAlarm.h"
 #include "NumberFormat.h"
 #include "SampleDisplay.h"
 #include "UserError.h"
@@ -19,6 +23,9 @@ namespace {
 const QString graphSection = QStringLiteral("Graph");
 const QString coefficientKey = QStringLiteral("uSv");
 const QString backgroundKey = QStringLiteral("BackGround");
+const QString alarmSection = QStringLiteral("Alarm");
+const QString thresholdKey = QStringLiteral("uSv");
+const QString soundKey = QStringLiteral("Sound");
 
 // One line of the file as offsets into its bytes: text is [begin, textEnd), the line end
 // (CR LF, LF or a lone CR, or nothing on a last line) is [textEnd, end).
@@ -126,8 +133,9 @@ QByteArray LineEndOf(const QByteArray& bytes, const std::vector<Line>& lines) {
     return QByteArrayLiteral("\r\n");
 }
 
-std::optional<double> ReadNumber(const IniFile& ini, const QString& key) {
-    const std::optional<QString> text = ini.ReadString(graphSection, key);
+std::optional<double> ReadNumber(const IniFile& ini, const QString& key,
+                                 const QString& section = graphSection) {
+    const std::optional<QString> text = ini.ReadString(section, key);
     if (!text) {
         return std::nullopt;
     }
@@ -232,14 +240,40 @@ GraphSettings LoadGraphSettings(const QString& iniPath) {
     return settings;
 }
 
-void SaveGraphSettings(const QString& iniPath, const GraphSettings& settings) {
+// Writes each key in turn and stops at the first that cannot be written.
+void WriteKeys(const QString& iniPath, const QString& section,
+               std::initializer_list<std::pair<QString, double>> keys) {
     IniFile ini(iniPath);
-    auto write = [&](const QString& key, double value) {
-        if (!ini.WriteString(graphSection, key, NumberFormat::FormatGeneral(value))) {
+    for (const auto& [key, value] : keys) {
+        if (!ini.WriteString(section, key, NumberFormat::FormatGeneral(value))) {
             throw UserError(
                 QStringLiteral("%1 に書き込めません").arg(QDir::toNativeSeparators(iniPath)));
         }
-    };
-    write(coefficientKey, settings.GraphCoefficient);
-    write(backgroundKey, double(settings.GraphBackground));
+    }
+}
+
+void SaveGraphSettings(const QString& iniPath, const GraphSettings& settings) {
+    WriteKeys(iniPath, graphSection,
+              {{coefficientKey, settings.GraphCoefficient},
+               {backgroundKey, double(settings.GraphBackground)}});
+}
+
+AlarmSettings LoadAlarmSettings(const QString& iniPath) {
+    const IniFile ini(iniPath);
+    AlarmSettings settings;
+    if (const auto threshold = ReadNumber(ini, thresholdKey, alarmSection);
+        threshold && *threshold > 0) {
+        settings.ThresholdUsv = *threshold;
+    }
+    if (const auto sound = ini.ReadString(alarmSection, soundKey)) {
+        const auto number = NumberFormat::ParseFloat(*sound);
+        settings.Sound =
+            number ? *number != 0 : QStringList{"true", "yes", "on"}.contains(sound->toLower());
+    }
+    return settings;
+}
+
+void SaveAlarmSettings(const QString& iniPath, const AlarmSettings& settings) {
+    WriteKeys(iniPath, alarmSection,
+              {{thresholdKey, settings.ThresholdUsv}, {soundKey, settings.Sound ? 1.0 : 0.0}});
 }

@@ -4,6 +4,7 @@
 #include <QString>
 #include <optional>
 
+struct AlarmSettings;
 struct GraphSettings;
 
 // A private-profile (INI) file. Section and key names match without regard to letter case and
@@ -44,3 +45,11 @@ GraphSettings LoadGraphSettings(const QString& iniPath);
 // Writes "uSv" and then "BackGround"; throws UserError "<path> に書き込めません" at the first key
 // that cannot be written.
 void SaveGraphSettings(const QString& iniPath, const GraphSettings& settings);
+
+// The alarm from section "Alarm": "uSv" the threshold (missing, 0, negative or not a number:
+// off) and "Sound" (a number other than 0, or true/yes/on). Never writes.
+AlarmSettings LoadAlarmSettings(const QString& iniPath);
+
+// Writes "uSv" and "Sound" of section "Alarm", keeping every other line; throws UserError
+// "<path> に書き込めません" at the first key that cannot be written.
+void SaveAlarmSettings(const QString& iniPath, const AlarmSettings& settings);

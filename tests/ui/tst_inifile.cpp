@@ -1,3 +1,4 @@
+#include "DoseAlarm.h"
 #include "IniFile.h"
 #include "SampleDisplay.h"
 #include "TestFiles.h"
@@ -159,6 +160,51 @@ private slots:
         QVERIFY(
             std::fabs(back.GraphCoefficient - coefficient) <=
             std::max(std::fabs(coefficient) * 1e-14, std::numeric_limits<double>::denorm_min()));
+    }
+
+    // The alarm's own section, written beside everything else and read back.
+    void alarmSettings_data() {
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<double>("threshold");
+        QTest::addColumn<bool>("sound");
+        QTest::addColumn<QByteArray>("after");
+        QTest::newRow("first time")
+            << QByteArray("[Graph]\r\nuSv=0.002\r\n") << 0.35 << true
+            << QByteArray("[Graph]\r\nuSv=0.002\r\n[Alarm]\r\nuSv=0.35\r\nSound=1\r\n");
+        QTest::newRow("changed, other lines kept")
+            << QByteArray("; mine\n[alarm]\nSound=yes\nNote=x\nuSv=\"1\"\n[Graph]\nuSv=2\n") << 0.0
+            << false << QByteArray("; mine\n[alarm]\nSound=0\nNote=x\nuSv=0\n[Graph]\nuSv=2\n");
+    }
+    void alarmSettings() {
+        QFETCH(QByteArray, before);
+        QFETCH(double, threshold);
+        QFETCH(bool, sound);
+        QFETCH(QByteArray, after);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("solamine.ini");
+        WriteBytes(path, before);
+        SaveAlarmSettings(path, {threshold, sound});
+        QCOMPARE(ReadBytes(path), after);
+        QCOMPARE(LoadAlarmSettings(path), (AlarmSettings{threshold, sound}));
+    }
+
+    void alarmLoad_data() {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<double>("threshold");
+        QTest::addColumn<bool>("sound");
+        QTest::newRow("missing") << QByteArray("[Graph]\nuSv=1\n") << 0.0 << false;
+        QTest::newRow("quoted, words")
+            << QByteArray("[Alarm]\nuSv='0.5'\nSound=On\n") << 0.5 << true;
+        QTest::newRow("negative or junk is off")
+            << QByteArray("[Alarm]\nuSv=-1\nSound=maybe\n") << 0.0 << false;
+    }
+    void alarmLoad() {
+        QFETCH(QByteArray, content);
+        QFETCH(double, threshold);
+        QFETCH(bool, sound);
+        QTemporaryDir dir;
+        WriteBytes(dir.filePath("a.ini"), content);
+        QCOMPARE(LoadAlarmSettings(dir.filePath("a.ini")), (AlarmSettings{threshold, sound}));
     }
 
     void saveRewritesOnlyTheTwoValues() {

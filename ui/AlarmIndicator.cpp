@@ -1,0 +1,68 @@
+#include "AlarmIndicator.h"
+
+#include "DateTime.h"
+
+#include <QApplication>
+#include <QIcon>
+#include <QLabel>
+#include <QStyle>
+#include <QSystemTrayIcon>
+
+QString DoseReadingText(double doseUsv) {
+    QString text = QString::number(doseUsv, 'f', 3);
+    if (text.endsWith(u'0') && text.indexOf(u'.') == text.size() - 4) {
+        text.chop(1);
+    }
+    return text;
+}
+
+AlarmIndicator::AlarmIndicator(QLabel* label, QObject* parent) : QObject(parent), label_(label) {
+    label_->setStyleSheet(QStringLiteral("color: #d00000; font-weight: bold"));
+    label_->hide();
+    Notify = [this](const QString& text) { ShowNotification(text); };
+    Beep = [] { QApplication::beep(); };
+}
+
+void AlarmIndicator::SetSettings(const AlarmSettings& settings) {
+    alarm_.SetSettings(settings);
+    UpdateLabel();
+}
+
+void AlarmIndicator::MinuteCompleted(double time, double doseUsv) {
+    const AlarmStep step = alarm_.MinuteCompleted(time, doseUsv);
+    UpdateLabel();
+    if (step.Raised && Notify) {
+        Notify(label_->text());
+    }
+    if (step.Above && alarm_.Settings().Sound && Beep) {
+        Beep();
+    }
+}
+
+void AlarmIndicator::UpdateLabel() {
+    if (!alarm_.Raised()) {
+        label_->clear();
+        label_->hide();
+        return;
+    }
+    label_->setText(QStringLiteral("警報: %1 µSv/h (%2)")
+                        .arg(DoseReadingText(alarm_.LastAboveDose()),
+                             DateTime::MinuteText(alarm_.LastAboveTime())));
+    label_->show();
+}
+
+void AlarmIndicator::ShowNotification(const QString& text) {
+    if (!QSystemTrayIcon::isSystemTrayAvailable() || !QSystemTrayIcon::supportsMessages()) {
+        return;
+    }
+    if (!tray_) {
+        tray_ = new QSystemTrayIcon(this);
+        QIcon icon = QApplication::windowIcon();
+        if (icon.isNull()) {
+            icon = QApplication::style()->standardIcon(QStyle::SP_MessageBoxWarning);
+        }
+        tray_->setIcon(icon);
+        tray_->show();
+    }
+    tray_->showMessage(QStringLiteral("ソラミネ"), text, QSystemTrayIcon::Warning);
+}
