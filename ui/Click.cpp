@@ -8,6 +8,7 @@
 #include <QShowEvent>
 #include <cmath>
 #include <optional>
+#include <utility>
 
 #include "NumberFormat.h"
 
@@ -76,11 +77,18 @@ std::optional<std::uint16_t> ToDeviceValue(std::optional<std::int32_t> value) {
     return std::uint16_t(*value);
 }
 
-// A box that does not convert keeps the dialog open; showing which one spares the user a hunt.
-void PointAt(QLineEdit* box) {
-    box->setFocus(Qt::OtherFocusReason);
-    box->selectAll();
-}
+// What each box takes: its tooltip, and the reason shown when 確定 refuses it.
+struct BoxHelp {
+    const char16_t* ToolTip;
+    const char16_t* Reason;
+};
+constexpr BoxHelp kCoefficientHelp{u"グラフ係数: CPM あたりの µSv/h (有限の数)",
+                                   u"数を入力してください"};
+constexpr BoxHelp kBackgroundHelp{u"バックグラウンド: CPM (整数)", u"整数を入力してください"};
+constexpr BoxHelp kDeviceCoefficientHelp{u"本体係数: 0〜0.65535 (0.00001 刻み)",
+                                         u"0〜0.65535 の数を入力してください"};
+constexpr BoxHelp kDeviceBackgroundHelp{u"本体のバックグラウンド: 0〜65535 の整数",
+                                        u"0〜65535 の整数を入力してください"};
 
 }  // namespace
 
@@ -104,6 +112,27 @@ TOKRightDlg::TOKRightDlg(QWidget* parent) : QDialog(parent) {
         MakeLabel(this, "Label4", QStringLiteral("バックグラウンド"), {160, 38}, 235 - 2 - 160);
     Edit3 = MakeEdit(this, "Edit3", {63, 35, 90, 21});
     Edit4 = MakeEdit(this, "Edit4", {235, 35, 87, 21});
+    const std::pair<QLineEdit*, BoxHelp> help[] = {{Edit1, kCoefficientHelp},
+                                                   {Edit2, kBackgroundHelp},
+                                                   {Edit3, kDeviceCoefficientHelp},
+                                                   {Edit4, kDeviceBackgroundHelp}};
+    for (const auto& [box, text] : help) {
+        box->setToolTip(QString::fromUtf16(text.ToolTip));
+    }
+
+    // The free space right of the button, in a small font so two lines fit.
+    ReasonLabel = new QLabel(this);
+    ReasonLabel->setObjectName(QStringLiteral("ReasonLabel"));
+    ReasonLabel->setGeometry(210, 62, 116, 46);
+    ReasonLabel->setWordWrap(true);
+    ReasonLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    ReasonLabel->setStyleSheet(QStringLiteral("color: #b00000"));
+    QFont small = ReasonLabel->font();
+    small.setPixelSize(10);
+    ReasonLabel->setFont(small);
+    for (QLineEdit* box : {Edit1, Edit2, Edit3, Edit4}) {
+        connect(box, &QLineEdit::textEdited, ReasonLabel, &QLabel::clear);
+    }
 
     setTabOrder(OKBtn, Edit1);
     setTabOrder(Edit1, Edit2);
@@ -113,7 +142,15 @@ TOKRightDlg::TOKRightDlg(QWidget* parent) : QDialog(parent) {
     connect(OKBtn, &QPushButton::clicked, this, &TOKRightDlg::OKBtnClick);
 }
 
+void TOKRightDlg::Refuse(QLineEdit* box, const char16_t* reason) {
+    // Showing which box and why spares the user a hunt.
+    ReasonLabel->setText(QString::fromUtf16(reason));
+    box->setFocus(Qt::OtherFocusReason);
+    box->selectAll();
+}
+
 void TOKRightDlg::FormShow() {
+    ReasonLabel->clear();
     Edit1->setText(NumberFormat::FormatGeneral(GraphCoefficient));
     Edit2->setText(QString::number(GraphBackground));
     Edit3->setText(NumberFormat::FormatGeneral(DeviceCoefficient * 0.00001));
@@ -123,22 +160,22 @@ void TOKRightDlg::FormShow() {
 void TOKRightDlg::OKBtnClick() {
     const std::optional<double> coefficient = NumberFormat::ParseFloat(Edit1->text());
     if (!coefficient || !std::isfinite(*coefficient)) {
-        return PointAt(Edit1);
+        return Refuse(Edit1, kCoefficientHelp.Reason);
     }
     const std::optional<std::int32_t> background = NumberFormat::ParseInt32(Edit2->text());
     if (!background) {
-        return PointAt(Edit2);
+        return Refuse(Edit2, kBackgroundHelp.Reason);
     }
     // The counter takes 16-bit values; anything outside would be sent as a different number.
     const std::optional<std::uint16_t> deviceCoefficient =
         ToDeviceValue(ParseHundredThousandths(Edit3->text()));
     if (!deviceCoefficient) {
-        return PointAt(Edit3);
+        return Refuse(Edit3, kDeviceCoefficientHelp.Reason);
     }
     const std::optional<std::uint16_t> deviceBackground =
         ToDeviceValue(NumberFormat::ParseInt32(Edit4->text()));
     if (!deviceBackground) {
-        return PointAt(Edit4);
+        return Refuse(Edit4, kDeviceBackgroundHelp.Reason);
     }
     GraphCoefficient = *coefficient;
     GraphBackground = *background;

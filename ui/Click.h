@@ -25,6 +25,8 @@ public:
     QLabel* Label4 = nullptr;
     QLineEdit* Edit3 = nullptr;
     QLineEdit* Edit4 = nullptr;
+    // Why 確定 refused a box, beside the button; cleared by the next edit.
+    QLabel* ReasonLabel = nullptr;
 
     double GraphCoefficient = 0;
     std::int32_t GraphBackground = 0;
@@ -35,7 +37,8 @@ public:
     void FormShow();
     // Converts the four boxes; on success stores them in the copies and accepts. On the first
     // box that does not convert (or holds a device value outside 0..65535) nothing is stored,
-    // the dialog stays open and that box gets the focus with its text selected.
+    // the dialog stays open, that box gets the focus with its text selected and ReasonLabel
+    // says what the box takes.
     void OKBtnClick();
 
 protected:
@@ -43,4 +46,5 @@ protected:
 
 private:
     void CentreOnScreen();
+    void Refuse(QLineEdit* box, const char16_t* reason);
 };

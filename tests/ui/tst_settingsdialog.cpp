@@ -159,6 +159,14 @@ private slots:
         QCOMPARE(edit->text(), text);
         QCOMPARE(dlg.focusWidget(), edit);
         QCOMPARE(edit->selectedText(), text);
+        // The reason, beside the button and inside the dialog, names what the box takes.
+        const QString reasons[] = {"数を", "整数を", "0〜0.65535", "0〜65535 の整数"};
+        QVERIFY2(dlg.ReasonLabel->text().contains(reasons[box - 1]),
+                 qPrintable(dlg.ReasonLabel->text()));
+        QVERIFY(dlg.ReasonLabel->geometry().left() > dlg.OKBtn->geometry().right());
+        QVERIFY(dlg.rect().contains(dlg.ReasonLabel->geometry()));
+        QTest::keyClicks(edit, "1");  // the next edit takes it away
+        QVERIFY(dlg.ReasonLabel->text().isEmpty());
         edit->setText("0");
         QTest::mouseClick(dlg.OKBtn, Qt::LeftButton);
         QCOMPARE(dlg.result(), QDialog::Accepted);
