@@ -91,3 +91,7 @@ void HidapiBackend::Close(HidHandle handle) {
 std::unique_ptr<HidBackend> MakeHidapiBackend() {
     return std::make_unique<HidapiBackend>();
 }
+
+QString HidLibraryVersion() {
+    return QString::fromLatin1(hid_version_str());
+}

@@ -2,6 +2,8 @@
 
 #include "HidBackend.h"
 
+#include <QString>
+
 // Real HID devices through hidapi. The counter's reports are unnumbered, so Read puts report ID 0
 // in front of the 64 data bytes hidapi returns; Write sends the 65 bytes as they are.
 class HidapiBackend final : public HidBackend {
@@ -20,3 +22,6 @@ public:
 // "HID\VID_%04X&PID_%04X&REV_%04X" of the three numbers.
 std::string HardwareIdText(unsigned short vendorId, unsigned short productId,
                            unsigned short release);
+
+// The version of the hidapi library the program runs with, as "0.13.1".
+QString HidLibraryVersion();

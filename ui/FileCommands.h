@@ -28,6 +28,9 @@ public:
     // The file to save to, pre-filled with currentFile; the dialog confirms replacing an
     // existing file. nullopt when cancelled.
     virtual std::optional<QString> ChooseSaveFile(const QString& currentFile) = 0;
+    // A picture of the chart to save (PNG, or PDF by its name); the dialog confirms replacing
+    // an existing file. nullopt when cancelled.
+    virtual std::optional<QString> ChooseImageFile() { return std::nullopt; }
 };
 
 // New, Open, Save and Save As on CSV log files, and the automatic save. Failures throw

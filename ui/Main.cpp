@@ -1,5 +1,8 @@
 #include "Main.h"
 
+#include "AlarmDialog.h"
+#include "AlarmIndicator.h"
+#include "ChartImage.h"
 #include "ChartView.h"
 #include "Click.h"
 #include "DateTime.h"
@@ -7,6 +10,7 @@
 #include "DisplayRules.h"
 #include "ErrorBox.h"
 #include "FileCommands.h"
+#include "HelpMenu.h"
 #include "HidBackend.h"
 #include "IniFile.h"
 #include "LiveIngestion.h"
@@ -15,6 +19,7 @@
 #include "RecoveryStore.h"
 #include "SettingsCommand.h"
 #include "SignalClose.h"
+#include "StatusLine.h"
 #include "UserError.h"
 
 #include <qcustomplot.h>
@@ -23,10 +28,12 @@
 #include <QFontDatabase>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTimer>
 
+#include <cmath>
 #include <cstdio>
 #ifdef __GLIBC__
 #include <malloc.h>
@@ -90,10 +97,12 @@ TMainForm::TMainForm(MainFormOptions options, QWidget* parent)
         std::make_unique<FileCommands>(samples_, display_, graph_, *options_.Dialogs, *recovery_);
 
     graph_ = LoadGraphSettings(options_.IniPath);
+    alarm_->SetSettings(LoadAlarmSettings(options_.IniPath));
     HideClick();
     NewClick();
 
     settingsDialog_ = new TOKRightDlg(this);
+    alarmDialog_ = new AlarmDialog(this);
     signalClose_ = new SignalClose(this);
     recoveryAvailable_ = recovery_->HasFiles();
     OpenRecovery->setVisible(recoveryAvailable_);
@@ -131,15 +140,8 @@ void TMainForm::BuildLayout() {
     Splitter->setSizes({kClientHeight - kLogHeight - 3, kLogHeight});
     setCentralWidget(Splitter);
 
-    linkStatus_ = new QLabel(this);
-    countStatus_ = new QLabel(this);
-    fileStatus_ = new QLabel(this);
-    notice_ = new QLabel(this);
-    statusBar()->addWidget(linkStatus_);
-    statusBar()->addWidget(countStatus_);
-    statusBar()->addWidget(fileStatus_, 1);
-    statusBar()->addPermanentWidget(notice_);
-    statusBar()->setSizeGripEnabled(true);
+    status_ = std::make_unique<StatusLine>(statusBar());
+    alarm_ = new AlarmIndicator(status_->AlarmLabel(), this);
 }
 
 void TMainForm::Bind(QAction* action, void (TMainForm::*handler)()) {
@@ -156,6 +158,7 @@ void TMainForm::BuildMenus() {
     Save = File->addAction(QStringLiteral("上書き保存(&S)"));
     SaveAs = File->addAction(QStringLiteral("名前をつけて保存(&A)..."));
     OpenRecovery = File->addAction(QStringLiteral("復元フォルダを開く(&R)..."));
+    SaveImage = File->addAction(QStringLiteral("グラフを画像で保存(&I)..."));
     N2 = File->addSeparator();
     Exit = File->addAction(QStringLiteral("終了(&X)"));
 
@@ -171,12 +174,22 @@ void TMainForm::BuildMenus() {
     Show = Setting->addAction(QStringLiteral("ログを表示(&S)..."));
     N1 = Setting->addSeparator();
     Set = Setting->addAction(QStringLiteral("各種設定(&M)..."));
+    Alarm = Setting->addAction(QStringLiteral("警報(&A)..."));
+
+    Help = AddHelpMenu(bar, [this](const QString& text, const QString& caption) {
+        if (options_.MessageBox) {
+            options_.MessageBox(text, caption);
+        } else {
+            QMessageBox::information(this, caption, text);
+        }
+    });
 
     Bind(New, &TMainForm::NewClick);
     Bind(Open, &TMainForm::OpenClick);
     Bind(Save, &TMainForm::SaveClick);
     Bind(SaveAs, &TMainForm::SaveAsClick);
     Bind(OpenRecovery, &TMainForm::OpenRecoveryClick);
+    Bind(SaveImage, &TMainForm::SaveImageClick);
     Bind(Exit, &TMainForm::ExitClick);
     Bind(Start, &TMainForm::StartClick);
     Bind(Stop, &TMainForm::StopClick);
@@ -184,6 +197,7 @@ void TMainForm::BuildMenus() {
     Bind(Hide, &TMainForm::HideClick);
     Bind(Show, &TMainForm::ShowClick);
     Bind(Set, &TMainForm::SetClick);
+    Bind(Alarm, &TMainForm::AlarmClick);
 
     // The client area is the chart and log pane; menu and status bar come on top of it.
     resize(kClientWidth,
@@ -219,6 +233,12 @@ void TMainForm::SaveClick() {
 
 void TMainForm::SaveAsClick() {
     RunFileCommand([this] { files_->SaveAsClick(); });
+}
+
+void TMainForm::SaveImageClick() {
+    if (const std::optional<QString> path = options_.Dialogs->ChooseImageFile()) {
+        SaveChartImage(*Chart, *path);
+    }
 }
 
 void TMainForm::OpenRecoveryClick() {
@@ -306,6 +326,16 @@ void TMainForm::SetClick() {
     ::SetClick(*settingsDialog_, graph_, link_->DeviceCoefficient, link_->DeviceBackground, hooks);
 }
 
+void TMainForm::AlarmClick() {
+    alarmDialog_->Settings = alarm_->Settings();
+    const bool accepted = options_.RunAlarmDialog ? options_.RunAlarmDialog(*alarmDialog_)
+                                                  : alarmDialog_->exec() == QDialog::Accepted;
+    if (accepted && alarmDialog_->Settings != alarm_->Settings()) {
+        alarm_->SetSettings(alarmDialog_->Settings);
+        alarmChanged_ = true;
+    }
+}
+
 void TMainForm::FileTimerTimer() {
     // A failing autosave must not raise a modal box every minute: the status bar says it.
     try {
@@ -320,59 +350,54 @@ void TMainForm::FileTimerTimer() {
 }
 
 void TMainForm::OnMeasurement(const std::uint8_t* payload) {
+    const int before = samples_.Count();
     HandleCountReport(std::span<const std::uint8_t, 60>(payload, 60), options_.Now(), samples_,
                       graph_, display_);
     files_->MarkChanged();
+    if (samples_.Count() > before && before > 0) {
+        // A minute completed: it gets the dose the live path gives it (none for the first ten).
+        const int k = before - 1;
+        const Sample& completed = samples_.At(k);
+        const double dose = k < 10 ? std::nan("") : DoseRate(samples_, k, graph_);
+        status_->ShowReading(completed.Cpm, dose);
+        alarm_->MinuteCompleted(completed.Time, dose);
+    }
     UpdateFileTimer();
     UpdateStatus();
 }
 
 QString TMainForm::StatusText() const {
-    return linkStatus_->text() + u' ' + countStatus_->text() + u' ' + fileStatus_->text() + u' ' +
-           notice_->text();
+    return status_->Text();
 }
 
 QString TMainForm::StatusToolTip() const {
-    return notice_->toolTip();
+    return status_->NoticeToolTip();
+}
+
+QString TMainForm::LinkToolTip() const {
+    return status_->LinkToolTip();
 }
 
 void TMainForm::UpdateStatus() {
     if (!link_ || !files_) {
         return;
     }
+    StatusState state;
     if (link_->Connected()) {
-        linkStatus_->setText(QStringLiteral("接続中"));
+        state.LinkState = StatusState::Link::Connected;
     } else if (link_->ReaderActive()) {
-        linkStatus_->setText(QStringLiteral("カウンタが見つかりません"));
-    } else {
-        linkStatus_->setText(QStringLiteral("未接続"));
+        state.LinkState = StatusState::Link::NotFound;
     }
-    countStatus_->setText(QStringLiteral("%1 件").arg(samples_.Count()));
-    fileStatus_->setText(CurrentFile().isEmpty() ? QStringLiteral("(ファイルなし)")
-                                                 : CurrentFile());
-
-    // Short texts, so they fit at the default width; the tooltip has the whole story.
-    QStringList notes;
-    QStringList details;
-    if (!autosaveError_.isEmpty()) {
-        notes << QStringLiteral("自動保存に失敗しました");
-        details << autosaveError_;
-    }
+    state.Samples = samples_.Count();
+    state.File = CurrentFile();
+    state.AutosaveError = autosaveError_;
     if (files_->AutoSaveBlocked()) {
-        notes << QStringLiteral("読み取れない行: %1 (最初は %2 行目)")
-                     .arg(files_->UnreadableLines())
-                     .arg(files_->FirstUnreadableLine());
-        details << QStringLiteral("このファイルには自動保存しません。上書き保存で書き直せます。");
+        state.UnreadableLines = files_->UnreadableLines();
+        state.FirstUnreadableLine = files_->FirstUnreadableLine();
     }
-    if (!keptNotice_.isEmpty()) {
-        notes << QStringLiteral("未保存のログを保存しました: ") + keptNotice_;
-    }
-    if (recoveryAvailable_) {
-        notes << QStringLiteral("復元できるログがあります");
-        details << QStringLiteral("ファイル → 復元フォルダを開く");
-    }
-    notice_->setText(notes.join(QStringLiteral("  ")));
-    notice_->setToolTip((notes + details).join(u'\n'));
+    state.KeptFile = keptNotice_;
+    state.RecoveryAvailable = recoveryAvailable_;
+    status_->Show(state);
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
@@ -400,6 +425,9 @@ void TMainForm::FormDestroy() {
     // process end would crash the program.
     try {
         SaveGraphSettings(options_.IniPath, graph_);
+        if (alarmChanged_) {
+            SaveAlarmSettings(options_.IniPath, alarm_->Settings());
+        }
     } catch (const UserError& e) {
         report(e.Text());
     }

@@ -11,6 +11,8 @@
 #include <functional>
 #include <memory>
 
+class AlarmDialog;
+class AlarmIndicator;
 class ChartView;
 class DeviceLink;
 class FileCommands;
@@ -24,6 +26,7 @@ class QSplitter;
 class QTimer;
 class RecoveryStore;
 class SignalClose;
+class StatusLine;
 class TOKRightDlg;
 
 // What the main window needs from outside; tests choose each part.
@@ -35,6 +38,7 @@ struct MainFormOptions {
     std::function<bool(TOKRightDlg&)> RunSettingsDialog;  // null: modal exec
     std::function<void(const QString&, const QString&)> MessageBox;  // null: the real box
     QString RecoveryFolder;  // empty: "recovery" in the per-user data folder
+    std::function<bool(AlarmDialog&)> RunAlarmDialog;  // null: modal exec
 };
 
 // The main window: owns all program state, carries the menus, runs start-up and shutdown.
@@ -57,6 +61,7 @@ public:
     QAction* Save = nullptr;
     QAction* SaveAs = nullptr;
     QAction* OpenRecovery = nullptr;  // shown while the recovery folder holds files
+    QAction* SaveImage = nullptr;
     QAction* N2 = nullptr;
     QAction* Exit = nullptr;
     QMenu* Logger = nullptr;
@@ -69,6 +74,8 @@ public:
     QAction* Show = nullptr;
     QAction* N1 = nullptr;
     QAction* Set = nullptr;
+    QAction* Alarm = nullptr;
+    QMenu* Help = nullptr;
     QTimer* Timer = nullptr;
     QTimer* FileTimer = nullptr;
 
@@ -78,6 +85,7 @@ public:
     void SaveClick();
     void SaveAsClick();
     void OpenRecoveryClick();
+    void SaveImageClick();
     void ExitClick();
     void StartClick();
     void StopClick();
@@ -85,6 +93,7 @@ public:
     void HideClick();
     void ShowClick();
     void SetClick();
+    void AlarmClick();
     void LogDblClick();
     void TimerTimer() {}
     void ChartScroll() {}
@@ -103,8 +112,11 @@ public:
     QString StatusText() const;
     // The full texts behind the status bar's short notices (the reason an autosave failed).
     QString StatusToolTip() const;
+    // The hint behind the connection status when no counter is found.
+    QString LinkToolTip() const;
     const FileCommands& Files() const { return *files_; }
     TOKRightDlg& OKRightDlg() { return *settingsDialog_; }
+    AlarmIndicator& AlarmState() { return *alarm_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -129,10 +141,10 @@ private:
     ChartView* chart_ = nullptr;
     TOKRightDlg* settingsDialog_ = nullptr;
     SignalClose* signalClose_ = nullptr;
-    QLabel* linkStatus_ = nullptr;
-    QLabel* countStatus_ = nullptr;
-    QLabel* fileStatus_ = nullptr;
-    QLabel* notice_ = nullptr;
+    std::unique_ptr<StatusLine> status_;
+    AlarmIndicator* alarm_ = nullptr;
+    AlarmDialog* alarmDialog_ = nullptr;
+    bool alarmChanged_ = false;  // the alarm dialog changed the settings: saved at the end
     QString autosaveError_;
     QString keptNotice_;              // where New or Open put samples that were in no file
     bool recoveryAvailable_ = false;  // the recovery folder held files at start

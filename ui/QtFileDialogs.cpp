@@ -36,3 +36,20 @@ std::optional<QString> QtFileDialogs::ChooseSaveFile(const QString& currentFile)
     }
     return Run(dialog);
 }
+
+std::optional<QString> QtFileDialogs::ChooseImageFile() {
+    QFileDialog dialog(parent_);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilters({QStringLiteral("PNG 画像 (*.png)"), QStringLiteral("PDF (*.pdf)")});
+    dialog.setDefaultSuffix(QStringLiteral("png"));
+    // The suffix follows the chosen filter, so "PDF" with a bare name gives a PDF.
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& f) {
+        dialog.setDefaultSuffix(f.contains(QStringLiteral("pdf")) ? QStringLiteral("pdf")
+                                                                  : QStringLiteral("png"));
+    });
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return std::nullopt;
+    }
+    return dialog.selectedFiles().first();
+}

@@ -12,6 +12,7 @@ public:
 
     std::optional<QString> ChooseOpenFile(const QString& directory) override;
     std::optional<QString> ChooseSaveFile(const QString& currentFile) override;
+    std::optional<QString> ChooseImageFile() override;
 
 private:
     QWidget* parent_;

@@ -1,3 +1,5 @@
+#include "AlarmDialog.h"
+#include "AlarmIndicator.h"
 #include "Click.h"
 #include "CsvLog.h"
 #include "DateTime.h"
@@ -13,9 +15,12 @@
 #include <qcustomplot.h>
 #include <sys/types.h>
 #include <QAction>
+#include <QCheckBox>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QImage>
 #include <QLineEdit>
+#include <QMenu>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QSplitter>
@@ -36,6 +41,7 @@ public:
         return Next();
     }
     std::optional<QString> ChooseSaveFile(const QString&) override { return Next(); }
+    std::optional<QString> ChooseImageFile() override { return Next(); }
 
 private:
     std::optional<QString> Next() {
@@ -58,6 +64,7 @@ struct Rig {
     QStringList errors;
     QStringList messages;
     std::function<bool(TOKRightDlg&)> settingsDialog;
+    std::function<bool(AlarmDialog&)> alarmDialog;
     std::unique_ptr<TMainForm> form;
 
     QString recoveryFolder_;
@@ -77,6 +84,7 @@ struct Rig {
         options.RunSettingsDialog = [this](TOKRightDlg& d) { return settingsDialog(d); };
         options.MessageBox = [this](const QString& text, const QString&) { messages << text; };
         options.RecoveryFolder = RecoveryFolder();
+        options.RunAlarmDialog = [this](AlarmDialog& d) { return alarmDialog(d); };
         form = std::make_unique<TMainForm>(std::move(options));
     }
     ~Rig() {
@@ -504,6 +512,93 @@ private slots:
         form.SaveAs->trigger();
         QCOMPARE(QDir(recovery.path()).entryList(QDir::Files).size(), 2);
         QVERIFY(rig.errors.isEmpty());
+    }
+
+    // The alarm set through its dialog: the minute that reaches the threshold raises it, in red,
+    // with one notification and a beep each minute at or above it; ten minutes below end it.
+    void doseAlarm() {
+        Rig rig;
+        TMainForm& form = *rig.form;
+        QStringList notifications;
+        int beeps = 0;
+        form.AlarmState().Notify = [&](const QString& text) { notifications << text; };
+        form.AlarmState().Beep = [&] { ++beeps; };
+        rig.alarmDialog = [](AlarmDialog& d) {
+            d.FormShow();
+            d.Threshold->setText("0.06");
+            d.Sound->setChecked(true);
+            d.OKBtnClick();
+            return d.result() == QDialog::Accepted;
+        };
+        form.Alarm->trigger();
+        form.Start->trigger();
+        for (int minute = 30; minute <= 40; ++minute) {
+            QVERIFY(rig.Report(minute, 40));
+        }
+        QVERIFY(!form.StatusText().contains(QStringLiteral("警報")));
+        QVERIFY(form.StatusText().contains("40 CPM") && !form.StatusText().contains("µSv/h"));
+        QVERIFY(rig.Report(41, 40));  // 12:40 completes at 0.0632 µSv/h
+        const QString raised = QStringLiteral("警報: 0.063 µSv/h (26/12/08 12:40)");
+        QVERIFY2(form.StatusText().contains(raised), qPrintable(form.StatusText()));
+        QVERIFY(form.StatusText().contains(QStringLiteral("40 CPM  0.063 µSv/h")));
+        QCOMPARE(notifications, QStringList{raised});
+        QCOMPARE(beeps, 1);
+        QVERIFY(rig.Report(42, 40));
+        QVERIFY(rig.Report(43, 0));  // 12:42 at 40 completes: still above
+        QCOMPARE(beeps, 3);
+        for (int minute = 44; minute <= 52; ++minute) {
+            QVERIFY(rig.Report(minute, 0));  // below from 12:43 on
+            QVERIFY(form.AlarmState().Alarm().Raised());
+        }
+        QVERIFY(rig.Report(53, 0));  // 12:52 completes, ten minutes after 12:42
+        QVERIFY(!form.AlarmState().Alarm().Raised());
+        QVERIFY(!form.StatusText().contains(QStringLiteral("警報")));
+        QCOMPARE(notifications.size(), 1);
+        QCOMPARE(beeps, 3);
+        QCOMPARE(form.Display().LogText(12), "26/12/08, 12:42, 40, 0.0632");  // log unchanged
+        form.close();
+        QVERIFY(ReadAll(rig.IniPath()).contains("[Alarm]\r\nuSv=0.06\r\nSound=1\r\n"));
+    }
+
+    void helpMenu() {
+        Rig rig;
+        TMainForm& form = *rig.form;
+        const QList<QAction*> items = form.Help->actions();
+        QCOMPARE(form.Help->title(), "ヘルプ(&H)");
+        QCOMPARE(items.size(), 2);
+        items[0]->trigger();
+        items[1]->trigger();
+        QCOMPARE(rig.messages.size(), 2);
+        QVERIFY(rig.messages[0].contains("udev") && rig.messages[0].contains("--simulate"));
+        QVERIFY(rig.messages[1].contains(QStringLiteral("ソラミネ Ver 1.3")));
+        QVERIFY(rig.messages[1].contains("QCustomPlot 2.") &&
+                rig.messages[1].contains("hidapi 0."));
+        // The same hint behind the status when no counter answers Start.
+        rig.counter->Unplug();
+        form.Start->trigger();
+        QVERIFY(form.StatusText().startsWith(QStringLiteral("カウンタが見つかりません")));
+        QCOMPARE(form.LinkToolTip(), rig.messages[0]);
+    }
+
+    void chartAsPicture() {
+        Rig rig;
+        TMainForm& form = *rig.form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.Start->trigger();
+        QVERIFY(rig.Report(30, 12));
+        const QString png = rig.Path("chart.png");
+        const QString pdf = rig.Path("chart.PDF");
+        rig.dialogs->Answers = {png, pdf, rig.Path("no/such/dir/chart.png"), std::nullopt};
+        form.SaveImage->trigger();
+        form.SaveImage->trigger();
+        form.SaveImage->trigger();
+        form.SaveImage->trigger();  // cancelled: nothing
+        const QImage image(png);
+        QCOMPARE(image.size(), form.Chart->size());
+        QVERIFY(ReadAll(pdf).startsWith("%PDF"));
+        QCOMPARE(rig.errors.size(), 1);
+        QVERIFY(rig.errors[0].contains(QStringLiteral("を作成できません。")));
     }
 
     // SIGTERM with a modal dialog open closes the dialog as its close box would, then the

@@ -1,0 +1,35 @@
+#include "HelpMenu.h"
+
+#include "HidapiBackend.h"
+
+#include <qcustomplot.h>
+#include <QMenu>
+#include <QMenuBar>
+
+QString CounterNotFoundHelp() {
+    return QStringLiteral(
+        "カウンタが見つからないときは、次を確かめてください。\n"
+        "・カウンタが USB に差し込まれていること。\n"
+        "・Linux では README の udev ルールを入れてから、カウンタを抜いて差し直すこと。\n"
+        "・端末で solamine-cli devices を実行すると、見つかったカウンタと開けない理由が"
+        "分かります。\n"
+        "・カウンタなしで試すには、solamine --simulate (内蔵の仮想カウンタ) で起動してください。");
+}
+
+QString VersionText() {
+    return QStringLiteral("ソラミネ Ver 1.3\n\nQt %1\nQCustomPlot %2\nhidapi %3")
+        .arg(QString::fromLatin1(qVersion()), QStringLiteral(QCUSTOMPLOT_VERSION_STR),
+             HidLibraryVersion());
+}
+
+QMenu* AddHelpMenu(QMenuBar* bar, std::function<void(const QString&, const QString&)> show) {
+    QMenu* menu = bar->addMenu(QStringLiteral("ヘルプ(&H)"));
+    QAction* notFound = menu->addAction(QStringLiteral("カウンタが見つからないとき(&C)..."));
+    QAction* version = menu->addAction(QStringLiteral("バージョン情報(&A)..."));
+    QObject::connect(notFound, &QAction::triggered, menu, [show] {
+        show(CounterNotFoundHelp(), QStringLiteral("カウンタが見つからないとき"));
+    });
+    QObject::connect(version, &QAction::triggered, menu,
+                     [show] { show(VersionText(), QStringLiteral("バージョン情報")); });
+    return menu;
+}

@@ -1,0 +1,100 @@
+#include "StatusLine.h"
+
+#include "AlarmIndicator.h"
+#include "HelpMenu.h"
+
+#include <QLabel>
+#include <QStatusBar>
+#include <QStringList>
+#include <cmath>
+
+StatusLine::StatusLine(QStatusBar* bar)
+    : link_(new QLabel(bar)),
+      count_(new QLabel(bar)),
+      file_(new QLabel(bar)),
+      reading_(new QLabel(bar)),
+      alarm_(new QLabel(bar)),
+      notice_(new QLabel(bar)) {
+    bar->addWidget(link_);
+    bar->addWidget(count_);
+    bar->addWidget(file_, 1);
+    bar->addPermanentWidget(reading_);
+    bar->addPermanentWidget(alarm_);
+    bar->addPermanentWidget(notice_);
+    bar->setSizeGripEnabled(true);
+}
+
+void StatusLine::Show(const StatusState& state) {
+    using Link = StatusState::Link;
+    switch (state.LinkState) {
+        case Link::Connected:
+            link_->setText(QStringLiteral("接続中"));
+            break;
+        case Link::NotFound:
+            link_->setText(QStringLiteral("カウンタが見つかりません"));
+            break;
+        case Link::Waiting:
+            link_->setText(QStringLiteral("再接続待ち"));
+            break;
+        case Link::NotConnected:
+            link_->setText(QStringLiteral("未接続"));
+            break;
+    }
+    link_->setToolTip(state.LinkState == Link::NotFound || state.LinkState == Link::Waiting
+                          ? CounterNotFoundHelp()
+                          : QString());
+    count_->setText(QStringLiteral("%1 件").arg(state.Samples));
+    file_->setText(state.File.isEmpty() ? QStringLiteral("(ファイルなし)") : state.File);
+
+    QStringList notes;
+    QStringList details;
+    if (!state.AutosaveError.isEmpty()) {
+        notes << QStringLiteral("自動保存に失敗しました");
+        details << state.AutosaveError;
+    }
+    if (state.UnreadableLines > 0) {
+        notes << QStringLiteral("読み取れない行: %1 (最初は %2 行目)")
+                     .arg(state.UnreadableLines)
+                     .arg(state.FirstUnreadableLine);
+        details << QStringLiteral("このファイルには自動保存しません。上書き保存で書き直せます。");
+    }
+    if (!state.KeptFile.isEmpty()) {
+        notes << QStringLiteral("未保存のログを保存しました: ") + state.KeptFile;
+    }
+    if (state.RecoveryAvailable) {
+        notes << QStringLiteral("復元できるログがあります");
+        details << QStringLiteral("ファイル → 復元フォルダを開く");
+    }
+    notice_->setText(notes.join(QStringLiteral("  ")));
+    notice_->setToolTip((notes + details).join(u'\n'));
+}
+
+void StatusLine::ShowReading(int cpm, double doseUsv) {
+    QString text = QStringLiteral("%1 CPM").arg(cpm);
+    if (!std::isnan(doseUsv)) {
+        text += QStringLiteral("  %1 µSv/h").arg(DoseReadingText(doseUsv));
+    }
+    reading_->setText(text);
+}
+
+void StatusLine::ClearReading() {
+    reading_->clear();
+}
+
+QString StatusLine::Text() const {
+    QStringList parts;
+    for (const QLabel* label : {link_, count_, file_, reading_, alarm_, notice_}) {
+        if (!label->text().isEmpty()) {
+            parts << label->text();
+        }
+    }
+    return parts.join(u' ');
+}
+
+QString StatusLine::NoticeToolTip() const {
+    return notice_->toolTip();
+}
+
+QString StatusLine::LinkToolTip() const {
+    return link_->toolTip();
+}

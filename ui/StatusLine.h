@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QString>
+
+class QLabel;
+class QStatusBar;
+
+// What the status bar says, in short texts that fit the default window width; the full story
+// is in the tooltips.
+struct StatusState {
+    enum class Link { NotConnected, NotFound, Connected, Waiting };
+    Link LinkState = Link::NotConnected;
+    int Samples = 0;
+    QString File;             // empty: no current file
+    QString AutosaveError;    // empty: the last automatic save went well
+    int UnreadableLines = 0;  // of the current file, while the automatic save leaves it alone
+    int FirstUnreadableLine = 0;
+    QString KeptFile;  // where New or Open put samples that were in no file
+    bool RecoveryAvailable = false;
+};
+
+// The status bar's labels: connection, sample count, file, notices, the latest completed minute
+// and a place for the alarm.
+class StatusLine {
+public:
+    explicit StatusLine(QStatusBar* bar);
+
+    void Show(const StatusState& state);
+    // The latest completed minute: its counts and, from the eleventh minute on, its dose rate.
+    void ShowReading(int cpm, double doseUsv);
+    void ClearReading();
+
+    // A label for the alarm, to the left of the notices.
+    QLabel* AlarmLabel() const { return alarm_; }
+
+    QString Text() const;
+    QString NoticeToolTip() const;
+    QString LinkToolTip() const;
+
+private:
+    QLabel* link_;
+    QLabel* count_;
+    QLabel* file_;
+    QLabel* reading_;
+    QLabel* alarm_;
+    QLabel* notice_;
+};
