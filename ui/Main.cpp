@@ -9,6 +9,7 @@
 #include "FileCommands.h"
 #include "HidBackend.h"
 #include "IniFile.h"
+#include "LinkKeeper.h"
 #include "LiveIngestion.h"
 #include "LogView.h"
 #include "QtFileDialogs.h"
@@ -84,6 +85,9 @@ TMainForm::TMainForm(MainFormOptions options, QWidget* parent)
         std::move(options_.Backend),
         [this](const DevicePacket& packet) { OnMeasurement(packet.Payload.data()); }, this);
     connect(link_.get(), &DeviceLink::StateChanged, this, &TMainForm::UpdateStatus);
+    // From Start until Stop the window wants the counter: a replug connects it again.
+    keeper_ = std::make_unique<LinkKeeper>(*link_);
+    connect(keeper_.get(), &LinkKeeper::StateChanged, this, &TMainForm::UpdateStatus);
     files_ = std::make_unique<FileCommands>(samples_, display_, graph_, *options_.Dialogs);
 
     graph_ = LoadGraphSettings(options_.IniPath);
@@ -99,6 +103,7 @@ TMainForm::~TMainForm() {
     FormDestroy();
     // The link may still hand over a report while it ends, and the views listen to display_:
     // both go before the members they use.
+    keeper_.reset();
     link_.reset();
     delete Splitter;
 }
@@ -236,12 +241,12 @@ void TMainForm::ExitClick() {
 }
 
 void TMainForm::StartClick() {
-    link_->StartClick();
+    keeper_->Start();
     UpdateStatus();
 }
 
 void TMainForm::StopClick() {
-    link_->StopClick();
+    keeper_->Stop();
     UpdateStatus();
 }
 
@@ -311,6 +316,8 @@ void TMainForm::UpdateStatus() {
     }
     if (link_->Connected()) {
         linkStatus_->setText(QStringLiteral("接続中"));
+    } else if (keeper_ && keeper_->CurrentState() == LinkKeeper::State::Lost) {
+        linkStatus_->setText(QStringLiteral("再接続待ち"));
     } else if (link_->ReaderActive()) {
         linkStatus_->setText(QStringLiteral("カウンタが見つかりません"));
     } else {
@@ -352,6 +359,7 @@ void TMainForm::FormDestroy() {
     } catch (const UserError& e) {
         report(e.Text());
     }
+    keeper_->Release();
     link_->SetQuitting();
     if (link_->ReaderActive()) {
         link_->StopClick();

@@ -14,6 +14,7 @@
 class ChartView;
 class DeviceLink;
 class FileCommands;
+class LinkKeeper;
 class LogView;
 class QAction;
 class QCPGraph;
@@ -116,6 +117,7 @@ private:
     GraphSettings graph_;
     DisplayModel display_;
     std::unique_ptr<DeviceLink> link_;
+    std::unique_ptr<LinkKeeper> keeper_;
     std::unique_ptr<FileCommands> files_;
     ChartView* chart_ = nullptr;
     TOKRightDlg* settingsDialog_ = nullptr;
