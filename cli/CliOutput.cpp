@@ -1,0 +1,22 @@
+#include "CliOutput.h"
+
+void PrintText(std::FILE* stream, const QString& text) {
+    std::fputs(text.toLocal8Bit().constData(), stream);
+    std::fflush(stream);
+}
+
+void PrintLine(std::FILE* stream, const QString& text) {
+    PrintText(stream, text + u'\n');
+}
+
+void PrintError(const QString& text) {
+    PrintLine(stderr, QStringLiteral("solamine-cli: ") + text);
+}
+
+Printer StdoutPrinter() {
+    return [](const QString& line) { PrintLine(stdout, line); };
+}
+
+Printer StderrPrinter() {
+    return [](const QString& line) { PrintLine(stderr, line); };
+}
