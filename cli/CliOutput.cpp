@@ -13,6 +13,12 @@ void PrintError(const QString& text) {
     PrintLine(stderr, QStringLiteral("solamine-cli: ") + text);
 }
 
+int WrongArguments(const QString& error, const char* usage) {
+    PrintError(error);
+    PrintText(stderr, QString::fromUtf8(usage));
+    return 2;
+}
+
 Printer StdoutPrinter() {
     return [](const QString& line) { PrintLine(stdout, line); };
 }

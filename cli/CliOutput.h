@@ -17,3 +17,5 @@ void PrintText(std::FILE* stream, const QString& text);
 void PrintLine(std::FILE* stream, const QString& text);
 // "solamine-cli: text" on stderr.
 void PrintError(const QString& text);
+// The error and the command's usage on stderr; returns 2, the exit status for wrong arguments.
+int WrongArguments(const QString& error, const char* usage);

@@ -49,9 +49,8 @@ int RunDevices(const QStringList& arguments) {
     const std::optional<Arguments> parsed =
         ParseArguments(arguments, {QStringLiteral("--simulate")}, {}, &error);
     if (!parsed || !parsed->Words.isEmpty()) {
-        PrintError(parsed ? QStringLiteral("devices takes no file") : error);
-        PrintText(stderr, kDevicesUsage);
-        return 2;
+        return WrongArguments(parsed ? QStringLiteral("devices takes no file") : error,
+                              kDevicesUsage);
     }
     const auto backend = parsed->Flags.contains(QStringLiteral("--simulate"))
                              ? MakeSimulatedBackend()

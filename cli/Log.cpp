@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QTimer>
+#include <csignal>
 
 const char kLogUsage[] =
     "usage: solamine-cli log [--simulate] [--coefficient X] [--background N] FILE\n"
@@ -49,12 +50,14 @@ std::optional<LogCommand> ParseLogArguments(const QStringList& arguments, QStrin
 int RunLog(const QStringList& arguments) {
     // Before the reader thread exists, so that no thread takes the signals its own way.
     TerminationSignals termination;
+#ifdef Q_OS_UNIX
+    // A reader of stdout that went away (a closed pipe) must not end the logging.
+    std::signal(SIGPIPE, SIG_IGN);
+#endif
     QString error;
     const std::optional<LogCommand> command = ParseLogArguments(arguments, &error);
     if (!command) {
-        PrintError(error);
-        PrintText(stderr, kLogUsage);
-        return 2;
+        return WrongArguments(error, kLogUsage);
     }
     StationLogger logger(
         command->Simulate ? MakeSimulatedBackend() : MakeHidapiBackend(), command->Options,

@@ -97,9 +97,7 @@ int RunSettings(const QStringList& arguments) {
     QString error;
     const std::optional<SettingsCommand> command = ParseSettingsArguments(arguments, &error);
     if (!command) {
-        PrintError(error);
-        PrintText(stderr, kSettingsUsage);
-        return 2;
+        return WrongArguments(error, kSettingsUsage);
     }
     DeviceLink link(command->Simulate ? MakeSimulatedBackend() : MakeHidapiBackend(), nullptr);
     return ExchangeSettings(link, command->Set, kSettingsAnswerTimeoutMs, StdoutPrinter(),

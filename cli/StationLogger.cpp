@@ -99,8 +99,8 @@ void StationLogger::Complete(const LogRecord& record) {
         return;
     }
     const QString line = LogLine(record);
-    lines_(line);
     appender_.Append(PathFor(record.Time), line.toLatin1());
+    lines_(line);
     lastAppended_ = true;
     appendedCpm_ = record.Cpm;
 }

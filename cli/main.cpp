@@ -1,4 +1,3 @@
-#include "CliOutput.h"
 #include "Convert.h"
 #include "Devices.h"
 #include "Log.h"
