@@ -80,6 +80,8 @@ private slots:
             << QStringList{"log", "f.csv", "--daily", "d"} << 2 << "no file with --daily";
         QTest::newRow("log into a missing folder")
             << QStringList{"log", "--simulate", "missing/f.csv"} << 1 << "cannot append";
+        QTest::newRow("log into a folder that is a file")
+            << QStringList{"log", "--simulate", "--daily", "/dev/null"} << 1 << "cannot create";
         QTest::newRow("unknown command") << QStringList{"record"} << 2 << "usage:";
         QTest::newRow("devices")
             << QStringList{"devices", "--simulate"} << 0
@@ -91,10 +93,6 @@ private slots:
             << "coefficient 0.00258\nbackground 513\n";
         QTest::newRow("coefficient the dialog refuses")
             << QStringList{"settings", "--simulate", "--set", "0.7", "0"} << 2 << "0.65535";
-        QTest::newRow("background the dialog refuses")
-            << QStringList{"settings", "--simulate", "--set", "0.001", "65536"} << 2 << "65535";
-        QTest::newRow("one value")
-            << QStringList{"settings", "--set", "0.001"} << 2 << "a coefficient and a background";
     }
 
     void exitStatus() {

@@ -130,34 +130,6 @@ private slots:
         QCOMPARE(rig.File(), before + "26/12/08, 14:30, 1\r\n");
     }
 
-    void prepareRefuses_data() {
-        QTest::addColumn<bool>("daily");
-        QTest::addColumn<QString>("target");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("file in a missing folder") << false << "no/log.csv"
-                                                  << "cannot append";
-        QTest::newRow("file that is a folder") << false << "sub"
-                                               << "not a regular file";
-        QTest::newRow("folder that is a file") << true << "file"
-                                               << "cannot create the folder";
-    }
-
-    void prepareRefuses() {
-        QFETCH(bool, daily);
-        QFETCH(QString, target);
-        QFETCH(QString, message);
-        QTemporaryDir dir;
-        QDir(dir.path()).mkdir("sub");
-        QVERIFY(WriteFile(dir.filePath("file"), "x"));
-        StationOptions options;
-        (daily ? options.DailyDir : options.File) = dir.filePath(target);
-        StationLogger logger(std::make_unique<VirtualCounter>(), options, [] { return 0.0; }, {},
-                             {});
-        QString error;
-        QVERIFY(!logger.Prepare(&error));
-        QVERIFY2(error.contains(message), qPrintable(error));
-    }
-
     // The folder goes away for three minutes: nothing is lost or reordered, one note each way.
     void keepsLinesWhileAppendsFail() {
         Rig rig(true);

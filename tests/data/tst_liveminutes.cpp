@@ -67,41 +67,6 @@ private slots:
         QCOMPARE(recent.Last(), log.Last());
         QCOMPARE(CompleteLast(recent, {}).Dose, CompleteLast(whole, {}).Dose);
     }
-
-    void completeLast_data() {
-        QTest::addColumn<int>("samples");
-        QTest::addColumn<double>("dose");  // NaN: none
-        QTest::newRow("the tenth has none") << 10 << qQNaN();
-        // Samples 1..10 of 10, 20, ... 110: the first sample is outside the window.
-        QTest::newRow("the eleventh: samples 1 to 10") << 11 << 0.65;
-        QTest::newRow("the twelfth: samples 2 to 11") << 12 << 0.75;
-    }
-
-    void completeLast() {
-        QFETCH(int, samples);
-        QFETCH(double, dose);
-        RecentSamples recent;
-        for (int i = 0; i < samples; ++i) {
-            recent.Append({Minute(i), 10 * (i + 1)});
-        }
-        const LogRecord record = CompleteLast(recent, {0.01, 0});
-        QCOMPARE(record.Cpm, 10 * samples);
-        QCOMPARE(record.HasDose(), !qIsNaN(dose));
-        if (record.HasDose()) {
-            QVERIFY(qFuzzyCompare(record.Dose, dose));
-        }
-    }
-
-    void reportCountIsUnsignedLowByteFirst() {
-        std::array<std::uint8_t, kReportPayloadSize> payload{};
-        payload.fill(0xEE);
-        payload[kCountOffset] = 0xFF;
-        payload[kCountOffset + 1] = 0xFF;
-        QCOMPARE(ReportCount(payload), 65535);
-        payload[kCountOffset] = 0x02;
-        payload[kCountOffset + 1] = 0x01;
-        QCOMPARE(ReportCount(payload), 258);
-    }
 };
 
 SOLAMINE_TEST(LiveMinutesTest)
