@@ -1,4 +1,7 @@
 #include "Convert.h"
+#include "Devices.h"
+#include "Log.h"
+#include "Settings.h"
 #include "UserError.h"
 
 #include <QCoreApplication>
@@ -23,21 +26,9 @@ void Print(std::FILE* stream, const QString& text) {
     std::fputs(text.toLocal8Bit().constData(), stream);
 }
 
-}  // namespace
-
 // Exit status: 0 done, 1 a file could not be read or written, 2 wrong arguments, 3 the input
 // had unreadable lines.
-int main(int argc, char* argv[]) {
-    QCoreApplication app(argc, argv);
-    QStringList arguments = app.arguments().mid(1);
-    if (arguments.size() == 1 && (arguments[0] == u"--help" || arguments[0] == u"-h")) {
-        std::fputs(kUsage, stdout);
-        return 0;
-    }
-    if (arguments.isEmpty() || arguments.takeFirst() != u"convert") {
-        std::fputs(kUsage, stderr);
-        return 2;
-    }
+int RunConvert(const QStringList& arguments) {
     QString error;
     const std::optional<ConvertOptions> options = ParseConvertArguments(arguments, &error);
     if (!options) {
@@ -62,4 +53,39 @@ int main(int argc, char* argv[]) {
         return 1;
     }
     return 0;
+}
+
+void PrintUsage(std::FILE* stream) {
+    std::fputs(kUsage, stream);
+    for (const char* usage : {kLogUsage, kDevicesUsage, kSettingsUsage}) {
+        std::fputs("\n", stream);
+        std::fputs(usage, stream);
+    }
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    app.setApplicationName(QStringLiteral("solamine"));
+    QStringList arguments = app.arguments().mid(1);
+    if (arguments.size() == 1 && (arguments[0] == u"--help" || arguments[0] == u"-h")) {
+        PrintUsage(stdout);
+        return 0;
+    }
+    const QString command = arguments.isEmpty() ? QString() : arguments.takeFirst();
+    if (command == u"convert") {
+        return RunConvert(arguments);
+    }
+    if (command == u"log") {
+        return RunLog(arguments);
+    }
+    if (command == u"devices") {
+        return RunDevices(arguments);
+    }
+    if (command == u"settings") {
+        return RunSettings(arguments);
+    }
+    PrintUsage(stderr);
+    return 2;
 }

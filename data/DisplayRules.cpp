@@ -16,9 +16,14 @@ QString CpmPointLabel(int index, double time) {
 }
 
 double DoseRate(const SampleLog& log, int last, const GraphSettings& settings) {
+    return DoseRate(std::span(log.Samples()).subspan(size_t(last - 9), 10), settings);
+}
+
+double DoseRate(std::span<const Sample> window, const GraphSettings& settings) {
     double sum = 0.0;
-    for (int i = last; i > last - 10; --i) {
-        const std::int32_t cpm = log.At(i).Cpm;
+    // Newest first, the order the sum has always been taken in.
+    for (auto it = window.rbegin(); it != window.rend(); ++it) {
+        const std::int32_t cpm = it->Cpm;
         if (cpm >= settings.GraphBackground) {
             // In 64 bits: counts from hand-edited files could overflow a 32-bit difference.
             sum += double(std::int64_t(cpm) - std::int64_t(settings.GraphBackground));

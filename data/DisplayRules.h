@@ -4,9 +4,11 @@
 
 #include <QString>
 #include <cstdint>
+#include <span>
 #include <string>
 
 class SampleLog;
+struct Sample;
 
 // The rules shared by live ingestion, the full rebuild and the file writer.
 
@@ -20,6 +22,8 @@ QString CpmPointLabel(int index, double time);
 // Ten-minute mean of the net count rate over samples last-9..last, times the coefficient.
 // Samples below the background add nothing; the divisor is always 10. Requires last >= 9.
 double DoseRate(const SampleLog& log, int last, const GraphSettings& settings);
+// The same over the ten samples given, oldest first. Requires exactly ten.
+double DoseRate(std::span<const Sample> window, const GraphSettings& settings);
 
 // "yy/mm/dd, hh:nn, cpm" plus ", dose" in the general number format when the record has one.
 QString LogLine(const LogRecord& record);

@@ -7,34 +7,27 @@
 
 void HandleCountReport(std::span<const std::uint8_t, kReportPayloadSize> payload, double now,
                        SampleLog& log, const GraphSettings& settings, SampleDisplay& display) {
-    const std::int32_t count = payload[kCountOffset] | payload[kCountOffset + 1] << 8;
-    const int minute = DateTime::MinuteOfHour(now);
+    const std::int32_t count = ReportCount(payload);
     const int k = display.CpmCount() - 1;
-    const QString minuteText = DateTime::MinuteText(now);
-    const double t = DateTime::TruncateToMinute(now);
-
-    if (log.Count() == 0) {
-        display.AppendCpm(count, minuteText);
-        log.Append({t, count});
-        return;
+    LogSamples samples(log);
+    const MinuteStep step = AddReport(samples, count, now, settings);
+    switch (step.What) {
+        case MinuteStep::Kind::First:
+            display.AppendCpm(count, DateTime::MinuteText(now));
+            return;
+        case MinuteStep::Kind::SameMinute:
+            display.SetCpmValue(k, display.CpmValue(k) + count);
+            return;
+        case MinuteStep::Kind::NextMinute:
+            break;
     }
-    if (log.Last().Time == t) {
-        display.SetCpmValue(k, display.CpmValue(k) + count);
-        log.AddToLast(count);
-        return;
-    }
-
-    LogRecord record{log.Last().Time, log.Last().Cpm};
-    display.AppendCpm(count, minute % 10 == 0 ? minuteText : QString());
-    if (k < 10) {
-        display.AppendNullDose();
+    const bool labelled = DateTime::MinuteOfHour(now) % 10 == 0;
+    display.AppendCpm(count, labelled ? DateTime::MinuteText(now) : QString());
+    if (step.Completed.HasDose()) {
+        display.AppendDose(step.Completed.Dose);
     } else {
-        // The live window ends at the completed sample itself: samples k-9..k.
-        record.Dose = DoseRate(log, k, settings);
-        display.AppendDose(record.Dose);
+        display.AppendNullDose();
     }
-    // After the dose, so the new sample is never part of its window.
-    log.Append({t, count});
-    display.AppendLog(record);
+    display.AppendLog(step.Completed);
     FollowLogTail(display);
 }

@@ -1,16 +1,13 @@
 #pragma once
 
-#include <cstddef>
+#include "LiveMinutes.h"
+
 #include <cstdint>
 #include <span>
 
 class SampleLog;
 class SampleDisplay;
 struct GraphSettings;
-
-// Payload bytes of a measurement report, and where its count sits in them (low byte first).
-constexpr std::size_t kReportPayloadSize = 60;
-constexpr std::size_t kCountOffset = 6;
 
 // Adds one measurement report, received at local time now (a DateTime value), to the log and
 // the display. A report of the last sample's minute adds its count to that sample and its CPM

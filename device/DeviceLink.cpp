@@ -6,6 +6,7 @@
 #include "ReaderThread.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QString>
 #include <chrono>
 #include <thread>
@@ -73,11 +74,25 @@ void DeviceLink::SetQuitting() {
     quitting_ = true;
 }
 
+bool DeviceLink::CounterPresent() const {
+    return device_->IsDevicePresent(Pattern());
+}
+
+bool DeviceLink::ReadsFailing() const {
+    const HidHandle failed = failedRead_.load();
+    return device_->Connected() && failed != kInvalidHandle && failed == device_->ReadHandle();
+}
+
 void DeviceLink::ReaderRun(ReaderThread& thread) {
     while (!thread.Terminated()) {
+        const HidHandle handle = device_->ReadHandle();
+        bool failed = false;
         // A failed read holds no report, so only transfers actually read are handed over.
-        if (device_->ReadReport(receivedPacket_, kReadTimeoutMs) != 0) {
+        if (device_->ReadReport(receivedPacket_, kReadTimeoutMs, &failed) != 0) {
+            failedRead_.store(kInvalidHandle);
             thread.Synchronize([this] { DispatchReport(receivedPacket_); });
+        } else if (failed && handle != kInvalidHandle) {
+            failedRead_.store(handle);
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(kReaderPauseMs));
     }
@@ -105,8 +120,11 @@ DevicePacket DeviceLink::Command(std::uint8_t code) const {
 
 std::optional<DevicePacket> DeviceLink::AwaitAnswer(std::uint8_t code) {
     ++waitDepth_;
+    QElapsedTimer waited;
+    waited.start();
     while (responseQueue_.empty() && device_->Connected() && !quitting_ &&
-           !QCoreApplication::closingDown()) {
+           !QCoreApplication::closingDown() &&
+           (answerTimeoutMs_ == 0 || waited.elapsed() < answerTimeoutMs_)) {
         QCoreApplication::processEvents();
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
@@ -122,7 +140,7 @@ std::optional<DevicePacket> DeviceLink::AwaitAnswer(std::uint8_t code) {
     return answer;
 }
 
-void DeviceLink::StartClick() {
+bool DeviceLink::StartClick() {
     if (!device_->Connected() && device_->OpenDevice(Pattern())) {
         emit StateChanged();
     }
@@ -130,16 +148,19 @@ void DeviceLink::StartClick() {
         reader_->Start();
     }
     if (!device_->Connected()) {
-        return;
+        return false;
     }
     DevicePacket command = Command(2);
     command.Payload[1] = 0;
     command.Payload[2] = 7;
     device_->WriteReport(command);
-    if (const auto answer = AwaitAnswer(2)) {
-        DeviceCoefficient = PayloadU16(*answer, 3);
-        DeviceBackground = PayloadU16(*answer, 5);
+    const auto answer = AwaitAnswer(2);
+    if (!answer) {
+        return false;
     }
+    DeviceCoefficient = PayloadU16(*answer, 3);
+    DeviceBackground = PayloadU16(*answer, 5);
+    return true;
 }
 
 void DeviceLink::StopClick() {
@@ -148,6 +169,7 @@ void DeviceLink::StopClick() {
     if (reader_->Running()) {
         reader_->TerminateAndWaitFor();
     }
+    failedRead_.store(kInvalidHandle);
     const bool wasConnected = device_->Connected();
     device_->CloseDevice();
     if (wasConnected) {
@@ -164,15 +186,16 @@ void DeviceLink::WMDeviceChange(int eventCode) {
     if (device_->Connected() && !device_->IsDevicePresent(Pattern())) {
         StopClick();
     }
+    emit DeviceChanged(eventCode);
 }
 
-void DeviceLink::WriteDeviceSettings() {
+bool DeviceLink::WriteDeviceSettings() {
     if (!device_->Connected()) {
-        return;
+        return false;
     }
     device_->WriteReport(Command(1));
     if (!AwaitAnswer(1)) {
-        return;
+        return false;
     }
     DevicePacket command = Command(3);
     command.Payload[1] = 2;
@@ -180,4 +203,5 @@ void DeviceLink::WriteDeviceSettings() {
     PutPayloadU16(command, 3, DeviceCoefficient);
     PutPayloadU16(command, 5, DeviceBackground);
     device_->WriteReport(command);
+    return true;
 }

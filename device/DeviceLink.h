@@ -1,8 +1,10 @@
 #pragma once
 
 #include "DevicePacket.h"
+#include "HidBackend.h"
 
 #include <QObject>
+#include <atomic>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -10,7 +12,6 @@
 #include <optional>
 
 class DeviceWatcher;
-class HidBackend;
 class HidDevice;
 class ReaderThread;
 
@@ -41,16 +42,18 @@ public:
 
     // Opens the counter unless connected, starts the reader unless it is active (also when the
     // open failed), then reads the counter's settings with command 2 into DeviceCoefficient and
-    // DeviceBackground. Waits for the answer while processing events.
-    void StartClick();
+    // DeviceBackground. Waits for the answer while processing events. Returns true when a valid
+    // answer was stored.
+    bool StartClick();
     // Stops the reader, waiting for its end, then closes the counter. Sends nothing.
     void StopClick();
     // For event codes 7, 0x8000 and 0x8004: runs StopClick when the link is connected and the
-    // counter is no longer present. Other codes are ignored.
+    // counter is no longer present, then emits DeviceChanged. Other codes are ignored.
     void WMDeviceChange(int eventCode);
     // While connected: command 1, and after a valid answer command 3 with DeviceCoefficient and
-    // DeviceBackground. Waits for the first answer while processing events.
-    void WriteDeviceSettings();
+    // DeviceBackground. Waits for the first answer while processing events. Returns true when
+    // command 3 was sent.
+    bool WriteDeviceSettings();
 
     // Sorts one transfer: the session token to the answer queue, token 0 to onMeasurement,
     // anything else dropped. Called on the GUI thread by the reader's hand-over.
@@ -65,6 +68,16 @@ public:
     int QueuedAnswers() const { return int(responseQueue_.size()); }
     // True while a command waits for its answer.
     bool Waiting() const { return waitDepth_ > 0; }
+    // True when a matching counter is present (opens nothing).
+    bool CounterPresent() const;
+    // True while connected and the reader's latest read on the open counter failed: the
+    // counter went away without a notice, or came back so fast that the notice found it
+    // present although the open handles are dead.
+    bool ReadsFailing() const;
+
+    // An answer is awaited at most this long; 0 (the default) waits until an answer comes or
+    // the link closes.
+    void SetAnswerTimeout(int milliseconds) { answerTimeoutMs_ = milliseconds; }
 
     // Ends any answer wait at once and every later one too (the application is closing).
     void SetQuitting();
@@ -80,6 +93,8 @@ public:
 signals:
     // The connected flag or the reader's state changed.
     void StateChanged();
+    // A device-change notice was handled (after the counter's removal stopped the link).
+    void DeviceChanged(int eventCode);
 
 private:
     void ReaderRun(ReaderThread& thread);
@@ -97,6 +112,10 @@ private:
     DevicePacket receivedPacket_;
     bool quitting_ = false;
     int waitDepth_ = 0;
+    int answerTimeoutMs_ = 0;
+    // The read handle whose latest read failed; set by the reader, cleared by a good read and
+    // by StopClick once the reader has ended.
+    std::atomic<HidHandle> failedRead_{kInvalidHandle};
     std::unique_ptr<ReaderThread> reader_;
     std::unique_ptr<DeviceWatcher> watcher_;
 };

@@ -6,14 +6,17 @@
 
 HidDevice::HidDevice(HidBackend& backend) : backend_(backend) {}
 
+bool MatchesPattern(const HidDeviceInfo& device, const QString& pattern) {
+    const QString id =
+        device.HardwareIds.empty() ? QString() : QString::fromStdString(device.HardwareIds.front());
+    // Case folding that ignores the user's locale: a Turkish "I" must still match "i".
+    return id.contains(pattern, Qt::CaseInsensitive);
+}
+
 const HidDeviceInfo* HidDevice::FindFirstMatch(const std::vector<HidDeviceInfo>& devices,
                                                const QString& pattern) const {
     for (const HidDeviceInfo& device : devices) {
-        const QString id = device.HardwareIds.empty()
-                               ? QString()
-                               : QString::fromStdString(device.HardwareIds.front());
-        // Case folding that ignores the user's locale: a Turkish "I" must still match "i".
-        if (id.contains(pattern, Qt::CaseInsensitive)) {
+        if (MatchesPattern(device, pattern)) {
             return &device;
         }
     }

@@ -11,6 +11,9 @@ struct DevicePacket;
 // The fragment of the counter's hardware id that every caller passes as the pattern.
 inline constexpr char DeviceIdPattern[] = "Vid_04D8&Pid_F9F2";
 
+// True when pattern occurs, in any letter case, in the first of the device's hardware ids.
+bool MatchesPattern(const HidDeviceInfo& device, const QString& pattern);
+
 // The connection to the counter: a connected flag and two handles, one for writing (GUI thread)
 // and one for reading (reader thread). A device matches when the pattern occurs, in any letter
 // case, in the first of its hardware-id strings; the first match in enumeration order is the

@@ -40,7 +40,7 @@ std::vector<HidDeviceInfo> VirtualCounter::Enumerate() {
 
 HidHandle VirtualCounter::Open(const std::string& path) {
     std::lock_guard lock(mutex_);
-    if (!present_ || path != kPath) {
+    if (!present_ || openFails_ || path != kPath) {
         return kInvalidHandle;
     }
     const HidHandle handle = nextHandle_++;
@@ -166,6 +166,11 @@ void VirtualCounter::Replug() {
         present_ = true;
     }
     RaiseDeviceChange(kDeviceArrival);
+}
+
+void VirtualCounter::SetOpenFails(bool fails) {
+    std::lock_guard lock(mutex_);
+    openFails_ = fails;
 }
 
 void VirtualCounter::SetSettings(std::uint16_t coefficient, std::uint16_t background) {

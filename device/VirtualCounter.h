@@ -47,6 +47,8 @@ public:
     void Unplug(bool handlesFail = true);
     // Present again; handles opened before the unplug stay dead.
     void Replug();
+    // Present but every Open fails, as for a device node this user may not open.
+    void SetOpenFails(bool fails);
 
     // The counter's own settings (158 and 0 at start).
     void SetSettings(std::uint16_t coefficient, std::uint16_t background);
@@ -71,6 +73,7 @@ private:
     mutable std::mutex mutex_;
     std::condition_variable readable_;
     bool present_ = true;
+    bool openFails_ = false;
     bool answering_ = true;
     std::optional<std::uint8_t> answerCode_;
     std::uint16_t coefficient_ = 158;

@@ -10,6 +10,7 @@
 #include <optional>
 #include <utility>
 
+#include "DeviceSettings.h"
 #include "NumberFormat.h"
 
 namespace {
@@ -35,46 +36,6 @@ QLineEdit* MakeEdit(QWidget* parent, const char* name, const QRect& geometry) {
     edit->setObjectName(QLatin1String(name));
     edit->setGeometry(geometry);
     return edit;
-}
-
-// The text times 100000, scaled in decimal before it becomes binary, so a text exactly halfway
-// between two units (0.000015) stays a true half and rounds away from zero as the user expects.
-std::optional<double> ParseHundredThousandths(const QString& text) {
-    const std::optional<double> plain = NumberFormat::ParseFloat(text);
-    if (!plain) {
-        return std::nullopt;
-    }
-    const QString trimmed = text.trimmed();
-    const qsizetype e = trimmed.indexOf(u'e', 0, Qt::CaseInsensitive);
-    std::int64_t exponent = 0;
-    if (e >= 0) {
-        const std::optional<std::int32_t> written = NumberFormat::ParseInt32(trimmed.mid(e + 1));
-        if (!written) {
-            return *plain * 100000.0;
-        }
-        exponent = *written;
-    }
-    const QString scaled =
-        trimmed.left(e < 0 ? trimmed.size() : e) + u'e' + QString::number(exponent + 5);
-    return NumberFormat::ParseFloat(scaled).value_or(*plain * 100000.0);
-}
-
-std::optional<std::uint16_t> ToDeviceValue(std::optional<double> value) {
-    if (!value) {
-        return std::nullopt;
-    }
-    const double rounded = std::round(*value);  // halves away from zero
-    if (!(rounded >= 0 && rounded <= 65535)) {
-        return std::nullopt;
-    }
-    return std::uint16_t(rounded);
-}
-
-std::optional<std::uint16_t> ToDeviceValue(std::optional<std::int32_t> value) {
-    if (!value || *value < 0 || *value > 65535) {
-        return std::nullopt;
-    }
-    return std::uint16_t(*value);
 }
 
 // What each box takes: its tooltip, and the reason shown when 確定 refuses it.
@@ -153,7 +114,7 @@ void TOKRightDlg::FormShow() {
     ReasonLabel->clear();
     Edit1->setText(NumberFormat::FormatGeneral(GraphCoefficient));
     Edit2->setText(QString::number(GraphBackground));
-    Edit3->setText(NumberFormat::FormatGeneral(DeviceCoefficient * 0.00001));
+    Edit3->setText(DeviceCoefficientText(DeviceCoefficient));
     Edit4->setText(QString::number(DeviceBackground));
 }
 
@@ -167,13 +128,11 @@ void TOKRightDlg::OKBtnClick() {
         return Refuse(Edit2, kBackgroundHelp.Reason);
     }
     // The counter takes 16-bit values; anything outside would be sent as a different number.
-    const std::optional<std::uint16_t> deviceCoefficient =
-        ToDeviceValue(ParseHundredThousandths(Edit3->text()));
+    const std::optional<std::uint16_t> deviceCoefficient = ParseDeviceCoefficient(Edit3->text());
     if (!deviceCoefficient) {
         return Refuse(Edit3, kDeviceCoefficientHelp.Reason);
     }
-    const std::optional<std::uint16_t> deviceBackground =
-        ToDeviceValue(NumberFormat::ParseInt32(Edit4->text()));
+    const std::optional<std::uint16_t> deviceBackground = ParseDeviceBackground(Edit4->text());
     if (!deviceBackground) {
         return Refuse(Edit4, kDeviceBackgroundHelp.Reason);
     }

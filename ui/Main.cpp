@@ -13,6 +13,7 @@
 #include "HelpMenu.h"
 #include "HidBackend.h"
 #include "IniFile.h"
+#include "LinkKeeper.h"
 #include "LiveIngestion.h"
 #include "LogView.h"
 #include "QtFileDialogs.h"
@@ -92,6 +93,9 @@ TMainForm::TMainForm(MainFormOptions options, QWidget* parent)
         std::move(options_.Backend),
         [this](const DevicePacket& packet) { OnMeasurement(packet.Payload.data()); }, this);
     connect(link_.get(), &DeviceLink::StateChanged, this, &TMainForm::UpdateStatus);
+    // From Start until Stop the window wants the counter: a replug connects it again.
+    keeper_ = std::make_unique<LinkKeeper>(*link_);
+    connect(keeper_.get(), &LinkKeeper::StateChanged, this, &TMainForm::UpdateStatus);
     recovery_ = std::make_unique<RecoveryStore>(options_.RecoveryFolder);
     files_ =
         std::make_unique<FileCommands>(samples_, display_, graph_, *options_.Dialogs, *recovery_);
@@ -113,6 +117,7 @@ TMainForm::~TMainForm() {
     FormDestroy();
     // The link may still hand over a report while it ends, and the views listen to display_:
     // both go before the members they use.
+    keeper_.reset();
     link_.reset();
     delete Splitter;
 }
@@ -281,12 +286,12 @@ void TMainForm::ExitClick() {
 }
 
 void TMainForm::StartClick() {
-    link_->StartClick();
+    keeper_->Start();
     UpdateStatus();
 }
 
 void TMainForm::StopClick() {
-    link_->StopClick();
+    keeper_->Stop();
     UpdateStatus();
 }
 
@@ -385,6 +390,8 @@ void TMainForm::UpdateStatus() {
     StatusState state;
     if (link_->Connected()) {
         state.LinkState = StatusState::Link::Connected;
+    } else if (keeper_ && keeper_->CurrentState() == LinkKeeper::State::Lost) {
+        state.LinkState = StatusState::Link::Waiting;
     } else if (link_->ReaderActive()) {
         state.LinkState = StatusState::Link::NotFound;
     }
@@ -431,6 +438,7 @@ void TMainForm::FormDestroy() {
     } catch (const UserError& e) {
         report(e.Text());
     }
+    keeper_->Release();
     link_->SetQuitting();
     if (link_->ReaderActive()) {
         link_->StopClick();

@@ -16,6 +16,7 @@ class AlarmIndicator;
 class ChartView;
 class DeviceLink;
 class FileCommands;
+class LinkKeeper;
 class LogView;
 class QAction;
 class QCPGraph;
@@ -137,6 +138,7 @@ private:
     DisplayModel display_;
     std::unique_ptr<DeviceLink> link_;
     std::unique_ptr<RecoveryStore> recovery_;
+    std::unique_ptr<LinkKeeper> keeper_;
     std::unique_ptr<FileCommands> files_;
     ChartView* chart_ = nullptr;
     TOKRightDlg* settingsDialog_ = nullptr;

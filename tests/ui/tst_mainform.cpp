@@ -23,6 +23,7 @@
 #include <QMenu>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QSignalSpy>
 #include <QSplitter>
 #include <QTemporaryDir>
 #include <QTest>
@@ -263,6 +264,34 @@ private slots:
         QCOMPARE(form.Log->Tag(), 1);
         QTest::mouseDClick(form.Log->viewport(), Qt::LeftButton);
         QCOMPARE(form.Log->Tag(), 0);
+    }
+
+    // The minute goes on across a replug; Stop while waiting ends the wish.
+    void keepsLoggingAcrossAReplug() {
+        Rig rig;
+        TMainForm& form = *rig.form;
+        form.Start->trigger();
+        QVERIFY(rig.Report(30, 5));
+        rig.counter->Unplug();
+        QTRY_VERIFY(form.StatusText().startsWith("再接続待ち"));
+        rig.counter->SetSettings(200, 3);
+        rig.counter->Replug();
+        QTRY_VERIFY(form.StatusText().startsWith("接続中"));
+        QCOMPARE(form.Link().DeviceCoefficient, std::uint16_t(200));  // read afresh
+        QVERIFY(rig.Report(30, 6));
+        QVERIFY(rig.Report(31, 7));
+        QCOMPARE(form.Samples().Count(), 2);
+        QCOMPARE(form.Samples().At(0).Cpm, 11);
+
+        rig.counter->Unplug();
+        QTRY_VERIFY(form.StatusText().startsWith("再接続待ち"));
+        form.Stop->trigger();
+        QVERIFY(form.StatusText().startsWith("未接続"));
+        QSignalSpy notices(&form.Link(), &DeviceLink::DeviceChanged);
+        rig.counter->Replug();
+        QVERIFY(notices.wait());
+        QVERIFY(form.StatusText().startsWith("未接続"));
+        QVERIFY(!form.Link().ReaderActive());
     }
 
     void closingWhileLoggingSavesSettingsAndStopsTheReader() {

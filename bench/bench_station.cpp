@@ -1,0 +1,108 @@
+// The station logger over 30 simulated days: the virtual counter's reports, one a second, are
+// handed to the logger with an accelerated clock, and every minute is appended (and synced) to
+// the daily files as in real use. Prints the time taken, the bytes written and the resident
+// memory at the start and the end.
+// Usage: bench_station [--days N] [FOLDER]   (default 30 days, a temporary folder)
+#include "DateTime.h"
+#include "DeviceLink.h"
+#include "LogAppender.h"
+#include "StationLogger.h"
+#include "VirtualCounter.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <cstdio>
+#include <random>
+
+namespace {
+
+// Resident memory in KiB, from the kernel's own count.
+long ResidentKiB() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly)) {
+        return -1;
+    }
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:")) {
+            return line.mid(6).trimmed().split(' ').front().toLong();
+        }
+    }
+    return -1;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    QStringList arguments = app.arguments().mid(1);
+    int days = 30;
+    if (const qsizetype at = arguments.indexOf(QStringLiteral("--days")); at >= 0) {
+        days = arguments.value(at + 1).toInt();
+        arguments.remove(at, 2);
+    }
+    QTemporaryDir temporary;
+    const QString folder =
+        arguments.isEmpty() ? temporary.filePath(QStringLiteral("days")) : arguments.front();
+
+    double now = DateTime::Encode(2026, 12, 1, 0, 0);
+    long lines = 0;
+    StationOptions options;
+    options.DailyDir = folder;
+    StationLogger logger(
+        std::make_unique<VirtualCounter>(), options, [&now] { return now; },
+        [&lines](const QString&) { ++lines; },
+        [](const QString& note) { std::fprintf(stderr, "%s\n", qPrintable(note)); });
+    QString error;
+    if (!logger.Prepare(&error)) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
+        return 1;
+    }
+    logger.Start();
+
+    std::mt19937 random(1);
+    std::poisson_distribution<int> counts(35.0 / 60.0);
+    DevicePacket report;
+    const long start = ResidentKiB();
+    long afterDay = 0;
+    QElapsedTimer timer;
+    timer.start();
+    const int minutes = days * 1440;
+    for (int minute = 0; minute < minutes; ++minute) {
+        for (int second = 0; second < 60; ++second) {
+            now = DateTime::Encode(2026, 12, 1) + (minute * 60.0 + second + 0.5) / 86'400;
+            const int count = counts(random);
+            report.Payload[6] = std::uint8_t(count);
+            report.Payload[7] = std::uint8_t(count >> 8);
+            // Straight to the dispatch the reader hands over to: the reader's 50 ms pause
+            // would make a month of one-a-second reports take days.
+            logger.Link().DispatchReport(report);
+        }
+        logger.Tick();
+        if (minute == 1439) {
+            afterDay = ResidentKiB();
+        }
+    }
+    logger.Finish();
+    const double seconds = double(timer.nsecsElapsed()) / 1e9;
+    const long end = ResidentKiB();
+
+    qint64 onDisk = 0;
+    const QFileInfoList files = QDir(folder).entryInfoList({QStringLiteral("*.csv")}, QDir::Files);
+    for (const QFileInfo& file : files) {
+        onDisk += file.size();
+    }
+    std::printf("%d simulated days: %d minutes, %ld reports, %ld lines in %lld files\n", days,
+                minutes, long(minutes) * 60, lines, qlonglong(files.size()));
+    std::printf("time: %.1f s (%.0f us a minute: 60 reports, one line appended and synced)\n",
+                seconds, seconds * 1e6 / minutes);
+    std::printf("bytes written: %lld (%lld on disk)\n", qlonglong(logger.Appender().BytesWritten()),
+                qlonglong(onDisk));
+    std::printf(
+        "resident memory: %ld KiB at the start, %ld KiB after a day, %ld KiB at the end "
+        "(%+ld KiB)\n",
+        start, afterDay, end, end - start);
+    return 0;
+}

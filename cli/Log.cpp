@@ -1,0 +1,81 @@
+#include "Log.h"
+
+#include "Arguments.h"
+#include "CliOutput.h"
+#include "DateTime.h"
+#include "HidBackend.h"
+#include "TerminationSignals.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QTimer>
+#include <csignal>
+
+const char kLogUsage[] =
+    "usage: solamine-cli log [--simulate] [--coefficient X] [--background N] FILE\n"
+    "       solamine-cli log [--simulate] [--coefficient X] [--background N] --daily DIR\n"
+    "\n"
+    "Logs the counter without a window until SIGTERM or SIGINT: every minute becomes one line,\n"
+    "appended to FILE (or to DIR/YYYY-MM-DD.csv, one file per local day) and echoed on stdout.\n"
+    "Waits for a counter and reconnects after an unplug; --simulate uses the built-in virtual\n"
+    "counter. Exit status: 0 after a signal, 1 the file or folder cannot be used, 2 wrong\n"
+    "arguments.\n";
+
+std::optional<LogCommand> ParseLogArguments(const QStringList& arguments, QString* error) {
+    const std::optional<Arguments> parsed =
+        ParseArguments(arguments, {QStringLiteral("--simulate")},
+                       kGraphOptions + QStringList{QStringLiteral("--daily")}, error);
+    LogCommand command;
+    if (!parsed || !ReadGraphOptions(*parsed, command.Options.Settings, error)) {
+        return std::nullopt;
+    }
+    command.Simulate = parsed->Flags.contains(QStringLiteral("--simulate"));
+    command.Options.DailyDir = parsed->Values.value(QStringLiteral("--daily"));
+    const bool daily = parsed->Values.contains(QStringLiteral("--daily"));
+    if (daily && command.Options.DailyDir.isEmpty()) {
+        *error = QStringLiteral("--daily needs a folder");
+        return std::nullopt;
+    }
+    if (parsed->Words.size() != (daily ? 0 : 1)) {
+        *error = daily ? QStringLiteral("log takes no file with --daily")
+                       : QStringLiteral("log takes one file, or --daily and a folder");
+        return std::nullopt;
+    }
+    if (!daily) {
+        command.Options.File = parsed->Words.front();
+    }
+    return command;
+}
+
+int RunLog(const QStringList& arguments) {
+    // Before the reader thread exists, so that no thread takes the signals its own way.
+    TerminationSignals termination;
+#ifdef Q_OS_UNIX
+    // A reader of stdout that went away (a closed pipe) must not end the logging.
+    std::signal(SIGPIPE, SIG_IGN);
+#endif
+    QString error;
+    const std::optional<LogCommand> command = ParseLogArguments(arguments, &error);
+    if (!command) {
+        return WrongArguments(error, kLogUsage);
+    }
+    StationLogger logger(
+        command->Simulate ? MakeSimulatedBackend() : MakeHidapiBackend(), command->Options,
+        [] { return DateTime::FromQDateTime(QDateTime::currentDateTime()); }, StdoutPrinter(),
+        StderrPrinter());
+    if (!logger.Prepare(&error)) {
+        PrintError(error);
+        return 1;
+    }
+    QObject::connect(&termination, &TerminationSignals::Received, &logger, [&logger] {
+        if (const int lost = logger.Finish(); lost > 0) {
+            PrintError(QStringLiteral("%1 line(s) could not be appended; they are on stdout above")
+                           .arg(lost));
+        }
+        QCoreApplication::quit();
+    });
+    // Started from the event loop, so that a signal during the first handshake ends the loop.
+    QTimer::singleShot(0, &logger, [&logger] { logger.Start(); });
+    QCoreApplication::exec();
+    return 0;
+}

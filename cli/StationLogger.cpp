@@ -1,0 +1,145 @@
+#include "StationLogger.h"
+
+#include "DateTime.h"
+#include "DeviceLink.h"
+#include "DisplayRules.h"
+#include "HidBackend.h"
+#include "LinkKeeper.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryFile>
+#include <QTimer>
+#include <span>
+#include <utility>
+
+StationLogger::StationLogger(std::unique_ptr<HidBackend> backend, StationOptions options, Clock now,
+                             Print lines, Print notes, QObject* parent)
+    : QObject(parent),
+      options_(std::move(options)),
+      now_(std::move(now)),
+      lines_(std::move(lines)),
+      notes_(std::move(notes)),
+      appender_([this](const QString& text) { Note(text); }) {
+    link_ = std::make_unique<DeviceLink>(std::move(backend),
+                                         [this](const DevicePacket& packet) { OnReport(packet); });
+    link_->SetAnswerTimeout(kAnswerTimeoutMs);
+    keeper_ = std::make_unique<LinkKeeper>(*link_);
+    connect(keeper_.get(), &LinkKeeper::StateChanged, this, &StationLogger::OnLinkState);
+    clockTimer_ = new QTimer(this);
+    clockTimer_->setInterval(1000);
+    connect(clockTimer_, &QTimer::timeout, this, &StationLogger::Tick);
+}
+
+StationLogger::~StationLogger() {
+    keeper_.reset();
+    link_.reset();
+}
+
+QString StationLogger::PathFor(double time) const {
+    if (options_.DailyDir.isEmpty()) {
+        return options_.File;
+    }
+    const DateTime::Date d = DateTime::Decode(time).date;
+    return QDir(options_.DailyDir)
+        .filePath(QString::asprintf("%04d-%02d-%02d.csv", d.year, d.month, d.day));
+}
+
+bool StationLogger::Prepare(QString* error) {
+    if (options_.DailyDir.isEmpty()) {
+        return CanAppendTo(options_.File, error);
+    }
+    const QString dir = QDir::toNativeSeparators(options_.DailyDir);
+    if (!QDir().mkpath(options_.DailyDir) || !QFileInfo(options_.DailyDir).isDir()) {
+        *error = QStringLiteral("cannot create the folder %1").arg(dir);
+        return false;
+    }
+    // Writing a file is the only sure test; the daily files come with their first lines.
+    QTemporaryFile probe(QDir(options_.DailyDir).filePath(QStringLiteral(".solamine-XXXXXX")));
+    if (!probe.open()) {
+        *error = QStringLiteral("cannot write in the folder %1: %2").arg(dir, probe.errorString());
+        return false;
+    }
+    return true;
+}
+
+void StationLogger::Start() {
+    clockTimer_->start();
+    keeper_->Start();
+}
+
+void StationLogger::OnReport(const DevicePacket& packet) {
+    if (finished_) {
+        return;
+    }
+    const auto payload = std::span<const std::uint8_t, kReportPayloadSize>(packet.Payload);
+    const MinuteStep step = AddReport(samples_, ReportCount(payload), now_(), options_.Settings);
+    if (step.What == MinuteStep::Kind::NextMinute) {
+        Complete(step.Completed);
+    }
+    if (step.What != MinuteStep::Kind::SameMinute) {
+        lastAppended_ = false;
+    }
+}
+
+void StationLogger::Tick() {
+    if (samples_.Count() > 0 && !lastAppended_ &&
+        DateTime::TruncateToMinute(now_()) != samples_.Last().Time) {
+        Complete(CompleteLast(samples_, options_.Settings));
+    }
+    if (appender_.Queued() > 0) {
+        appender_.Flush();
+    }
+}
+
+void StationLogger::Complete(const LogRecord& record) {
+    // Appended when its minute ended; a report of that minute after all (the clock set back)
+    // changed its count, and then the final count gets a line of its own.
+    if (lastAppended_ && appendedCpm_ == record.Cpm) {
+        return;
+    }
+    const QString line = LogLine(record);
+    appender_.Append(PathFor(record.Time), line.toLatin1());
+    lines_(line);
+    lastAppended_ = true;
+    appendedCpm_ = record.Cpm;
+}
+
+int StationLogger::Finish() {
+    if (finished_) {
+        return appender_.Queued();
+    }
+    clockTimer_->stop();
+    // Reports handed over while the reader ends still count; after Stop none can come.
+    keeper_->Stop();
+    finished_ = true;
+    if (samples_.Count() > 0) {
+        Complete(CompleteLast(samples_, options_.Settings));
+    }
+    appender_.Flush();
+    return appender_.Queued();
+}
+
+void StationLogger::OnLinkState() {
+    switch (keeper_->CurrentState()) {
+        case LinkKeeper::State::Connected:
+            Note(QStringLiteral("connected to the counter"));
+            break;
+        case LinkKeeper::State::NotFound:
+            Note(QStringLiteral("no counter found; waiting for one"));
+            break;
+        case LinkKeeper::State::Lost:
+            Note(QStringLiteral("counter lost; waiting for it to come back"));
+            break;
+        case LinkKeeper::State::Idle:
+            Note(QStringLiteral("stopped"));
+            break;
+    }
+}
+
+void StationLogger::Note(const QString& text) const {
+    const DateTime::Parts p = DateTime::Decode(now_());
+    notes_(QString::asprintf("%04d-%02d-%02d %02d:%02d:%02d ", p.date.year, p.date.month,
+                             p.date.day, p.time.hour, p.time.minute, p.time.second) +
+           text);
+}

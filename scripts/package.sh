@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds a Release build into build/ and makes the Debian package
+# build/solamine_<version>_<arch>.deb from it.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/deps.sh
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DSOLAMINE_TESTS=OFF >/dev/null
+cmake --build build --parallel "$(nproc)"
+cd build
+cpack -G DEB
+ls -1 "$PWD"/solamine_*.deb
