@@ -4,6 +4,7 @@
 #include "CliOutput.h"
 #include "DateTime.h"
 #include "HidBackend.h"
+#include "NumberFormat.h"
 #include "TerminationSignals.h"
 
 #include <QCoreApplication>
@@ -12,19 +13,24 @@
 #include <csignal>
 
 const char kLogUsage[] =
-    "usage: solamine-cli log [--simulate] [--coefficient X] [--background N] FILE\n"
-    "       solamine-cli log [--simulate] [--coefficient X] [--background N] --daily DIR\n"
+    "usage: solamine-cli log [--simulate] [--coefficient X] [--background N]\n"
+    "                        [--alarm USV [--on-alarm PROGRAM]] FILE\n"
+    "       solamine-cli log [...] --daily DIR\n"
     "\n"
     "Logs the counter without a window until SIGTERM or SIGINT: every minute becomes one line,\n"
     "appended to FILE (or to DIR/YYYY-MM-DD.csv, one file per local day) and echoed on stdout.\n"
     "Waits for a counter and reconnects after an unplug; --simulate uses the built-in virtual\n"
-    "counter. Exit status: 0 after a signal, 1 the file or folder cannot be used, 2 wrong\n"
-    "arguments.\n";
+    "counter. With --alarm, a minute whose dose rate reaches USV µSv/h after being below it\n"
+    "writes \"ALARM <yy/mm/dd hh:nn> <dose>\" to stderr and runs PROGRAM, if given, with those\n"
+    "two as its arguments (not through a shell); the alarm ends after ten minutes below.\n"
+    "Exit status: 0 after a signal, 1 the file or folder cannot be used, 2 wrong arguments.\n";
 
 std::optional<LogCommand> ParseLogArguments(const QStringList& arguments, QString* error) {
-    const std::optional<Arguments> parsed =
-        ParseArguments(arguments, {QStringLiteral("--simulate")},
-                       kGraphOptions + QStringList{QStringLiteral("--daily")}, error);
+    const std::optional<Arguments> parsed = ParseArguments(
+        arguments, {QStringLiteral("--simulate")},
+        kGraphOptions + QStringList{QStringLiteral("--daily"), QStringLiteral("--alarm"),
+                                    QStringLiteral("--on-alarm")},
+        error);
     LogCommand command;
     if (!parsed || !ReadGraphOptions(*parsed, command.Options.Settings, error)) {
         return std::nullopt;
@@ -43,6 +49,21 @@ std::optional<LogCommand> ParseLogArguments(const QStringList& arguments, QStrin
     }
     if (!daily) {
         command.Options.File = parsed->Words.front();
+    }
+    if (const auto alarm = parsed->Values.constFind(QStringLiteral("--alarm"));
+        alarm != parsed->Values.cend()) {
+        const std::optional<double> threshold = NumberFormat::ParseFloat(*alarm);
+        if (!threshold || *threshold < 0) {
+            *error =
+                QStringLiteral("--alarm takes a dose rate of 0 or more, not \"%1\"").arg(*alarm);
+            return std::nullopt;
+        }
+        command.Options.AlarmUsv = *threshold;
+    }
+    command.Options.OnAlarm = parsed->Values.value(QStringLiteral("--on-alarm"));
+    if (!command.Options.OnAlarm.isEmpty() && command.Options.AlarmUsv <= 0) {
+        *error = QStringLiteral("--on-alarm needs --alarm");
+        return std::nullopt;
     }
     return command;
 }

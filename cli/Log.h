@@ -5,7 +5,8 @@
 #include <QStringList>
 #include <optional>
 
-// "log [--simulate] [--coefficient X] [--background N] FILE" or "... --daily DIR".
+// "log [--simulate] [--coefficient X] [--background N] [--alarm USV [--on-alarm PROGRAM]] FILE"
+// or "... --daily DIR".
 extern const char kLogUsage[];
 
 struct LogCommand {

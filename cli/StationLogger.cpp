@@ -5,9 +5,11 @@
 #include "DisplayRules.h"
 #include "HidBackend.h"
 #include "LinkKeeper.h"
+#include "NumberFormat.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QProcess>
 #include <QTemporaryFile>
 #include <QTimer>
 #include <span>
@@ -26,6 +28,7 @@ StationLogger::StationLogger(std::unique_ptr<HidBackend> backend, StationOptions
     link_->SetAnswerTimeout(kAnswerTimeoutMs);
     keeper_ = std::make_unique<LinkKeeper>(*link_);
     connect(keeper_.get(), &LinkKeeper::StateChanged, this, &StationLogger::OnLinkState);
+    alarm_.SetSettings({options_.AlarmUsv, false});
     clockTimer_ = new QTimer(this);
     clockTimer_->setInterval(1000);
     connect(clockTimer_, &QTimer::timeout, this, &StationLogger::Tick);
@@ -103,6 +106,21 @@ void StationLogger::Complete(const LogRecord& record) {
     lines_(line);
     lastAppended_ = true;
     appendedCpm_ = record.Cpm;
+    CheckAlarm(record);
+}
+
+void StationLogger::CheckAlarm(const LogRecord& record) {
+    if (!alarm_.MinuteCompleted(record.Time, record.Dose).Raised) {
+        return;
+    }
+    const QString minute = DateTime::MinuteText(record.Time);
+    const QString dose = NumberFormat::FormatGeneral(record.Dose);
+    notes_(QStringLiteral("ALARM %1 %2").arg(minute, dose));
+    // Run as a program with two arguments, never through a shell: the minute's text holds a
+    // space, and nothing of it should be read as a command.
+    if (!options_.OnAlarm.isEmpty() && !QProcess::startDetached(options_.OnAlarm, {minute, dose})) {
+        Note(QStringLiteral("cannot run the alarm program %1").arg(options_.OnAlarm));
+    }
 }
 
 int StationLogger::Finish() {

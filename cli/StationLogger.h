@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DoseAlarm.h"
 #include "LiveMinutes.h"
 #include "LogAppender.h"
 #include "SampleDisplay.h"
@@ -18,15 +19,19 @@ struct DevicePacket;
 // Where and how the station logs.
 struct StationOptions {
     GraphSettings Settings;
-    QString File;      // every line into this file, or
-    QString DailyDir;  // one file per local day in this folder: YYYY-MM-DD.csv
+    QString File;         // every line into this file, or
+    QString DailyDir;     // one file per local day in this folder: YYYY-MM-DD.csv
+    double AlarmUsv = 0;  // the dose-rate alarm's threshold; 0: off
+    QString OnAlarm;      // a program run at each crossing with the minute and the dose rate
 };
 
 // Logging without a window: keeps the counter connected, turns its reports into minutes by
 // the window's rules and appends each minute to the log as soon as it is complete (when a
 // report of another minute arrives, or the clock has left it), with its live dose. Holds only
 // the last ten samples, so memory stays flat however long it runs. GUI-thread object; the
-// clock is passed in so tests and benches can drive time.
+// clock is passed in so tests and benches can drive time. With an alarm threshold, each minute
+// whose dose rate reaches it after being below says "ALARM <minute> <dose>" on the notes and
+// runs the alarm program, if any, with those two as its arguments.
 class StationLogger : public QObject {
     Q_OBJECT
 
@@ -67,12 +72,14 @@ private:
     void OnLinkState();
     void Complete(const LogRecord& record);
     void Note(const QString& text) const;
+    void CheckAlarm(const LogRecord& record);
 
     StationOptions options_;
     Clock now_;
     Print lines_;
     Print notes_;
     RecentSamples samples_;
+    DoseAlarm alarm_;
     LogAppender appender_;
     // The current sample was appended already (its minute ended before a report of the next
     // one came), with this count.

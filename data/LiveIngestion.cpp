@@ -5,8 +5,9 @@
 #include "SampleDisplay.h"
 #include "SampleLog.h"
 
-void HandleCountReport(std::span<const std::uint8_t, kReportPayloadSize> payload, double now,
-                       SampleLog& log, const GraphSettings& settings, SampleDisplay& display) {
+MinuteStep HandleCountReport(std::span<const std::uint8_t, kReportPayloadSize> payload, double now,
+                             SampleLog& log, const GraphSettings& settings,
+                             SampleDisplay& display) {
     const std::int32_t count = ReportCount(payload);
     const int k = display.CpmCount() - 1;
     LogSamples samples(log);
@@ -14,10 +15,10 @@ void HandleCountReport(std::span<const std::uint8_t, kReportPayloadSize> payload
     switch (step.What) {
         case MinuteStep::Kind::First:
             display.AppendCpm(count, DateTime::MinuteText(now));
-            return;
+            return step;
         case MinuteStep::Kind::SameMinute:
             display.SetCpmValue(k, display.CpmValue(k) + count);
-            return;
+            return step;
         case MinuteStep::Kind::NextMinute:
             break;
     }
@@ -30,4 +31,5 @@ void HandleCountReport(std::span<const std::uint8_t, kReportPayloadSize> payload
     }
     display.AppendLog(step.Completed);
     FollowLogTail(display);
+    return step;
 }

@@ -14,6 +14,7 @@ struct GraphSettings;
 // point. A report of any other minute completes the last sample (its dose point, null for the
 // first ten samples, and its log line, then FollowLogTail) and starts a new sample with a CPM
 // point labelled on minutes divisible by 10; the first sample of an empty log is always
-// labelled. Requires the display to hold one CPM point per sample. Never fails.
-void HandleCountReport(std::span<const std::uint8_t, kReportPayloadSize> payload, double now,
-                       SampleLog& log, const GraphSettings& settings, SampleDisplay& display);
+// labelled. Requires the display to hold one CPM point per sample. Returns what the report did
+// (with the completed minute, when one completed). Never fails.
+MinuteStep HandleCountReport(std::span<const std::uint8_t, kReportPayloadSize> payload, double now,
+                             SampleLog& log, const GraphSettings& settings, SampleDisplay& display);

@@ -355,17 +355,12 @@ void TMainForm::FileTimerTimer() {
 }
 
 void TMainForm::OnMeasurement(const std::uint8_t* payload) {
-    const int before = samples_.Count();
-    HandleCountReport(std::span<const std::uint8_t, 60>(payload, 60), options_.Now(), samples_,
-                      graph_, display_);
+    const MinuteStep step = HandleCountReport(std::span<const std::uint8_t, 60>(payload, 60),
+                                              options_.Now(), samples_, graph_, display_);
     files_->MarkChanged();
-    if (samples_.Count() > before && before > 0) {
-        // A minute completed: it gets the dose the live path gives it (none for the first ten).
-        const int k = before - 1;
-        const Sample& completed = samples_.At(k);
-        const double dose = k < 10 ? std::nan("") : DoseRate(samples_, k, graph_);
-        status_->ShowReading(completed.Cpm, dose);
-        alarm_->MinuteCompleted(completed.Time, dose);
+    if (step.What == MinuteStep::Kind::NextMinute) {
+        status_->ShowReading(step.Completed.Cpm, step.Completed.Dose);
+        alarm_->MinuteCompleted(step.Completed.Time, step.Completed.Dose);
     }
     UpdateFileTimer();
     UpdateStatus();

@@ -82,6 +82,10 @@ private slots:
             << QStringList{"log", "--simulate", "missing/f.csv"} << 1 << "cannot append";
         QTest::newRow("log into a folder that is a file")
             << QStringList{"log", "--simulate", "--daily", "/dev/null"} << 1 << "cannot create";
+        QTest::newRow("log with a negative alarm")
+            << QStringList{"log", "--alarm", "-1", "f.csv"} << 2 << "--alarm takes";
+        QTest::newRow("log with an alarm program but no alarm")
+            << QStringList{"log", "--on-alarm", "/bin/true", "f.csv"} << 2 << "needs --alarm";
         QTest::newRow("unknown command") << QStringList{"record"} << 2 << "usage:";
         QTest::newRow("devices")
             << QStringList{"devices", "--simulate"} << 0

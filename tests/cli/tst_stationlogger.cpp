@@ -7,8 +7,10 @@
 #include "VirtualCounter.h"
 
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <functional>
 #include <memory>
 
 namespace {
@@ -26,7 +28,8 @@ struct Rig {
     QStringList notes;
     std::unique_ptr<StationLogger> logger;
 
-    explicit Rig(bool daily = false, const QString& file = QStringLiteral("log.csv")) {
+    explicit Rig(bool daily = false, const QString& file = QStringLiteral("log.csv"),
+                 const std::function<void(StationOptions&)>& more = {}) {
         auto backend = std::make_unique<VirtualCounter>();
         counter = backend.get();
         StationOptions options;
@@ -34,6 +37,9 @@ struct Rig {
             options.DailyDir = dir.filePath("days");
         } else {
             options.File = dir.filePath(file);
+        }
+        if (more) {
+            more(options);
         }
         logger = std::make_unique<StationLogger>(
             std::move(backend), options, [this] { return now; },
@@ -81,6 +87,27 @@ private slots:
         QCOMPARE(rig.lines[9], "26/12/08, 14:39, 35");
         QCOMPARE(rig.lines[10], "26/12/08, 14:40, 35, 0.0553");
         QCOMPARE(rig.File(), Lines(rig.lines));
+    }
+
+    // A crossing says ALARM and runs the alarm program with the minute and the dose rate, once
+    // until the rate has been below for ten minutes.
+    void alarmRunsItsProgram() {
+        QTemporaryDir scripts;
+        const QString out = scripts.filePath("alarms.txt");
+        const QString program = scripts.filePath("on-alarm");
+        QVERIFY(WriteFile(
+            program, "#!/bin/sh\nprintf '%s|%s\\n' \"$1\" \"$2\" >> '" + out.toUtf8() + "'\n"));
+        QVERIFY(QFile::setPermissions(program, QFile::ReadOwner | QFile::ExeOwner));
+        Rig rig(false, QStringLiteral("log.csv"), [&](StationOptions& options) {
+            options.AlarmUsv = 0.06;
+            options.OnAlarm = program;
+        });
+        for (int minute = 30; minute <= 43; ++minute) {
+            rig.Report(At(8, 14, minute, 5), 40);  // 14:40 completes at 0.0632
+        }
+        QCOMPARE(rig.notes.filter("ALARM"), QStringList{"ALARM 26/12/08 14:40 0.0632"});
+        QTRY_COMPARE(ReadAll(out), QByteArray("26/12/08 14:40|0.0632\n"));
+        QCOMPARE(rig.lines.size(), 13);  // the log is as without an alarm
     }
 
     // The minute is appended once the clock has left it, and only once.
