@@ -63,10 +63,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const DevicePacket packet = DecodeTransfer(transfer);
         FUZZ_CHECK(EncodeTransfer(packet) == transfer);
 
+        const auto& payload = packet.Payload;
         const double now = ClockAt(clockMs);
-        HandleCountReport(packet.Payload, now, log, settings, live);
-        const std::int32_t count = packet.Payload[kCountOffset] | packet.Payload[kCountOffset + 1]
-                                                                      << 8;
+        HandleCountReport(payload, now, log, settings, live);
+        const std::int32_t count = payload[kCountOffset] | payload[kCountOffset + 1] << 8;
         const double minute = DateTime::TruncateToMinute(now);
         if (expected.empty() || expected.back().Time != minute) {
             expected.push_back({minute, count});
