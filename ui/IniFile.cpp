@@ -185,7 +185,7 @@ bool IniFile::WriteString(const QString& section, const QString& key, const QStr
     }
     const std::vector<Line> lines = SplitLines(bytes_);
     const Location at = Find(bytes_, lines, section, key);
-    const QByteArray eol = LineEndOf(bytes_, lines);
+    QByteArray eol = LineEndOf(bytes_, lines);
     QByteArray result;
     if (at.key >= 0) {
         const Line& line = lines[size_t(at.key)];
@@ -195,6 +195,10 @@ bool IniFile::WriteString(const QString& section, const QString& key, const QStr
         // last line without a line end gets one so the new line does not join it.
         const qsizetype insertAt =
             at.header >= 0 ? lines[size_t(at.lastFilled)].end : bytes_.size();
+        // A lone CR ending the new line would join an LF that follows into one CR LF.
+        if (eol == "\r" && insertAt < bytes_.size() && bytes_[insertAt] == '\n') {
+            eol = QByteArrayLiteral("\r\n");
+        }
         const bool joined =
             insertAt > 0 && bytes_[insertAt - 1] != '\n' && bytes_[insertAt - 1] != '\r';
         QByteArray added = joined ? eol : QByteArray();

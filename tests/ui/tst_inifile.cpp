@@ -76,6 +76,11 @@ private slots:
         QTest::newRow("section added after a last line without line end, other bytes kept")
             << QByteArray("uSv=2\n[Other]\n\x93\xfa=\x96\x7b")
             << QByteArray("uSv=2\n[Other]\n\x93\xfa=\x96\x7b\n[Graph]\nuSv=1\n");
+        // The file's first line end is a lone CR; another before the blank line's LF would join
+        // the two into one CR LF and the blank line would be gone.
+        QTest::newRow("added before a blank LF line in a file of CR line ends")
+            << QByteArray("; note\r[Graph]\nk=v\n\n[Other]\n")
+            << QByteArray("; note\r[Graph]\nk=v\nuSv=1\r\n\n[Other]\n");
     }
     void write() {
         QFETCH(QByteArray, before);
