@@ -4,6 +4,8 @@
 #include "SampleLog.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdlib>
 
 namespace ChartNavigation {
 
@@ -73,6 +75,45 @@ int FirstSampleAtOrAfter(const SampleLog& log, double time) {
         }
     }
     return best;
+}
+
+int SampleOfLogLine(const SampleLog& log, int line, double time) {
+    if (line >= 0 && line < log.Count() && log.At(line).Time == time) {
+        return line;
+    }
+    int best = -1;
+    for (int i = 0; i < log.Count(); ++i) {
+        if (log.At(i).Time == time && (best < 0 || std::abs(i - line) < std::abs(best - line))) {
+            best = i;
+        }
+    }
+    return best;
+}
+
+PageSummary SummarizePage(std::span<const double> cpm, std::span<const double> dose) {
+    PageSummary page;
+    if (cpm.empty()) {
+        return page;
+    }
+    page.Count = int(cpm.size());
+    page.MinCpm = page.MaxCpm = cpm[0];
+    double sum = 0;
+    for (const double value : cpm) {
+        sum += value;
+        page.MinCpm = std::min(page.MinCpm, value);
+        page.MaxCpm = std::max(page.MaxCpm, value);
+    }
+    page.MeanCpm = sum / double(cpm.size());
+    double doseSum = 0;
+    int doses = 0;
+    for (const double value : dose) {
+        if (!std::isnan(value)) {
+            doseSum += value;
+            ++doses;
+        }
+    }
+    page.MeanDose = doses > 0 ? doseSum / doses : std::nan("");
+    return page;
 }
 
 }  // namespace ChartNavigation

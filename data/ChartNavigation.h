@@ -2,6 +2,7 @@
 
 #include <QStringView>
 #include <optional>
+#include <span>
 
 class SampleLog;
 
@@ -36,5 +37,20 @@ std::optional<double> ParseGoToTime(QStringView text, int currentYear);
 // The sample whose time comes first at or after time (the earliest in log order among equal
 // times); -1 when there is none. The log need not be in time order.
 int FirstSampleAtOrAfter(const SampleLog& log, double time);
+
+// The sample a log-pane line belongs to: line i is sample i, unless a redraw while logging gave
+// a sample a second line; then the sample of that time nearest to the line. -1 for none.
+int SampleOfLogLine(const SampleLog& log, int line, double time);
+
+// What a page of points shows: mean, lowest and highest CPM and the mean dose rate over the
+// points that have one (NaN when none do). Count 0 for an empty page.
+struct PageSummary {
+    int Count = 0;
+    double MeanCpm = 0;
+    double MinCpm = 0;
+    double MaxCpm = 0;
+    double MeanDose = 0;
+};
+PageSummary SummarizePage(std::span<const double> cpm, std::span<const double> dose);
 
 }  // namespace ChartNavigation

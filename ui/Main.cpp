@@ -3,6 +3,8 @@
 #include "AlarmDialog.h"
 #include "AlarmIndicator.h"
 #include "ChartImage.h"
+#include "ChartNavigation.h"
+#include "ChartPane.h"
 #include "ChartView.h"
 #include "Click.h"
 #include "DateTime.h"
@@ -10,6 +12,7 @@
 #include "DisplayRules.h"
 #include "ErrorBox.h"
 #include "FileCommands.h"
+#include "GoToDialog.h"
 #include "HelpMenu.h"
 #include "HidBackend.h"
 #include "IniFile.h"
@@ -25,6 +28,7 @@
 
 #include <qcustomplot.h>
 #include <QCloseEvent>
+#include <QDate>
 #include <QDateTime>
 #include <QFontDatabase>
 #include <QLabel>
@@ -128,7 +132,8 @@ void TMainForm::BuildLayout() {
     Splitter->setHandleWidth(3);
     Splitter->setChildrenCollapsible(false);
 
-    chart_ = new ChartView(display_, Splitter);
+    pane_ = new ::ChartPane(display_, samples_, Splitter);
+    chart_ = &pane_->View();
     Chart = chart_->Chart();
     SeriesCPM = chart_->SeriesCPM();
     SeriesSV = chart_->SeriesSV();
@@ -137,8 +142,16 @@ void TMainForm::BuildLayout() {
     Log = new LogView(display_, Splitter);
     Log->setMinimumHeight(kLogMinimumHeight);
     connect(Log, &LogView::DoubleClicked, this, [this] { RunGuarded([this] { LogDblClick(); }); });
+    // A click on a line shows its sample in the chart.
+    connect(Log, &QAbstractItemView::clicked, this, [this](const QModelIndex& line) {
+        const auto& records = display_.LogRecords();
+        if (line.row() < int(records.size())) {
+            pane_->ShowSample(ChartNavigation::SampleOfLogLine(samples_, line.row(),
+                                                               records[size_t(line.row())].Time));
+        }
+    });
 
-    Splitter->addWidget(Chart);
+    Splitter->addWidget(pane_);
     Splitter->addWidget(Log);
     Splitter->setStretchFactor(0, 1);
     Splitter->setStretchFactor(1, 0);
@@ -174,6 +187,10 @@ void TMainForm::BuildMenus() {
     N3->setVisible(false);
     RedrawGraphs = Logger->addAction(QStringLiteral("グラフ再描画(&G)"));
 
+    View = bar->addMenu(QStringLiteral("表示(&V)"));
+    GoTo = View->addAction(QStringLiteral("移動(&G)..."));
+    GoTo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
+
     Setting = bar->addMenu(QStringLiteral("設定(&S)"));
     Hide = Setting->addAction(QStringLiteral("ログを隠す(&H)"));
     Show = Setting->addAction(QStringLiteral("ログを表示(&S)..."));
@@ -199,6 +216,7 @@ void TMainForm::BuildMenus() {
     Bind(Start, &TMainForm::StartClick);
     Bind(Stop, &TMainForm::StopClick);
     Bind(RedrawGraphs, &TMainForm::RedrawGraph);
+    Bind(GoTo, &TMainForm::GoToClick);
     Bind(Hide, &TMainForm::HideClick);
     Bind(Show, &TMainForm::ShowClick);
     Bind(Set, &TMainForm::SetClick);
@@ -268,6 +286,7 @@ void TMainForm::AfterFileCommand() {
     keptNotice_ = files_->KeptFile();
     recoveryAvailable_ = false;
     OpenRecovery->setVisible(recovery_->HasFiles());
+    pane_->LogReplaced();
     UpdateFileTimer();
     UpdateStatus();
 }
@@ -331,6 +350,27 @@ void TMainForm::SetClick() {
     ::SetClick(*settingsDialog_, graph_, link_->DeviceCoefficient, link_->DeviceBackground, hooks);
 }
 
+void TMainForm::GoToClick() {
+    GoToDialog dialog(
+        [this](const QString& text) -> std::variant<int, QString> {
+            const auto time = ChartNavigation::ParseGoToTime(text, QDate::currentDate().year());
+            if (!time) {
+                return QStringLiteral("yy/mm/dd, hh:nn か yy/mm/dd の形で入力してください");
+            }
+            const int index = ChartNavigation::FirstSampleAtOrAfter(samples_, *time);
+            if (index < 0) {
+                return QStringLiteral("その日時より後のサンプルはありません");
+            }
+            return index;
+        },
+        this);
+    const bool accepted = options_.RunGoToDialog ? options_.RunGoToDialog(dialog)
+                                                 : dialog.exec() == QDialog::Accepted;
+    if (accepted) {
+        pane_->ShowPageFrom(dialog.Found);
+    }
+}
+
 void TMainForm::AlarmClick() {
     alarmDialog_->Settings = alarm_->Settings();
     const bool accepted = options_.RunAlarmDialog ? options_.RunAlarmDialog(*alarmDialog_)
@@ -350,6 +390,7 @@ void TMainForm::FileTimerTimer() {
         autosaveError_ = e.Text();
     }
     OpenRecovery->setVisible(recovery_->HasFiles());
+    pane_->LogReplaced();
     UpdateFileTimer();
     UpdateStatus();
 }
@@ -358,6 +399,7 @@ void TMainForm::OnMeasurement(const std::uint8_t* payload) {
     const MinuteStep step = HandleCountReport(std::span<const std::uint8_t, 60>(payload, 60),
                                               options_.Now(), samples_, graph_, display_);
     files_->MarkChanged();
+    pane_->LiveReport();
     if (step.What == MinuteStep::Kind::NextMinute) {
         status_->ShowReading(step.Completed.Cpm, step.Completed.Dose);
         alarm_->MinuteCompleted(step.Completed.Time, step.Completed.Dose);

@@ -12,7 +12,9 @@
 #include <memory>
 
 class AlarmDialog;
+class GoToDialog;
 class AlarmIndicator;
+class ChartPane;
 class ChartView;
 class DeviceLink;
 class FileCommands;
@@ -40,6 +42,7 @@ struct MainFormOptions {
     std::function<void(const QString&, const QString&)> MessageBox;  // null: the real box
     QString RecoveryFolder;  // empty: "recovery" in the per-user data folder
     std::function<bool(AlarmDialog&)> RunAlarmDialog;  // null: modal exec
+    std::function<bool(GoToDialog&)> RunGoToDialog;    // null: modal exec
 };
 
 // The main window: owns all program state, carries the menus, runs start-up and shutdown.
@@ -70,6 +73,8 @@ public:
     QAction* Stop = nullptr;
     QAction* N3 = nullptr;
     QAction* RedrawGraphs = nullptr;
+    QMenu* View = nullptr;
+    QAction* GoTo = nullptr;
     QMenu* Setting = nullptr;
     QAction* Hide = nullptr;
     QAction* Show = nullptr;
@@ -91,6 +96,7 @@ public:
     void StartClick();
     void StopClick();
     void RedrawGraph();
+    void GoToClick();
     void HideClick();
     void ShowClick();
     void SetClick();
@@ -107,7 +113,8 @@ public:
     DeviceLink& Link() { return *link_; }
     const SampleLog& Samples() const { return samples_; }
     const DisplayModel& Display() const { return display_; }
-    ChartView& ChartPane() { return *chart_; }
+    ChartView& ChartArea() { return *chart_; }
+    ::ChartPane& ChartWithOverview() { return *pane_; }
     const GraphSettings& Graph() const { return graph_; }
     const QString& CurrentFile() const;
     QString StatusText() const;
@@ -140,6 +147,7 @@ private:
     std::unique_ptr<RecoveryStore> recovery_;
     std::unique_ptr<LinkKeeper> keeper_;
     std::unique_ptr<FileCommands> files_;
+    ::ChartPane* pane_ = nullptr;
     ChartView* chart_ = nullptr;
     TOKRightDlg* settingsDialog_ = nullptr;
     SignalClose* signalClose_ = nullptr;

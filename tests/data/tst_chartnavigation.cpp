@@ -103,6 +103,32 @@ private slots:
         QCOMPARE(FirstSampleAtOrAfter(log, At(8, 14, 0)), 5);    // the earliest, wherever it is
         QCOMPARE(FirstSampleAtOrAfter(log, At(8, 14, 32)), -1);  // after the end
     }
+
+    void logLineToSample() {
+        SampleLog log;
+        for (int m = 0; m < 5; ++m) {
+            log.Append({At(8, 14, m), 1});
+        }
+        QCOMPARE(SampleOfLogLine(log, 2, At(8, 14, 2)), 2);
+        // A redraw while logging gave 14:03 a second line: later lines sit one further on.
+        QCOMPARE(SampleOfLogLine(log, 4, At(8, 14, 3)), 3);
+        QCOMPARE(SampleOfLogLine(log, 5, At(8, 14, 4)), 4);
+        QCOMPARE(SampleOfLogLine(log, 1, At(9, 14, 0)), -1);
+    }
+
+    void pageSummary() {
+        const double none = std::nan("");
+        const std::vector<double> cpm{30, 40, 20, 50};
+        const std::vector<double> dose{none, 0.05, 0.07, none};
+        const PageSummary page = SummarizePage(cpm, dose);
+        QCOMPARE(page.Count, 4);
+        QCOMPARE(page.MeanCpm, 35.0);
+        QCOMPARE(page.MinCpm, 20.0);
+        QCOMPARE(page.MaxCpm, 50.0);
+        QCOMPARE(page.MeanDose, 0.06);
+        QVERIFY(std::isnan(SummarizePage(cpm, std::vector<double>{none}).MeanDose));
+        QCOMPARE(SummarizePage({}, {}).Count, 0);
+    }
 };
 
 class OverviewBandsTest : public QObject {

@@ -1,13 +1,17 @@
 #include "AlarmDialog.h"
 #include "AlarmIndicator.h"
+#include "ChartPane.h"
+#include "ChartView.h"
 #include "Click.h"
 #include "CsvLog.h"
 #include "DateTime.h"
 #include "DeviceLink.h"
 #include "ErrorBox.h"
 #include "FileCommands.h"
+#include "GoToDialog.h"
 #include "LogView.h"
 #include "Main.h"
+#include "OverviewStrip.h"
 #include "TestFiles.h"
 #include "TestMain.h"
 #include "VirtualCounter.h"
@@ -15,12 +19,15 @@
 #include <qcustomplot.h>
 #include <sys/types.h>
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QSignalSpy>
@@ -28,6 +35,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QToolTip>
 #include <csignal>
 #include <deque>
 
@@ -66,6 +74,7 @@ struct Rig {
     QStringList messages;
     std::function<bool(TOKRightDlg&)> settingsDialog;
     std::function<bool(AlarmDialog&)> alarmDialog;
+    std::function<bool(GoToDialog&)> goToDialog;
     std::unique_ptr<TMainForm> form;
 
     QString recoveryFolder_;
@@ -86,6 +95,7 @@ struct Rig {
         options.MessageBox = [this](const QString& text, const QString&) { messages << text; };
         options.RecoveryFolder = RecoveryFolder();
         options.RunAlarmDialog = [this](AlarmDialog& d) { return alarmDialog(d); };
+        options.RunGoToDialog = [this](GoToDialog& d) { return goToDialog(d); };
         form = std::make_unique<TMainForm>(std::move(options));
     }
     ~Rig() {
@@ -115,6 +125,16 @@ struct Rig {
         });
     }
 };
+
+// A log of count minutes from 26/12/07 00:00, counts 0..49 over and over.
+QByteArray MinutesFile(int count) {
+    QByteArray text;
+    for (int i = 0; i < count; ++i) {
+        text += DateTime::LogTimeText(DateTime::Encode(2026, 12, 7) + i / 1440.0).toLatin1() +
+                ", " + QByteArray::number(i % 50) + "\r\n";
+    }
+    return text;
+}
 
 // True when the process sleeps in an event loop's poll and catches SIGTERM.
 bool IdleWithSignalHandler(qint64 pid) {
@@ -252,10 +272,13 @@ private slots:
         // The bar lies between chart and pane again, and the pane has its height back.
         QTRY_VERIFY(form.Splitter->handle(1)->isVisible());
         const QWidget* bar = form.Splitter->handle(1);
+        // The chart and the overview strip under it are the splitter's upper pane.
+        const QWidget* chartPane = form.Splitter->widget(0);
+        QVERIFY(chartPane->isAncestorOf(form.Chart));
         QTRY_COMPARE(form.Log->geometry().top(),
-                     form.Chart->geometry().bottom() + 1 + form.Splitter->handleWidth());
+                     chartPane->geometry().bottom() + 1 + form.Splitter->handleWidth());
         QCOMPARE(form.Splitter->handleWidth(), 3);
-        QVERIFY(bar->geometry().center().y() > form.Chart->geometry().bottom());
+        QVERIFY(bar->geometry().center().y() > chartPane->geometry().bottom());
         QVERIFY(bar->geometry().center().y() < form.Log->geometry().top());
         QCOMPARE(form.Log->height(), 64);
 
@@ -587,6 +610,111 @@ private slots:
         QCOMPARE(form.Display().LogText(12), "26/12/08, 12:42, 40, 0.0632");  // log unchanged
         form.close();
         QVERIFY(ReadAll(rig.IniPath()).contains("[Alarm]\r\nuSv=0.06\r\nSound=1\r\n"));
+    }
+
+    // Keys on the chart move it a page, ten points, to either end.
+    void chartKeys() {
+        Rig rig;
+        TMainForm& form = *rig.form;
+        QVERIFY(WriteFile(rig.Path("long.csv"), MinutesFile(2000)));
+        form.OpenFile(rig.Path("long.csv"));
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.Chart->setFocus();
+        const std::pair<Qt::Key, int> steps[] = {{Qt::Key_Home, 0},      {Qt::Key_PageDown, 360},
+                                                 {Qt::Key_Right, 370},   {Qt::Key_Left, 360},
+                                                 {Qt::Key_Left, 350},    {Qt::Key_End, 1640},
+                                                 {Qt::Key_PageUp, 1280}, {Qt::Key_PageDown, 1640}};
+        for (const auto& [key, start] : steps) {
+            QTest::keyClick(form.Chart, key);
+            QCOMPARE(form.ChartArea().PageStart(), start);
+        }
+        QVERIFY(form.ChartArea().Following());
+    }
+
+    // The overview strip: the page is its band; a click moves the page there, dragging the band
+    // moves it along, and the band follows the live end.
+    void overviewStrip() {
+        Rig rig;
+        TMainForm& form = *rig.form;
+        QVERIFY(WriteFile(rig.Path("long.csv"), MinutesFile(5000)));
+        form.OpenFile(rig.Path("long.csv"));
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        OverviewStrip& strip = form.ChartWithOverview().Strip();
+        QCOMPARE(strip.height(), OverviewStrip::kHeight);
+        QVERIFY(strip.PageRect().right() >= strip.width() * 7 / 10);  // the newest page
+        QTest::mouseClick(&strip, Qt::LeftButton, {}, QPoint(strip.width() / 4, 20));
+        const int clicked = form.ChartArea().PageStart();
+        QVERIFY2(clicked > 1000 && clicked < 1800, qPrintable(QString::number(clicked)));
+        QVERIFY(std::abs(strip.PageRect().center().x() - strip.width() / 4) < 8);
+        const QPoint grab = strip.PageRect().center();
+        QTest::mousePress(&strip, Qt::LeftButton, {}, grab);
+        QMouseEvent move(QEvent::MouseMove, QPointF(grab + QPoint(40, 0)),
+                         QPointF(strip.mapToGlobal(grab + QPoint(40, 0))), Qt::NoButton,
+                         Qt::LeftButton, {});
+        QApplication::sendEvent(&strip, &move);
+        QTest::mouseRelease(&strip, Qt::LeftButton, {}, grab + QPoint(40, 0));
+        QVERIFY(form.ChartArea().PageStart() > clicked + 200);
+        QVERIFY(form.ChartWithOverview().PageCaption().startsWith(QStringLiteral("平均 ")));
+
+        QTest::keyClick(form.Chart, Qt::Key_End);
+        form.Start->trigger();
+        QVERIFY(rig.Report(30, 7));  // a new minute at the end of the log
+        QCOMPARE(form.ChartArea().PageStart(), 5001 - 360);
+        QVERIFY(strip.PageRect().right() >= strip.width() * 7 / 10);
+    }
+
+    // Go to a time: the page starts at the first sample at or after it; a time that does not
+    // parse or has nothing after it is said in the dialog.
+    void goToATime() {
+        Rig rig;
+        TMainForm& form = *rig.form;
+        QVERIFY(WriteFile(rig.Path("long.csv"), MinutesFile(2000)));
+        form.OpenFile(rig.Path("long.csv"));
+        QStringList reasons;
+        rig.goToDialog = [&](GoToDialog& d) {
+            for (const char* text : {"yesterday", "27/01/01", "26/12/07, 10:30"}) {
+                d.Time->setText(text);
+                d.OKBtnClick();
+                if (d.result() == QDialog::Accepted) {
+                    return true;
+                }
+                reasons << d.Reason->text();
+            }
+            return false;
+        };
+        QCOMPARE(form.GoTo->shortcut(), QKeySequence("Ctrl+G"));
+        form.GoTo->trigger();
+        QCOMPARE(reasons.size(), 2);
+        QVERIFY(reasons[0].contains("yy/mm/dd"));
+        QVERIFY(!reasons[1].isEmpty());
+        QCOMPARE(form.ChartArea().PageStart(), 630);  // 10:30 is minute 630
+        QVERIFY(!form.ChartArea().Following());
+    }
+
+    // A click on a log line shows its sample; hovering shows the values under the mouse.
+    void logClickAndHover() {
+        Rig rig;
+        TMainForm& form = *rig.form;
+        QVERIFY(WriteFile(rig.Path("long.csv"), MinutesFile(2000)));
+        form.OpenFile(rig.Path("long.csv"));
+        form.resize(form.width(), 600);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.Show->trigger();
+        form.Log->scrollToTop();
+        const QRect line = form.Log->visualRect(form.Log->model()->index(3, 0));
+        QTest::mouseClick(form.Log->viewport(), Qt::LeftButton, {}, line.center());
+        QCOMPARE(form.ChartArea().PageStart(), 0);  // sample 3 in the middle: the first page
+        QCOMPARE(form.Log->Tag(), 0);               // a click is not a double-click
+
+        QTRY_VERIFY(form.Chart->axisRect()->rect().width() > 100);
+        const QPoint at(int(form.Chart->xAxis->coordToPixel(100)),
+                        form.Chart->axisRect()->rect().center().y());
+        QTest::mouseMove(form.Chart, at);
+        QTRY_VERIFY(QToolTip::isVisible());
+        QCOMPARE(QToolTip::text(), "26/12/07 01:40\n0 CPM\n0.07 µSv/h");  // 40..49 before it
     }
 
     void helpMenu() {
