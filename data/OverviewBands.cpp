@@ -26,10 +26,11 @@ void OverviewBands::Rebuild(const std::vector<Sample>& samples, int columns) {
         first = std::min(first, s.Time);
         last = std::max(last, s.Time);
     }
-    // Room for the log to grow by an eighth of its span (at least an hour) before the axis has
-    // to be laid out again; a minute is the least a column covers.
+    // Room for the log to grow by a sixty-fourth of its span (at least ten minutes) before the
+    // axis has to be laid out again: little blank strip, and a year-long log is laid out again
+    // about once a week. A minute is the least a column covers.
     const double span = last - first + kMinute;
-    const double room = std::max(span / 8, 60 * kMinute);
+    const double room = std::max(span / 64, 10 * kMinute);
     start_ = first;
     step_ = std::max((span + room) / double(bands_.size()), kMinute);
     for (size_t i = 0; i + 1 < samples.size(); ++i) {

@@ -140,11 +140,11 @@ private slots:
         QTest::addColumn<QString>("samples");
         QTest::addColumn<int>("columns");
         QTest::addColumn<QString>("bands");
-        // The span plus an hour of room: 3 + 60 minutes over 3 columns is 21 minutes a column.
-        QTest::newRow("one column holds all") << "0:5 1:7 2:3" << 3 << "3-7 . .";
-        // 69 + 60 minutes over 6 columns: 21.5 minutes a column.
-        QTest::newRow("a gap stays empty") << "0:5 40:9 68:2" << 6 << "5-5 9-9 . 2-2 . .";
-        QTest::newRow("out of time order") << "45:9 0:5" << 3 << "5-5 9-9 .";
+        // The span plus ten minutes of room: 10 + 10 minutes over 3 columns, 6.7 a column.
+        QTest::newRow("lowest and highest") << "0:1 1:7 2:3 8:9 9:2" << 3 << "1-7 2-9 .";
+        // 69 + 10 minutes over 8 columns: 9.9 minutes a column.
+        QTest::newRow("a gap stays empty") << "0:5 15:9 68:2" << 8 << "5-5 9-9 . . . . 2-2 .";
+        QTest::newRow("out of time order") << "45:9 0:5" << 3 << "5-5 . 9-9";
         QTest::newRow("empty log") << "" << 2 << ". .";
     }
     void bands() {
@@ -178,8 +178,10 @@ private slots:
         QCOMPARE(overview.Top(), 35);
         QVERIFY(overview.Append({At(8, 14, 2), 2}));
         overview.SetLastCpm(40);
-        QCOMPARE(overview.At(0).Max, 40);
-        QCOMPARE(overview.At(0).Min, 30);
+        const int last = overview.ColumnOf(At(8, 14, 2));
+        QCOMPARE(overview.At(last).Max, 40);
+        QCOMPARE(overview.At(last).Min, last == 0 ? 30 : 40);
+        QCOMPARE(overview.Top(), 40);
         // Beyond the room left at the end: the caller builds the bands again.
         QVERIFY(!overview.Append({At(9, 14, 0), 2}));
         QVERIFY(!overview.Append({At(7, 14, 0), 2}));
