@@ -3,6 +3,7 @@
 #include "AtomicFile.h"
 #include "DateTime.h"
 #include "DisplayRules.h"
+#include "LargeBuffer.h"
 #include "NumberFormat.h"
 #include "SampleLog.h"
 #include "UserError.h"
@@ -250,24 +251,42 @@ QStringList SplitCsvLine(QStringView line) {
     return fields;
 }
 
-QByteArray CsvText(const std::vector<LogRecord>& records) {
-    std::string out;
-    out.reserve(records.size() * 32);
-    for (const LogRecord& record : records) {
-        AppendLogLine(record, out);
-        out += "\r\n";
+namespace {
+
+// The file text of count records, next() giving each in turn: written straight into one
+// buffer, which grows only when a line might not fit.
+template <typename Next>
+QByteArray TextOfRecords(size_t count, Next&& next) {
+    QByteArray text;
+    text.resize(qsizetype(count) * 32);
+    AdviseHugePages(text.data(), size_t(text.size()));
+    char* out = text.data();
+    LogLineWriter writer;
+    for (size_t i = 0; i < count; ++i) {
+        if (text.data() + text.size() - out < kMaxLogLineChars + 2) {
+            const qsizetype used = out - text.data();
+            text.resize(text.size() * 2 + kMaxLogLineChars + 2);
+            AdviseHugePages(text.data(), size_t(text.size()));
+            out = text.data() + used;
+        }
+        out = writer.Write(next(), out);
+        *out++ = '\r';
+        *out++ = '\n';
     }
-    return QByteArray(out.data(), qsizetype(out.size()));
+    text.resize(out - text.data());
+    return text;
+}
+
+}  // namespace
+
+QByteArray CsvText(const std::vector<LogRecord>& records) {
+    auto it = records.begin();
+    return TextOfRecords(records.size(), [&] { return *it++; });
 }
 
 QByteArray CsvTextOf(const SampleLog& log, const GraphSettings& settings) {
-    std::string out;
-    out.reserve(size_t(log.Count()) * 32);
-    for (int i = 0; i < log.Count(); ++i) {
-        AppendLogLine(RebuildRecord(log, i, settings), out);
-        out += "\r\n";
-    }
-    return QByteArray(out.data(), qsizetype(out.size()));
+    RebuildRecords records(log, settings);
+    return TextOfRecords(size_t(log.Count()), [&] { return records.Next(); });
 }
 
 void WriteCsvLog(const QString& path, const QByteArray& text) {

@@ -53,8 +53,21 @@ QString LogTimeText(double value);
 // "n": the minute of the hour, 0..59.
 int MinuteOfHour(double value);
 
-// Appends "yy/mm/dd, hh:nn" to out without allocating a QString; used by the file writer.
-void AppendLogTimeText(double value, std::string& out);
+// Writes "yy/mm/dd, hh:nn" at out, which has room for kMaxStampChars; returns its end. Used
+// by the file writer, which formats a line per sample.
+inline constexpr int kMaxStampChars = 24;
+char* WriteLogTimeText(double value, char* out);
+
+// The same for many values in a row, keeping the text of the last day: consecutive samples
+// mostly share their date.
+class LogTimeWriter {
+public:
+    char* Write(double value, char* out);
+
+private:
+    qint64 day_ = -1;
+    char date_[8] = {};
+};
 
 // A date field: "y/m/d" or "m/d" (current year), nothing else. One- and two-digit years land
 // in the hundred years starting 50 years before currentYear; longer years are taken as written.

@@ -15,6 +15,9 @@ namespace NumberFormat {
 // Not-a-number and infinities give "NAN", "INF" and "-INF".
 QString FormatGeneral(double value);
 void AppendGeneral(double value, std::string& out);
+// The same text written at out, which has room for kMaxGeneralChars; returns its end.
+inline constexpr int kMaxGeneralChars = 24;
+char* WriteGeneral(double value, char* out);
 
 // A decimal floating-point text: optional sign, digits with an optional "." and fraction, an
 // optional exponent; spaces around it are allowed, nothing else ("nan", "inf", hex, a comma
