@@ -1,5 +1,7 @@
 #include "DateTime.h"
 
+#include "CharCode.h"
+
 #include <QDateTime>
 #include <algorithm>
 #include <cmath>
@@ -89,17 +91,96 @@ char* WriteStamp(double value, std::string_view separator, char* out) {
 }
 
 // Reads an unsigned run of ASCII digits at text[pos]; at most 9 so it cannot overflow.
-bool ReadNumber(QStringView text, qsizetype& pos, int& value, int& digits) {
+template <typename Text>
+bool ReadNumber(Text text, qsizetype& pos, int& value, int& digits) {
     value = 0;
     digits = 0;
-    while (pos < text.size() && text[pos] >= u'0' && text[pos] <= u'9') {
+    while (pos < qsizetype(text.size()) && CharCode(text[pos]) - '0' <= 9u) {
         if (++digits > 9) {
             return false;
         }
-        value = value * 10 + (text[pos].unicode() - u'0');
+        value = value * 10 + int(CharCode(text[pos]) - '0');
         ++pos;
     }
     return digits > 0;
+}
+
+bool At(auto text, qsizetype pos, char c) {
+    return pos < qsizetype(text.size()) && CharCode(text[pos]) == unsigned(c);
+}
+
+template <typename Text>
+std::optional<Date> ParseDateIn(Text text, int currentYear) {
+    int numbers[3];
+    int digits[3];
+    int count = 0;
+    qsizetype pos = 0;
+    while (true) {
+        if (count == 3 || !ReadNumber(text, pos, numbers[count], digits[count])) {
+            return std::nullopt;
+        }
+        ++count;
+        if (pos == qsizetype(text.size())) {
+            break;
+        }
+        if (!At(text, pos, '/')) {
+            return std::nullopt;
+        }
+        ++pos;
+    }
+    if (count < 2) {
+        return std::nullopt;
+    }
+    Date date;
+    if (count == 2) {
+        date = {currentYear, numbers[0], numbers[1]};
+    } else {
+        date = {numbers[0], numbers[1], numbers[2]};
+        if (digits[0] <= 2) {
+            const int windowStart = currentYear - 50;
+            date.year += windowStart - windowStart % 100;
+            if (date.year < windowStart) {
+                date.year += 100;
+            }
+        }
+    }
+    if (!IsValidDate(date.year, date.month, date.day)) {
+        return std::nullopt;
+    }
+    return date;
+}
+
+template <typename Text>
+std::optional<TimeOfDay> ParseTimeIn(Text text) {
+    TimeOfDay t;
+    int digits = 0;
+    qsizetype pos = 0;
+    if (!ReadNumber(text, pos, t.hour, digits)) {
+        return std::nullopt;
+    }
+    if (At(text, pos, ':')) {
+        ++pos;
+        if (!ReadNumber(text, pos, t.minute, digits)) {
+            return std::nullopt;
+        }
+        if (At(text, pos, ':')) {
+            ++pos;
+            if (!ReadNumber(text, pos, t.second, digits)) {
+                return std::nullopt;
+            }
+            if (At(text, pos, '.')) {
+                ++pos;
+                if (!ReadNumber(text, pos, t.millisecond, digits)) {
+                    return std::nullopt;
+                }
+            }
+        }
+    }
+    if (pos != qsizetype(text.size()) || t.hour > 23 || t.minute > 59 || t.second > 59 ||
+        t.millisecond > 999) {
+        return std::nullopt;
+    }
+    return t;
 }
 
 }  // namespace
@@ -196,75 +277,19 @@ int MinuteOfHour(double value) {
 }
 
 std::optional<Date> ParseDate(QStringView text, int currentYear) {
-    int numbers[3];
-    int digits[3];
-    int count = 0;
-    qsizetype pos = 0;
-    while (true) {
-        if (count == 3 || !ReadNumber(text, pos, numbers[count], digits[count])) {
-            return std::nullopt;
-        }
-        ++count;
-        if (pos == text.size()) {
-            break;
-        }
-        if (text[pos] != u'/') {
-            return std::nullopt;
-        }
-        ++pos;
-    }
-    if (count < 2) {
-        return std::nullopt;
-    }
-    Date date;
-    if (count == 2) {
-        date = {currentYear, numbers[0], numbers[1]};
-    } else {
-        date = {numbers[0], numbers[1], numbers[2]};
-        if (digits[0] <= 2) {
-            const int windowStart = currentYear - 50;
-            date.year += windowStart - windowStart % 100;
-            if (date.year < windowStart) {
-                date.year += 100;
-            }
-        }
-    }
-    if (!IsValidDate(date.year, date.month, date.day)) {
-        return std::nullopt;
-    }
-    return date;
+    return ParseDateIn(text, currentYear);
+}
+
+std::optional<Date> ParseDate(std::string_view text, int currentYear) {
+    return ParseDateIn(text, currentYear);
 }
 
 std::optional<TimeOfDay> ParseTime(QStringView text) {
-    TimeOfDay t;
-    int digits = 0;
-    qsizetype pos = 0;
-    if (!ReadNumber(text, pos, t.hour, digits)) {
-        return std::nullopt;
-    }
-    if (pos < text.size() && text[pos] == u':') {
-        ++pos;
-        if (!ReadNumber(text, pos, t.minute, digits)) {
-            return std::nullopt;
-        }
-        if (pos < text.size() && text[pos] == u':') {
-            ++pos;
-            if (!ReadNumber(text, pos, t.second, digits)) {
-                return std::nullopt;
-            }
-            if (pos < text.size() && text[pos] == u'.') {
-                ++pos;
-                if (!ReadNumber(text, pos, t.millisecond, digits)) {
-                    return std::nullopt;
-                }
-            }
-        }
-    }
-    if (pos != text.size() || t.hour > 23 || t.minute > 59 || t.second > 59 ||
-        t.millisecond > 999) {
-        return std::nullopt;
-    }
-    return t;
+    return ParseTimeIn(text);
+}
+
+std::optional<TimeOfDay> ParseTime(std::string_view text) {
+    return ParseTimeIn(text);
 }
 
 }  // namespace DateTime

@@ -3,7 +3,7 @@
 #include <QString>
 #include <QStringView>
 #include <optional>
-#include <string>
+#include <string_view>
 
 class QDateTime;
 
@@ -73,10 +73,12 @@ private:
 // in the hundred years starting 50 years before currentYear; longer years are taken as written.
 // Returns the date, or nothing when the text is not a valid calendar date.
 std::optional<Date> ParseDate(QStringView text, int currentYear);
+std::optional<Date> ParseDate(std::string_view text, int currentYear);
 
 // A time field: "h", "h:n", "h:n:s" or "h:n:s.z" with hour 0..23, minute and second 0..59 and
 // millisecond 0..999 (the digits after the point are a count of milliseconds). Returns nothing
 // when the text does not parse.
 std::optional<TimeOfDay> ParseTime(QStringView text);
+std::optional<TimeOfDay> ParseTime(std::string_view text);
 
 }  // namespace DateTime

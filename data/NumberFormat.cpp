@@ -1,5 +1,7 @@
 #include "NumberFormat.h"
 
+#include "CharCode.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -10,20 +12,54 @@ namespace NumberFormat {
 
 namespace {
 
-bool IsSpace(QChar c) {
-    return c == u' ' || c == u'\t';
+bool IsSpace(auto c) {
+    return CharCode(c) == ' ' || CharCode(c) == '\t';
 }
 
-QStringView Trimmed(QStringView text) {
+template <typename Text>
+Text Trimmed(Text text) {
     qsizetype begin = 0;
-    qsizetype end = text.size();
+    qsizetype end = qsizetype(text.size());
     while (begin < end && IsSpace(text[begin])) {
         ++begin;
     }
     while (end > begin && IsSpace(text[end - 1])) {
         --end;
     }
-    return text.mid(begin, end - begin);
+    return Text(text.data() + begin, end - begin);
+}
+
+template <typename Text>
+std::optional<std::int32_t> ParseInt32In(Text text) {
+    const Text t = Trimmed(text);
+    const qsizetype size = qsizetype(t.size());
+    qsizetype i = 0;
+    bool negative = false;
+    if (i < size && (CharCode(t[i]) == '+' || CharCode(t[i]) == '-')) {
+        negative = CharCode(t[i]) == '-';
+        ++i;
+    }
+    if (i == size) {
+        return std::nullopt;
+    }
+    std::int64_t value = 0;
+    for (; i < size; ++i) {
+        const unsigned digit = CharCode(t[i]) - '0';
+        if (digit > 9) {
+            return std::nullopt;
+        }
+        value = value * 10 + digit;
+        if (value > std::int64_t(INT32_MAX) + 1) {
+            return std::nullopt;
+        }
+    }
+    if (negative) {
+        value = -value;
+    }
+    if (value > INT32_MAX || value < INT32_MIN) {
+        return std::nullopt;
+    }
+    return std::int32_t(value);
 }
 
 // True when the decimal text (digits, an optional "." and an optional exponent, no sign) lies
@@ -193,33 +229,11 @@ std::optional<double> ParseFloat(QStringView text) {
 }
 
 std::optional<std::int32_t> ParseInt32(QStringView text) {
-    const QStringView t = Trimmed(text);
-    qsizetype i = 0;
-    bool negative = false;
-    if (i < t.size() && (t[i] == u'+' || t[i] == u'-')) {
-        negative = t[i] == u'-';
-        ++i;
-    }
-    if (i == t.size()) {
-        return std::nullopt;
-    }
-    std::int64_t value = 0;
-    for (; i < t.size(); ++i) {
-        if (t[i] < u'0' || t[i] > u'9') {
-            return std::nullopt;
-        }
-        value = value * 10 + (t[i].unicode() - u'0');
-        if (value > std::int64_t(INT32_MAX) + 1) {
-            return std::nullopt;
-        }
-    }
-    if (negative) {
-        value = -value;
-    }
-    if (value > INT32_MAX || value < INT32_MIN) {
-        return std::nullopt;
-    }
-    return std::int32_t(value);
+    return ParseInt32In(text);
+}
+
+std::optional<std::int32_t> ParseInt32(std::string_view text) {
+    return ParseInt32In(text);
 }
 
 }  // namespace NumberFormat

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 // Number texts with a fixed decimal point ".", whatever the user's locale.
 namespace NumberFormat {
@@ -28,5 +29,6 @@ std::optional<double> ParseFloat(QStringView text);
 // A signed 32-bit decimal integer: optional sign and digits, spaces around it allowed.
 // Fails on anything else and on values outside the 32-bit range.
 std::optional<std::int32_t> ParseInt32(QStringView text);
+std::optional<std::int32_t> ParseInt32(std::string_view text);
 
 }  // namespace NumberFormat

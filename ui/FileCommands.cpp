@@ -40,12 +40,9 @@ void FileCommands::OpenClick() {
 void FileCommands::OpenFile(const QString& path) {
     const int year = yearForTests_ != 0 ? yearForTests_ : QDate::currentDate().year();
     // Read before New, so a file that cannot be read leaves everything as it was.
-    const std::vector<Sample> samples = ReadCsvLog(path, year).Samples;
+    std::vector<Sample> samples = ReadCsvLog(path, year).Samples;
     NewClick();
-    log_.Reserve(int(samples.size()));
-    for (const Sample& sample : samples) {
-        log_.Append(sample);
-    }
+    log_.Assign(std::move(samples));
     RebuildDisplay(log_, settings_, display_);
     currentFile_ = path;
 }
