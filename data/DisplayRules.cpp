@@ -116,7 +116,7 @@ LogRecord RebuildRecords::Next() {
 }
 
 void RebuildDisplay(const SampleLog& log, const GraphSettings& settings, SampleDisplay& display) {
-    display.BeginRebuild();
+    display.BeginRebuild(log.Count());
     display.ClearCpm();
     display.ClearDose();
     display.ClearLog();

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <iterator>
 #include <vector>
 
 // Filling hundreds of megabytes of fresh memory costs a page fault per 4 KiB page, and on some
@@ -13,13 +14,19 @@
 // megabytes are left alone.
 void AdviseHugePages(void* data, std::size_t bytes);
 
-// Reserves room for count elements (as vector::reserve), advising the buffer for huge pages.
+// Reserves room for count elements (as vector::reserve), advising the new buffer for huge pages
+// before the elements move into it.
 template <typename T>
 void ReserveLarge(std::vector<T>& v, std::size_t count) {
-    if (count > v.capacity()) {
-        v.reserve(count);
-        AdviseHugePages(v.data(), v.capacity() * sizeof(T));
+    if (count <= v.capacity()) {
+        return;
     }
+    std::vector<T> larger;
+    larger.reserve(count);
+    AdviseHugePages(larger.data(), larger.capacity() * sizeof(T));
+    larger.insert(larger.end(), std::make_move_iterator(v.begin()),
+                  std::make_move_iterator(v.end()));
+    v.swap(larger);
 }
 
 // Makes room for one more element, doubling the capacity as push_back would.
