@@ -25,6 +25,7 @@
 #include <QProcess>
 #include <QSplitter>
 #include <QTemporaryDir>
+#include <QWindow>
 
 #include <algorithm>
 #include <array>
@@ -111,19 +112,61 @@ public:
     std::optional<QString> ChooseSaveFile(const QString&) override { return std::nullopt; }
 };
 
-// Counts the chart's replots and the time spent in them.
-struct ReplotClock {
-    int count = 0;
-    qint64 ns = 0;
-    QElapsedTimer timer;
-    explicit ReplotClock(QCustomPlot* chart) {
-        QObject::connect(chart, &QCustomPlot::beforeReplot, [this] { timer.start(); });
-        QObject::connect(chart, &QCustomPlot::afterReplot, [this] {
-            ++count;
-            ns += timer.nsecsElapsed();
+// The time a window spends drawing: the chart's replots and the painting of its widgets (when
+// the window, or its platform window, handles an update request), counted once where one runs
+// inside the other.
+class DrawClock : public QObject {
+public:
+    DrawClock(QWidget* window, QCustomPlot* chart) {
+        window->installEventFilter(this);
+        window->windowHandle()->installEventFilter(this);
+        connect(chart, &QCustomPlot::beforeReplot, this, &DrawClock::Enter);
+        connect(chart, &QCustomPlot::afterReplot, this, [this] {
+            ++replots;
+            Leave();
         });
     }
+    int replots = 0;
+    qint64 ns = 0;
+
+protected:
+    bool eventFilter(QObject* object, QEvent* event) override {
+        if (event->type() != QEvent::UpdateRequest || filtering_) {
+            return false;
+        }
+        filtering_ = true;
+        Enter();
+        object->event(event);
+        Leave();
+        filtering_ = false;
+        return true;
+    }
+
+private:
+    void Enter() {
+        if (depth_++ == 0) {
+            timer_.start();
+        }
+    }
+    void Leave() {
+        if (--depth_ == 0) {
+            ns += timer_.nsecsElapsed();
+        }
+    }
+
+    QElapsedTimer timer_;
+    int depth_ = 0;
+    bool filtering_ = false;
 };
+
+// A user's actions lie more than a frame apart: lets the event loop run idle for a while.
+void Idle() {
+    QElapsedTimer idle;
+    idle.start();
+    while (idle.elapsed() < 50) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+}
 
 // Runs what is pending (the queued replot, the views' layouts) and paints the window now.
 void Draw(QWidget& window) {
@@ -177,19 +220,20 @@ int TimeSteps(const QString& path, int minutes, int runs) {
     splitter->setSizes({310, 64});
     window.show();
     Draw(window);
-    ReplotClock replots(chart.Chart());
+    DrawClock draws(&window, chart.Chart());
 
     std::vector<double> rebuild, render;
     for (int run = 0; run < runs; ++run) {
+        Idle();
         QElapsedTimer timer;
         timer.start();
         RebuildDisplay(log, settings, model);
         rebuild.push_back(double(timer.nsecsElapsed()) / 1e6);
-        const int before = replots.count;
+        const int before = draws.replots;
         timer.restart();
         Draw(window);
         render.push_back(double(timer.nsecsElapsed()) / 1e6);
-        if (replots.count == before) {
+        if (draws.replots == before) {
             std::fprintf(stderr, "the first render did not replot the chart\n");
         }
     }
@@ -235,7 +279,8 @@ int TimeSteps(const QString& path, int minutes, int runs) {
 
     // Live reports at the end of the log, the page following them: a report that starts a new
     // minute and four more in that minute. What the event loop then runs for them (the views'
-    // deferred work) counts, less what an idle turn of the loop and the chart's replot take.
+    // deferred work) counts, less what an idle turn of the loop, the chart's replot and the
+    // painting of the window take.
     chart.ScrollTo(minutes);
     Draw(window);
     std::array<std::uint8_t, kReportPayloadSize> payload{};
@@ -245,15 +290,19 @@ int TimeSteps(const QString& path, int minutes, int runs) {
     for (int minute = 1; minute <= 100; ++minute) {
         for (int second = 0; second < 60; second += 12) {
             const double now = last + (minute * 60 + second) / 86'400.0;
-            const qint64 replotNs = replots.ns;
-            QElapsedTimer timer;
-            timer.start();
-            HandleCountReport(payload, now, log, settings, model);
-            QCoreApplication::processEvents();
-            const qint64 busy = timer.nsecsElapsed() - (replots.ns - replotNs);
-            timer.restart();
-            QCoreApplication::processEvents();
-            const double us = double(busy - timer.nsecsElapsed()) / 1e3;
+            // Time of f and of what the event loop then runs, less replots and paints.
+            const auto busy = [&](const auto& f) {
+                const qint64 drawn = draws.ns;
+                QElapsedTimer timer;
+                timer.start();
+                f();
+                QCoreApplication::processEvents();
+                QCoreApplication::processEvents();
+                return timer.nsecsElapsed() - (draws.ns - drawn);
+            };
+            const qint64 report =
+                busy([&] { HandleCountReport(payload, now, log, settings, model); });
+            const double us = double(report - busy([] {})) / 1e3;
             (second == 0 ? newMinute : sameMinute).push_back(us);
         }
     }
@@ -274,6 +323,7 @@ int OpenInWindow(const QString& path, int runs) {
             form->NewClick();
             Draw(*form);
         }
+        Idle();
         QElapsedTimer timer;
         timer.start();
         form->OpenFile(path);
