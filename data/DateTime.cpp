@@ -44,7 +44,17 @@ std::optional<qint64> Milliseconds(double value) {
     if (!std::isfinite(value) || std::fabs(value) > 3'000'000.0) {
         return std::nullopt;
     }
-    return std::llround(value * double(kMsPerDay));
+    // Rounded half away from zero, as llround does, without its library call (the file writer
+    // asks this for every line): below 2^53 the fraction is exact.
+    const double ms = value * double(kMsPerDay);
+    qint64 whole = qint64(ms);
+    const double fraction = ms - double(whole);
+    if (fraction >= 0.5) {
+        ++whole;
+    } else if (fraction <= -0.5) {
+        --whole;
+    }
+    return whole;
 }
 
 // Days before the epoch carry their time of day as an absolute fraction.
