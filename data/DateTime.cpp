@@ -168,22 +168,13 @@ std::optional<TimeOfDay> ParseTimeIn(Text text) {
     if (!ReadNumber(text, pos, t.hour, digits)) {
         return std::nullopt;
     }
-    if (At(text, pos, ':')) {
+    // Minutes, seconds and milliseconds, each only after the one before it.
+    int* const parts[] = {&t.minute, &t.second, &t.millisecond};
+    const char separators[] = {':', ':', '.'};
+    for (int i = 0; i < 3 && At(text, pos, separators[i]); ++i) {
         ++pos;
-        if (!ReadNumber(text, pos, t.minute, digits)) {
+        if (!ReadNumber(text, pos, *parts[i], digits)) {
             return std::nullopt;
-        }
-        if (At(text, pos, ':')) {
-            ++pos;
-            if (!ReadNumber(text, pos, t.second, digits)) {
-                return std::nullopt;
-            }
-            if (At(text, pos, '.')) {
-                ++pos;
-                if (!ReadNumber(text, pos, t.millisecond, digits)) {
-                    return std::nullopt;
-                }
-            }
         }
     }
     if (pos != qsizetype(text.size()) || t.hour > 23 || t.minute > 59 || t.second > 59 ||
