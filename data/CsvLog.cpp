@@ -120,23 +120,25 @@ public:
             skipLf_ = false;
             p = bytes[0] == '\n' ? 1 : 0;
         }
+        // The next LF is searched once and kept, so that a file without any (CR only) is not
+        // searched to its end for every line.
+        const auto nextLf = [&] { return std::min(bytes.find('\n', p), bytes.size()); };
+        size_t lf = nextLf();
         while (p < bytes.size()) {
-            size_t q = p;
-            // One comparison for most bytes: all but a few controls lie above CR.
-            while (q < bytes.size() && (static_cast<unsigned char>(bytes[q]) > '\r' ||
-                                        (bytes[q] != '\r' && bytes[q] != '\n'))) {
-                ++q;
+            if (lf < p) {
+                lf = nextLf();
             }
+            const size_t q = std::min(bytes.substr(0, lf).find('\r', p), lf);
             if (q == bytes.size() && !atEnd) {
                 break;
             }
             AddLine(bytes.substr(p, q - p));
-            if (q + 1 < bytes.size() && bytes[q] == '\r' && bytes[q + 1] == '\n') {
-                ++q;
-            } else if (q + 1 == bytes.size() && bytes[q] == '\r') {
+            p = q + 1;
+            if (p < bytes.size() && bytes[q] == '\r' && bytes[p] == '\n') {
+                ++p;
+            } else if (p == bytes.size() && bytes[q] == '\r') {
                 skipLf_ = true;  // its LF, if any, comes with the next bytes
             }
-            p = q + 1;
         }
         return std::min(p, bytes.size());
     }
