@@ -153,6 +153,16 @@ void LogView::keyPressEvent(QKeyEvent* event) {
     SetCurrent(std::min(line, lines_ - 1));
 }
 
+void LogView::focusInEvent(QFocusEvent* event) {
+    QAbstractScrollArea::focusInEvent(event);
+    viewport()->update();  // the selection is drawn active only while the pane has the focus
+}
+
+void LogView::focusOutEvent(QFocusEvent* event) {
+    QAbstractScrollArea::focusOutEvent(event);
+    viewport()->update();
+}
+
 void LogView::setVisible(bool visible) {
     model_.SetLogVisible(visible);
     QAbstractScrollArea::setVisible(visible);
