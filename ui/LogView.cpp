@@ -43,6 +43,14 @@ void LogView::UpdateScrollRange() {
     bar->setRange(0, maximum);
 }
 
+QRect LogView::LineRect(int line) const {
+    const int y = (line - TopLine()) * kLineHeight;
+    if (line < 0 || line >= lines_ || y < 0 || y >= viewport()->height()) {
+        return {};
+    }
+    return {0, y, viewport()->width(), kLineHeight};
+}
+
 int LogView::LineAt(int y) const {
     const int line = TopLine() + y / kLineHeight;
     return y >= 0 && line < lines_ ? line : -1;
@@ -79,10 +87,9 @@ void LogView::paintEvent(QPaintEvent*) {
     option.showDecorationSelected = true;  // a list box highlights the whole row
     option.widget = this;
     const QStyle::State base = option.state;
-    const int width = viewport()->width();
     for (int line = TopLine(), y = 0; line < lines_ && y < viewport()->height();
          ++line, y += kLineHeight) {
-        option.rect = QRect(0, y, width, kLineHeight);
+        option.rect = LineRect(line);
         option.text = model_.LogText(line);
         option.state = base;
         if (line == current_) {
@@ -102,16 +109,22 @@ void LogView::resizeEvent(QResizeEvent* event) {
 
 void LogView::mousePressEvent(QMouseEvent* event) {
     // As a list box: the press selects, and the pane keeps the mouse (nothing behind it gets it).
+    pressed_ = -1;
     if (event->button() == Qt::LeftButton) {
-        const int line = LineAt(int(event->position().y()));
-        if (line >= 0) {
-            SetCurrent(line);
+        pressed_ = LineAt(int(event->position().y()));
+        if (pressed_ >= 0) {
+            SetCurrent(pressed_);
         }
     }
     event->accept();
 }
 
 void LogView::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && pressed_ >= 0 &&
+        LineAt(int(event->position().y())) == pressed_) {
+        emit LineClicked(pressed_);
+    }
+    pressed_ = -1;
     event->accept();
 }
 

@@ -24,12 +24,16 @@ public:
     int CurrentLine() const { return current_; }
     // The first line in view.
     int TopLine() const;
+    // Where line is drawn in the viewport; empty when it is not in view.
+    QRect LineRect(int line) const;
 
     // The pane's own visible flag (not whether its window is on screen) drives FollowLogTail.
     void setVisible(bool visible) override;
 
 signals:
     void DoubleClicked();
+    // A left click (press and release) on a line.
+    void LineClicked(int line);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -56,4 +60,5 @@ private:
     DisplayModel& model_;
     int lines_ = 0;
     int current_ = -1;
+    int pressed_ = -1;  // the line the left button went down on
 };

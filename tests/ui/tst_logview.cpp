@@ -6,6 +6,7 @@
 #include "TestMain.h"
 
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTest>
 
 namespace {
@@ -95,9 +96,11 @@ private slots:
         Pane p;
         RebuildDisplay(Minutes(100), {}, p.model);
         p.view.verticalScrollBar()->setValue(50);
-        QTest::mouseClick(p.view.viewport(), Qt::LeftButton, {},
-                          QPoint(20, LogView::kLineHeight + 3));
+        QSignalSpy clicked(&p.view, &LogView::LineClicked);
+        QTest::mouseClick(p.view.viewport(), Qt::LeftButton, {}, p.view.LineRect(51).center());
         QCOMPARE(p.view.CurrentLine(), 51);
+        QCOMPARE(clicked.count(), 1);
+        QCOMPARE(clicked.at(0).at(0).toInt(), 51);
         if (key != 0) {
             QTest::keyClick(&p.view, Qt::Key(key));
         }
