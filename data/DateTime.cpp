@@ -1,8 +1,12 @@
 #include "DateTime.h"
 
+#include "CharCode.h"
+
 #include <QDateTime>
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <string_view>
 
 namespace DateTime {
 
@@ -34,25 +38,150 @@ Date DateFromUnixEpoch(qint64 z) {
     return {int(yoe + era * 400 + (m <= 2)), m, d};
 }
 
-// Writes "yy/mm/dd<sep>hh:nn" into buf (at least 17 bytes); returns the length.
-int WriteStamp(double value, const char* separator, char* buf, size_t size) {
+// The value in whole milliseconds; nothing beyond year 9999 or for not-a-number, where there
+// is no date to show and the parts read as the epoch.
+std::optional<qint64> Milliseconds(double value) {
+    if (!std::isfinite(value) || std::fabs(value) > 3'000'000.0) {
+        return std::nullopt;
+    }
+    // Rounded half away from zero, as llround does, without its library call (the file writer
+    // asks this for every line): below 2^53 the fraction is exact.
+    const double ms = value * double(kMsPerDay);
+    qint64 whole = qint64(ms);
+    const double fraction = ms - double(whole);
+    if (fraction >= 0.5) {
+        ++whole;
+    } else if (fraction <= -0.5) {
+        --whole;
+    }
+    return whole;
+}
+
+// Days before the epoch carry their time of day as an absolute fraction.
+qint64 MillisecondOfDay(qint64 total) {
+    const qint64 ms = total % kMsPerDay;
+    return ms < 0 ? -ms : ms;
+}
+
+char* TwoDigits(int value, char* out) {
+    out[0] = char('0' + value / 10);
+    out[1] = char('0' + value % 10);
+    return out + 2;
+}
+
+// "yy/mm/dd" of a date in year 0 or later.
+char* WriteDate(const Date& date, char* out) {
+    out = TwoDigits(date.year % 100, out);
+    *out++ = '/';
+    out = TwoDigits(date.month, out);
+    *out++ = '/';
+    return TwoDigits(date.day, out);
+}
+
+char* WriteHourMinute(int hour, int minute, char* out) {
+    out = TwoDigits(hour, out);
+    *out++ = ':';
+    return TwoDigits(minute, out);
+}
+
+// Writes "yy/mm/dd<separator>hh:nn" at out (room for kMaxStampChars); returns its end.
+char* WriteStamp(double value, std::string_view separator, char* out) {
     const Parts p = Decode(value);
-    return std::snprintf(buf, size, "%02d/%02d/%02d%s%02d:%02d", p.date.year % 100, p.date.month,
-                         p.date.day, separator, p.time.hour, p.time.minute);
+    const int year = p.date.year % 100;
+    if (year < 0) {
+        // Years before 1 AD: printf's "%02d" keeps the sign.
+        const int n = std::snprintf(out, kMaxStampChars, "%02d/%02d/%02d%.*s%02d:%02d", year,
+                                    p.date.month, p.date.day, int(separator.size()),
+                                    separator.data(), p.time.hour, p.time.minute);
+        return out + n;
+    }
+    out = WriteDate(p.date, out);
+    out = std::copy(separator.begin(), separator.end(), out);
+    return WriteHourMinute(p.time.hour, p.time.minute, out);
 }
 
 // Reads an unsigned run of ASCII digits at text[pos]; at most 9 so it cannot overflow.
-bool ReadNumber(QStringView text, qsizetype& pos, int& value, int& digits) {
+template <typename Text>
+bool ReadNumber(Text text, qsizetype& pos, int& value, int& digits) {
     value = 0;
     digits = 0;
-    while (pos < text.size() && text[pos] >= u'0' && text[pos] <= u'9') {
+    while (pos < qsizetype(text.size()) && CharCode(text[pos]) - '0' <= 9u) {
         if (++digits > 9) {
             return false;
         }
-        value = value * 10 + (text[pos].unicode() - u'0');
+        value = value * 10 + int(CharCode(text[pos]) - '0');
         ++pos;
     }
     return digits > 0;
+}
+
+bool At(auto text, qsizetype pos, char c) {
+    return pos < qsizetype(text.size()) && CharCode(text[pos]) == unsigned(c);
+}
+
+template <typename Text>
+std::optional<Date> ParseDateIn(Text text, int currentYear) {
+    int numbers[3];
+    int digits[3];
+    int count = 0;
+    qsizetype pos = 0;
+    while (true) {
+        if (count == 3 || !ReadNumber(text, pos, numbers[count], digits[count])) {
+            return std::nullopt;
+        }
+        ++count;
+        if (pos == qsizetype(text.size())) {
+            break;
+        }
+        if (!At(text, pos, '/')) {
+            return std::nullopt;
+        }
+        ++pos;
+    }
+    if (count < 2) {
+        return std::nullopt;
+    }
+    Date date;
+    if (count == 2) {
+        date = {currentYear, numbers[0], numbers[1]};
+    } else {
+        date = {numbers[0], numbers[1], numbers[2]};
+        if (digits[0] <= 2) {
+            const int windowStart = currentYear - 50;
+            date.year += windowStart - windowStart % 100;
+            if (date.year < windowStart) {
+                date.year += 100;
+            }
+        }
+    }
+    if (!IsValidDate(date.year, date.month, date.day)) {
+        return std::nullopt;
+    }
+    return date;
+}
+
+template <typename Text>
+std::optional<TimeOfDay> ParseTimeIn(Text text) {
+    TimeOfDay t;
+    int digits = 0;
+    qsizetype pos = 0;
+    if (!ReadNumber(text, pos, t.hour, digits)) {
+        return std::nullopt;
+    }
+    // Minutes, seconds and milliseconds, each only after the one before it.
+    int* const parts[] = {&t.minute, &t.second, &t.millisecond};
+    const char separators[] = {':', ':', '.'};
+    for (int i = 0; i < 3 && At(text, pos, separators[i]); ++i) {
+        ++pos;
+        if (!ReadNumber(text, pos, *parts[i], digits)) {
+            return std::nullopt;
+        }
+    }
+    if (pos != qsizetype(text.size()) || t.hour > 23 || t.minute > 59 || t.second > 59 ||
+        t.millisecond > 999) {
+        return std::nullopt;
+    }
+    return t;
 }
 
 }  // namespace
@@ -84,16 +213,12 @@ double Encode(const Date& date, const TimeOfDay& time) {
 }
 
 Parts Decode(double value) {
-    // Beyond year 9999 (or not a number) there is no date to show; answer the epoch.
-    if (!std::isfinite(value) || std::fabs(value) > 3'000'000.0) {
+    const std::optional<qint64> total = Milliseconds(value);
+    if (!total) {
         return {};
     }
-    const qint64 total = std::llround(value * double(kMsPerDay));
-    const qint64 days = total / kMsPerDay;
-    qint64 ms = total % kMsPerDay;
-    if (ms < 0) {
-        ms = -ms;
-    }
+    const qint64 days = *total / kMsPerDay;
+    const qint64 ms = MillisecondOfDay(*total);
     Parts parts;
     parts.date = DateFromUnixEpoch(days - kUnixEpochOffset);
     parts.time.hour = int(ms / 3'600'000);
@@ -117,97 +242,55 @@ double TruncateToMinute(double value) {
 }
 
 QString MinuteText(double value) {
-    char buf[40];
-    const int n = WriteStamp(value, " ", buf, sizeof buf);
-    return QString::fromLatin1(buf, n);
+    char buf[kMaxStampChars];
+    return QString::fromLatin1(buf, WriteStamp(value, " ", buf) - buf);
 }
 
 QString LogTimeText(double value) {
-    char buf[40];
-    const int n = WriteStamp(value, ", ", buf, sizeof buf);
-    return QString::fromLatin1(buf, n);
+    char buf[kMaxStampChars];
+    return QString::fromLatin1(buf, WriteLogTimeText(value, buf) - buf);
 }
 
-void AppendLogTimeText(double value, std::string& out) {
-    char buf[40];
-    const int n = WriteStamp(value, ", ", buf, sizeof buf);
-    out.append(buf, size_t(n));
+char* WriteLogTimeText(double value, char* out) {
+    return WriteStamp(value, ", ", out);
+}
+
+char* LogTimeWriter::Write(double value, char* out) {
+    const std::optional<qint64> total = Milliseconds(value);
+    if (!total || *total < 0) {
+        return WriteLogTimeText(value, out);
+    }
+    const qint64 day = *total / kMsPerDay;
+    const int ms = int(*total % kMsPerDay);
+    if (day != day_) {
+        day_ = day;
+        WriteDate(DateFromUnixEpoch(day - kUnixEpochOffset), date_);
+    }
+    out = std::copy_n(date_, sizeof date_, out);
+    out = std::copy_n(", ", 2, out);
+    return WriteHourMinute(ms / 3'600'000, ms / 60'000 % 60, out);
 }
 
 int MinuteOfHour(double value) {
-    return Decode(value).time.minute;
+    // Only the time of day: the calendar date is not needed for it.
+    const std::optional<qint64> total = Milliseconds(value);
+    return total ? int(MillisecondOfDay(*total) / 60'000 % 60) : 0;
 }
 
 std::optional<Date> ParseDate(QStringView text, int currentYear) {
-    int numbers[3];
-    int digits[3];
-    int count = 0;
-    qsizetype pos = 0;
-    while (true) {
-        if (count == 3 || !ReadNumber(text, pos, numbers[count], digits[count])) {
-            return std::nullopt;
-        }
-        ++count;
-        if (pos == text.size()) {
-            break;
-        }
-        if (text[pos] != u'/') {
-            return std::nullopt;
-        }
-        ++pos;
-    }
-    if (count < 2) {
-        return std::nullopt;
-    }
-    Date date;
-    if (count == 2) {
-        date = {currentYear, numbers[0], numbers[1]};
-    } else {
-        date = {numbers[0], numbers[1], numbers[2]};
-        if (digits[0] <= 2) {
-            const int windowStart = currentYear - 50;
-            date.year += windowStart - windowStart % 100;
-            if (date.year < windowStart) {
-                date.year += 100;
-            }
-        }
-    }
-    if (!IsValidDate(date.year, date.month, date.day)) {
-        return std::nullopt;
-    }
-    return date;
+    return ParseDateIn(text, currentYear);
+}
+
+std::optional<Date> ParseDate(std::string_view text, int currentYear) {
+    return ParseDateIn(text, currentYear);
 }
 
 std::optional<TimeOfDay> ParseTime(QStringView text) {
-    TimeOfDay t;
-    int digits = 0;
-    qsizetype pos = 0;
-    if (!ReadNumber(text, pos, t.hour, digits)) {
-        return std::nullopt;
-    }
-    if (pos < text.size() && text[pos] == u':') {
-        ++pos;
-        if (!ReadNumber(text, pos, t.minute, digits)) {
-            return std::nullopt;
-        }
-        if (pos < text.size() && text[pos] == u':') {
-            ++pos;
-            if (!ReadNumber(text, pos, t.second, digits)) {
-                return std::nullopt;
-            }
-            if (pos < text.size() && text[pos] == u'.') {
-                ++pos;
-                if (!ReadNumber(text, pos, t.millisecond, digits)) {
-                    return std::nullopt;
-                }
-            }
-        }
-    }
-    if (pos != text.size() || t.hour > 23 || t.minute > 59 || t.second > 59 ||
-        t.millisecond > 999) {
-        return std::nullopt;
-    }
-    return t;
+    return ParseTimeIn(text);
+}
+
+std::optional<TimeOfDay> ParseTime(std::string_view text) {
+    return ParseTimeIn(text);
 }
 
 }  // namespace DateTime

@@ -3,7 +3,7 @@
 #include <QString>
 #include <QStringView>
 #include <optional>
-#include <string>
+#include <string_view>
 
 class QDateTime;
 
@@ -53,17 +53,32 @@ QString LogTimeText(double value);
 // "n": the minute of the hour, 0..59.
 int MinuteOfHour(double value);
 
-// Appends "yy/mm/dd, hh:nn" to out without allocating a QString; used by the file writer.
-void AppendLogTimeText(double value, std::string& out);
+// Writes "yy/mm/dd, hh:nn" at out, which has room for kMaxStampChars; returns its end. Used
+// by the file writer, which formats a line per sample.
+inline constexpr int kMaxStampChars = 24;
+char* WriteLogTimeText(double value, char* out);
+
+// The same for many values in a row, keeping the text of the last day: consecutive samples
+// mostly share their date.
+class LogTimeWriter {
+public:
+    char* Write(double value, char* out);
+
+private:
+    qint64 day_ = -1;
+    char date_[8] = {};
+};
 
 // A date field: "y/m/d" or "m/d" (current year), nothing else. One- and two-digit years land
 // in the hundred years starting 50 years before currentYear; longer years are taken as written.
 // Returns the date, or nothing when the text is not a valid calendar date.
 std::optional<Date> ParseDate(QStringView text, int currentYear);
+std::optional<Date> ParseDate(std::string_view text, int currentYear);
 
 // A time field: "h", "h:n", "h:n:s" or "h:n:s.z" with hour 0..23, minute and second 0..59 and
 // millisecond 0..999 (the digits after the point are a count of milliseconds). Returns nothing
 // when the text does not parse.
 std::optional<TimeOfDay> ParseTime(QStringView text);
+std::optional<TimeOfDay> ParseTime(std::string_view text);
 
 }  // namespace DateTime

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "DateTime.h"
+#include "NumberFormat.h"
 #include "SampleDisplay.h"
 
 #include <QString>
+#include <array>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -27,8 +30,27 @@ double DoseRate(std::span<const Sample> window, const GraphSettings& settings);
 
 // "yy/mm/dd, hh:nn, cpm" plus ", dose" in the general number format when the record has one.
 QString LogLine(const LogRecord& record);
-// The same text appended to out, for writers that build large texts.
-void AppendLogLine(const LogRecord& record, std::string& out);
+// The same text written at out, which has room for kMaxLogLineChars; returns its end. For
+// writers that build large texts.
+inline constexpr int kMaxLogLineChars = 64;
+char* WriteLogLine(const LogRecord& record, char* out);
+
+// Writes the lines of many records in a row, as WriteLogLine does. It keeps the texts of the
+// doses it wrote last: a log repeats few dose values, and writing a double to 15 digits is the
+// slow part of a line.
+class LogLineWriter {
+public:
+    char* Write(const LogRecord& record, char* out);
+
+private:
+    struct Dose {
+        std::uint64_t bits = 0;
+        std::uint8_t size = 0;  // 0: nothing kept
+        char text[NumberFormat::kMaxGeneralChars];
+    };
+    std::array<Dose, 256> doses_{};
+    DateTime::LogTimeWriter times_;
+};
 
 // Selects the last log line when the pane is visible and its Tag is 0.
 void FollowLogTail(SampleDisplay& display);
@@ -38,5 +60,19 @@ void FollowLogTail(SampleDisplay& display);
 // DoseRate(i - 1), over samples i-10..i-1. Ends with FollowLogTail.
 void RebuildDisplay(const SampleLog& log, const GraphSettings& settings, SampleDisplay& display);
 
-// The log records RebuildDisplay would produce, without a display; used by the file writer.
+// The log record RebuildDisplay draws for sample index.
 LogRecord RebuildRecord(const SampleLog& log, int index, const GraphSettings& settings);
+
+// The same records for the whole log, first to last, each in constant time: what the rebuild
+// and the file writer walk through. Next requires that a sample is left.
+class RebuildRecords {
+public:
+    RebuildRecords(const SampleLog& log, const GraphSettings& settings);
+    LogRecord Next();
+
+private:
+    const SampleLog& log_;
+    const GraphSettings& settings_;
+    int next_ = 0;
+    std::int64_t windowSum_ = 0;  // the net counts of the ten samples before next_
+};

@@ -1,8 +1,10 @@
 #include "NumberFormat.h"
 
+#include "CharCode.h"
+
+#include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <cstdlib>
 #include <limits>
 #include <string_view>
 
@@ -10,20 +12,54 @@ namespace NumberFormat {
 
 namespace {
 
-bool IsSpace(QChar c) {
-    return c == u' ' || c == u'\t';
+bool IsSpace(auto c) {
+    return CharCode(c) == ' ' || CharCode(c) == '\t';
 }
 
-QStringView Trimmed(QStringView text) {
+template <typename Text>
+Text Trimmed(Text text) {
     qsizetype begin = 0;
-    qsizetype end = text.size();
+    qsizetype end = qsizetype(text.size());
     while (begin < end && IsSpace(text[begin])) {
         ++begin;
     }
     while (end > begin && IsSpace(text[end - 1])) {
         --end;
     }
-    return text.mid(begin, end - begin);
+    return Text(text.data() + begin, end - begin);
+}
+
+template <typename Text>
+std::optional<std::int32_t> ParseInt32In(Text text) {
+    const Text t = Trimmed(text);
+    const qsizetype size = qsizetype(t.size());
+    qsizetype i = 0;
+    bool negative = false;
+    if (i < size && (CharCode(t[i]) == '+' || CharCode(t[i]) == '-')) {
+        negative = CharCode(t[i]) == '-';
+        ++i;
+    }
+    if (i == size) {
+        return std::nullopt;
+    }
+    std::int64_t value = 0;
+    for (; i < size; ++i) {
+        const unsigned digit = CharCode(t[i]) - '0';
+        if (digit > 9) {
+            return std::nullopt;
+        }
+        value = value * 10 + digit;
+        if (value > std::int64_t(INT32_MAX) + 1) {
+            return std::nullopt;
+        }
+    }
+    if (negative) {
+        value = -value;
+    }
+    if (value > INT32_MAX || value < INT32_MIN) {
+        return std::nullopt;
+    }
+    return std::int32_t(value);
 }
 
 // True when the decimal text (digits, an optional "." and an optional exponent, no sign) lies
@@ -71,68 +107,67 @@ bool WithinRoundedMaximum(std::string_view text) {
 
 }  // namespace
 
-void AppendGeneral(double value, std::string& out) {
+char* WriteGeneral(double value, char* out) {
     if (std::isnan(value)) {
-        out += "NAN";
-        return;
+        return std::copy_n("NAN", 3, out);
     }
     if (std::isinf(value)) {
-        out += value < 0 ? "-INF" : "INF";
-        return;
+        return value < 0 ? std::copy_n("-INF", 4, out) : std::copy_n("INF", 3, out);
     }
     if (value == 0) {
-        out += '0';
-        return;
+        *out = '0';
+        return out + 1;
     }
-    // 15 significant digits, correctly rounded, independent of the C locale.
-    char buf[64];
-    const auto result =
-        std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, 14);
-    const std::string_view text(buf, size_t(result.ptr - buf));
-    const size_t e = text.find('e');
-    const bool negative = text[0] == '-';
-    std::string digits;
-    for (char c : text.substr(0, e)) {
-        if (c >= '0' && c <= '9') {
-            digits += c;
-        }
+    // 15 significant digits, correctly rounded, independent of the C locale:
+    // "-d.dddddddddddddde-xxx".
+    char buf[32];
+    const char* const end =
+        std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, 14).ptr;
+    const char* p = buf;
+    if (*p == '-') {
+        *out++ = '-';
+        ++p;
     }
-    while (digits.size() > 1 && digits.back() == '0') {
-        digits.pop_back();
+    char digits[15];
+    digits[0] = p[0];
+    std::copy_n(p + 2, 14, digits + 1);
+    int count = 15;
+    while (count > 1 && digits[count - 1] == '0') {
+        --count;
     }
-    const int exponent = std::atoi(std::string(text.substr(e + 1)).c_str());
+    int exponent = 0;
+    std::from_chars(p + 17 + (p[17] == '+'), end, exponent);
 
-    if (negative) {
-        out += '-';
-    }
     if (exponent >= -4 && exponent < 15) {
         if (exponent < 0) {
-            out += "0.";
-            out.append(size_t(-exponent - 1), '0');
-            out += digits;
-        } else if (digits.size() <= size_t(exponent) + 1) {
-            out += digits;
-            out.append(size_t(exponent) + 1 - digits.size(), '0');
-        } else {
-            out.append(digits, 0, size_t(exponent) + 1);
-            out += '.';
-            out.append(digits, size_t(exponent) + 1);
+            out = std::copy_n("0.000", 1 - exponent, out);
+            return std::copy_n(digits, count, out);
         }
-        return;
+        if (count <= exponent + 1) {
+            out = std::copy_n(digits, count, out);
+            return std::fill_n(out, exponent + 1 - count, '0');
+        }
+        out = std::copy_n(digits, exponent + 1, out);
+        *out++ = '.';
+        return std::copy_n(digits + exponent + 1, count - exponent - 1, out);
     }
-    out += digits[0];
-    if (digits.size() > 1) {
-        out += '.';
-        out.append(digits, 1);
+    *out++ = digits[0];
+    if (count > 1) {
+        *out++ = '.';
+        out = std::copy_n(digits + 1, count - 1, out);
     }
-    out += 'E';
-    out += std::to_string(exponent);
+    *out++ = 'E';
+    return std::to_chars(out, out + 8, exponent).ptr;
+}
+
+void AppendGeneral(double value, std::string& out) {
+    char buf[kMaxGeneralChars];
+    out.append(buf, size_t(WriteGeneral(value, buf) - buf));
 }
 
 QString FormatGeneral(double value) {
-    std::string out;
-    AppendGeneral(value, out);
-    return QString::fromLatin1(out.data(), qsizetype(out.size()));
+    char buf[kMaxGeneralChars];
+    return QString::fromLatin1(buf, qsizetype(WriteGeneral(value, buf) - buf));
 }
 
 std::optional<double> ParseFloat(QStringView text) {
@@ -194,33 +229,11 @@ std::optional<double> ParseFloat(QStringView text) {
 }
 
 std::optional<std::int32_t> ParseInt32(QStringView text) {
-    const QStringView t = Trimmed(text);
-    qsizetype i = 0;
-    bool negative = false;
-    if (i < t.size() && (t[i] == u'+' || t[i] == u'-')) {
-        negative = t[i] == u'-';
-        ++i;
-    }
-    if (i == t.size()) {
-        return std::nullopt;
-    }
-    std::int64_t value = 0;
-    for (; i < t.size(); ++i) {
-        if (t[i] < u'0' || t[i] > u'9') {
-            return std::nullopt;
-        }
-        value = value * 10 + (t[i].unicode() - u'0');
-        if (value > std::int64_t(INT32_MAX) + 1) {
-            return std::nullopt;
-        }
-    }
-    if (negative) {
-        value = -value;
-    }
-    if (value > INT32_MAX || value < INT32_MIN) {
-        return std::nullopt;
-    }
-    return std::int32_t(value);
+    return ParseInt32In(text);
+}
+
+std::optional<std::int32_t> ParseInt32(std::string_view text) {
+    return ParseInt32In(text);
 }
 
 }  // namespace NumberFormat

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 // Number texts with a fixed decimal point ".", whatever the user's locale.
 namespace NumberFormat {
@@ -15,6 +16,9 @@ namespace NumberFormat {
 // Not-a-number and infinities give "NAN", "INF" and "-INF".
 QString FormatGeneral(double value);
 void AppendGeneral(double value, std::string& out);
+// The same text written at out, which has room for kMaxGeneralChars; returns its end.
+inline constexpr int kMaxGeneralChars = 24;
+char* WriteGeneral(double value, char* out);
 
 // A decimal floating-point text: optional sign, digits with an optional "." and fraction, an
 // optional exponent; spaces around it are allowed, nothing else ("nan", "inf", hex, a comma
@@ -25,5 +29,6 @@ std::optional<double> ParseFloat(QStringView text);
 // A signed 32-bit decimal integer: optional sign and digits, spaces around it allowed.
 // Fails on anything else and on values outside the 32-bit range.
 std::optional<std::int32_t> ParseInt32(QStringView text);
+std::optional<std::int32_t> ParseInt32(std::string_view text);
 
 }  // namespace NumberFormat

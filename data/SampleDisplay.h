@@ -49,7 +49,8 @@ public:
     virtual bool LogVisible() const = 0;
     virtual int LogTag() const = 0;
 
-    // A full rebuild is bracketed by these, so views can redraw once instead of per point.
-    virtual void BeginRebuild() {}
+    // A full rebuild of this many samples is bracketed by these, so views can redraw once
+    // instead of per point, and storage is sized once.
+    virtual void BeginRebuild(int /*samples*/) {}
     virtual void EndRebuild() {}
 };

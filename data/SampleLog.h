@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 // One logged minute: the local time (a DateTime value) and the counts in that minute.
@@ -28,6 +29,9 @@ public:
     const Sample& Last() const { return samples_.back(); }
 
     void Reserve(int count) { samples_.reserve(size_t(count)); }
+    // Replaces all samples at once: what Clear and an Append per sample would give, without
+    // copying them.
+    void Assign(std::vector<Sample>&& samples) { samples_ = std::move(samples); }
     const std::vector<Sample>& Samples() const { return samples_; }
 
 private:

@@ -22,6 +22,34 @@ private:
     int subTicks_;
 };
 
+// The bottom axis: a tick at each labelled point of the range shown, with its label, asked of
+// the model only for that range.
+class PointLabelTicker : public QCPAxisTicker {
+public:
+    explicit PointLabelTicker(const DisplayModel& model) : model_(model) {}
+
+protected:
+    double getTickStep(const QCPRange&) override { return 1.0; }
+    int getSubTickCount(double) override { return 0; }
+    QString getTickLabel(double tick, const QLocale&, QChar, int) override {
+        return model_.LabelAt(int(std::lround(tick)));
+    }
+    QVector<double> createTickVector(double, const QCPRange& range) override {
+        QVector<double> ticks;
+        const double first = std::max(0.0, std::ceil(range.lower));
+        const double last = std::min(double(model_.CpmCount() - 1), std::floor(range.upper));
+        if (first <= last) {
+            for (int point : model_.LabelledPoints(int(first), int(last))) {
+                ticks.append(double(point));
+            }
+        }
+        return ticks;
+    }
+
+private:
+    const DisplayModel& model_;
+};
+
 QPen DottedPen(const QColor& colour) {
     QPen pen(colour, 0, Qt::DotLine);
     return pen;
@@ -33,6 +61,10 @@ ChartView::ChartView(DisplayModel& model, QWidget* parent)
     : QObject(parent), model_(model), chart_(new QCustomPlot(parent)) {
     chart_->setObjectName(QStringLiteral("Chart"));
     Configure();
+    replotTimer_.setSingleShot(true);
+    connect(&replotTimer_, &QTimer::timeout, chart_, [this] { chart_->replot(); });
+    connect(chart_, &QCustomPlot::beforeReplot, this, &ChartView::LoadPage);
+    connect(chart_, &QCustomPlot::afterReplot, this, [this] { sinceReplot_.start(); });
     model_.AddListener(this);
     Reset();
 }
@@ -59,9 +91,7 @@ void ChartView::Configure() {
     rect->axis(QCPAxis::atTop)->setTickLabels(false);
 
     QCPAxis* bottom = chart_->xAxis;
-    labels_ = QSharedPointer<QCPAxisTickerText>::create();
-    labels_->setSubTickCount(0);
-    bottom->setTicker(labels_);
+    bottom->setTicker(QSharedPointer<PointLabelTicker>::create(model_));
     bottom->setTickLabelRotation(90);
     bottom->setSubTicks(false);
     bottom->setTickLength(5, 0);
@@ -131,7 +161,30 @@ void ChartView::ShowPage(double lower) {
     settingRange_ = true;
     chart_->xAxis->setRange(lower, lower + width);
     settingRange_ = false;
+    pageStale_ = true;
     FitValueAxes();
+}
+
+void ChartView::LoadPage() {
+    // The points of the page and one beyond each side, so lines run on to the edges. Loaded as
+    // the chart is drawn, once for all changes since the last time.
+    if (!pageStale_) {
+        return;
+    }
+    pageStale_ = false;
+    const QCPRange range = chart_->xAxis->range();
+    const auto load = [&](QCPGraph* graph, const std::vector<double>& values) {
+        const int first = std::max(0, int(std::floor(range.lower)));
+        const int end = std::min(int(values.size()), int(std::ceil(range.upper)) + 1);
+        QVector<QCPGraphData> points(std::max(0, end - first));
+        QCPGraphData* point = points.data();
+        for (int i = first; i < end; ++i, ++point) {
+            *point = QCPGraphData(double(i), values[size_t(i)]);
+        }
+        graph->data()->set(points, true);
+    };
+    load(seriesCpm_, model_.CpmValues());
+    load(seriesSv_, model_.DoseValues());
 }
 
 void ChartView::FollowNewest() {
@@ -174,62 +227,47 @@ void ChartView::OnRangeChanged(const QCPRange& range) {
 }
 
 void ChartView::Replot() {
-    chart_->replot(QCustomPlot::rpQueuedReplot);
+    // Changes arrive one by one (a report a second, a rebuild, a page move): draw them together,
+    // at most once a frame.
+    if (!replotTimer_.isActive()) {
+        const qint64 sinceLast = sinceReplot_.isValid() ? sinceReplot_.elapsed() : kFrameMs;
+        replotTimer_.start(int(std::max<qint64>(0, kFrameMs - sinceLast)));
+    }
 }
 
 void ChartView::Reset() {
-    const auto& cpm = model_.CpmValues();
-    QVector<double> keys(qsizetype(cpm.size()));
-    for (qsizetype i = 0; i < keys.size(); ++i) {
-        keys[i] = double(i);
-    }
-    seriesCpm_->setData(keys, QVector<double>(cpm.begin(), cpm.end()), true);
-    const auto& dose = model_.DoseValues();
-    seriesSv_->setData(keys.mid(0, qsizetype(dose.size())),
-                       QVector<double>(dose.begin(), dose.end()), true);
-    QMap<double, QString> ticks;
-    for (const auto& [index, label] : model_.Labels()) {
-        ticks.insert(double(index), label);
-    }
-    labels_->setTicks(ticks);
     following_ = true;
     FollowNewest();
     Replot();
 }
 
 void ChartView::SeriesCleared() {
-    if (model_.CpmCount() == 0) {
-        seriesCpm_->data()->clear();
-        labels_->clear();
-    }
-    if (model_.DoseCount() == 0) {
-        seriesSv_->data()->clear();
-    }
-    following_ = true;
-    FollowNewest();
-    Replot();
+    Reset();
 }
 
 void ChartView::CpmAppended() {
-    const int index = model_.CpmCount() - 1;
-    seriesCpm_->addData(index, model_.CpmValue(index));
-    if (!model_.Labels().empty() && model_.Labels().back().first == index) {
-        labels_->addTick(index, model_.Labels().back().second);
-    }
     FollowNewest();
     Replot();
 }
 
+bool ChartView::OnPage(int index) const {
+    // The page's points and the one beyond each side, whose lines reach into it.
+    const QCPRange range = chart_->xAxis->range();
+    return index >= std::floor(range.lower) && index <= std::ceil(range.upper);
+}
+
 void ChartView::CpmChanged(int index) {
-    auto it = seriesCpm_->data()->begin() + index;
-    it->value = model_.CpmValue(index);
-    FitValueAxes();
-    Replot();
+    if (OnPage(index)) {
+        pageStale_ = true;
+        FitValueAxes();
+        Replot();
+    }
 }
 
 void ChartView::DoseAppended() {
-    const int index = model_.DoseCount() - 1;
-    seriesSv_->addData(index, model_.DoseValues()[size_t(index)]);
-    FitValueAxes();
-    Replot();
+    if (OnPage(model_.DoseCount() - 1)) {
+        pageStale_ = true;
+        FitValueAxes();
+        Replot();
+    }
 }

@@ -2,23 +2,26 @@
 
 #include "DisplayModel.h"
 
+#include <QElapsedTimer>
 #include <QObject>
-#include <QSharedPointer>
+#include <QTimer>
 
 class QCustomPlot;
 class QCPGraph;
-class QCPAxisTickerText;
 class QCPRange;
 class QWidget;
 
 // Draws a DisplayModel's two series on a QCustomPlot: CPM as a filled area on the left axis,
 // the dose rate as a line on the right axis. Shows a page of at most MaxPointsPerPage points that
-// follows the newest point until the user drags it away.
+// follows the newest point until the user drags it away. The chart holds the points of the page
+// only, and its labels come from the model as the axis asks for them, so a page costs the same
+// whatever the log's length. Changes are drawn together, at most once a frame.
 class ChartView final : public QObject, private DisplayListener {
     Q_OBJECT
 
 public:
     static constexpr int MaxPointsPerPage = 360;
+    static constexpr qint64 kFrameMs = 16;
 
     ChartView(DisplayModel& model, QWidget* parent);
     ~ChartView() override;
@@ -47,6 +50,8 @@ private:
 
     void Configure();
     void ShowPage(double lower);
+    void LoadPage();
+    bool OnPage(int index) const;
     void FollowNewest();
     void FitValueAxes();
     void OnRangeChanged(const QCPRange& range);
@@ -56,7 +61,9 @@ private:
     QCustomPlot* chart_;
     QCPGraph* seriesCpm_ = nullptr;
     QCPGraph* seriesSv_ = nullptr;
-    QSharedPointer<QCPAxisTickerText> labels_;
     bool following_ = true;
     bool settingRange_ = false;
+    bool pageStale_ = true;  // the chart's points are not those of the page shown
+    QTimer replotTimer_;
+    QElapsedTimer sinceReplot_;
 };

@@ -3,7 +3,8 @@
 #include "SampleDisplay.h"
 
 #include <QString>
-#include <utility>
+#include <cstdint>
+#include <string>
 #include <vector>
 
 // Told about every change of a DisplayModel, so views redraw what changed. While a rebuild runs,
@@ -21,8 +22,8 @@ public:
     virtual void LogSelected(int /*index*/) {}
 };
 
-// The chart series and the log pane as plain data: CPM values with sparse labels, dose values
-// (NaN for a null point) and log records, formatted only when asked.
+// The chart series and the log pane as plain data, held once for all views: CPM values with
+// sparse labels, dose values (NaN for a null point) and log records, formatted only when asked.
 class DisplayModel final : public SampleDisplay {
 public:
     void ClearCpm() override;
@@ -43,15 +44,17 @@ public:
     bool LogVisible() const override { return logVisible_; }
     int LogTag() const override { return logTag_; }
 
-    void BeginRebuild() override;
+    void BeginRebuild(int samples) override;
     void EndRebuild() override;
 
     // Read access for views and tests.
     const std::vector<double>& CpmValues() const { return cpm_; }
     const std::vector<double>& DoseValues() const { return dose_; }
-    // The non-empty labels, by point index, in index order.
-    const std::vector<std::pair<int, QString>>& Labels() const { return labels_; }
+    // The label of a point; empty for most.
     QString LabelAt(int index) const;
+    int LabelCount() const { return int(labels_.size()); }
+    // The indexes of the labelled points from first to last, in order.
+    std::vector<int> LabelledPoints(int first, int last) const;
     const std::vector<LogRecord>& LogRecords() const { return log_; }
     QString LogText(int index) const;
     int SelectedLog() const { return selected_; }
@@ -66,8 +69,16 @@ private:
     template <typename F>
     void Notify(F&& f);
 
+    // A label's point and where its text ends in labelText_ (it starts where the one before
+    // ends). A year of minutes has 52,560 labels: one string for all keeps them small.
+    struct Label {
+        int index;
+        std::uint32_t end;
+    };
+
     std::vector<double> cpm_;
-    std::vector<std::pair<int, QString>> labels_;
+    std::vector<Label> labels_;
+    std::string labelText_;  // UTF-8
     std::vector<double> dose_;
     std::vector<LogRecord> log_;
     int selected_ = -1;

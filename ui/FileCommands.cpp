@@ -65,13 +65,10 @@ void FileCommands::OpenFile(const QString& path) {
     // Samples in no file are kept before anything is read: the file chosen may be the current
     // one. A file that cannot be read then leaves the log, display and file name as they were.
     const QString kept = KeepUnsaved();
-    const CsvReadResult read = ReadCsvLog(path, year);
+    CsvReadResult read = ReadCsvLog(path, year);
     Clear();
     keptFile_ = kept;
-    log_.Reserve(int(read.Samples.size()));
-    for (const Sample& sample : read.Samples) {
-        log_.Append(sample);
-    }
+    log_.Assign(std::move(read.Samples));
     RebuildDisplay(log_, settings_, display_);
     currentFile_ = path;
     unreadableLines_ = read.UnreadableLines;

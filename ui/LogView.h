@@ -2,22 +2,48 @@
 
 #include "DisplayModel.h"
 
-#include <QAbstractListModel>
-#include <QListView>
+#include <QAbstractScrollArea>
 
-// The log pane's lines as a list model: records are formatted only when the view asks.
-class LogLinesModel final : public QAbstractListModel, private DisplayListener {
+// The log pane: one 13-pixel line per log record of the display model, drawn as list items only
+// for the lines in view, so nothing in it grows with the log. A click selects a line, the arrow,
+// page, Home and End keys move the selection, and the line FollowLogTail selects is scrolled into
+// view. Its Tag holds LogHold in bit 0.
+class LogView final : public QAbstractScrollArea, private DisplayListener {
     Q_OBJECT
 
 public:
-    explicit LogLinesModel(DisplayModel& model, QObject* parent = nullptr);
-    ~LogLinesModel() override;
+    static constexpr int kLineHeight = 13;
 
-    int rowCount(const QModelIndex& parent = {}) const override;
-    QVariant data(const QModelIndex& index, int role) const override;
+    explicit LogView(DisplayModel& model, QWidget* parent = nullptr);
+    ~LogView() override;
+
+    int Tag() const { return model_.LogTag(); }
+    void SetTag(int tag) { model_.SetLogTag(tag); }
+
+    // The highlighted line, or -1.
+    int CurrentLine() const { return current_; }
+    // The first line in view.
+    int TopLine() const;
+    // Where line is drawn in the viewport; empty when it is not in view.
+    QRect LineRect(int line) const;
+
+    // The pane's own visible flag (not whether its window is on screen) drives FollowLogTail.
+    void setVisible(bool visible) override;
 
 signals:
-    void LineSelected(int row);
+    void DoubleClicked();
+    // A left click (press and release) on a line.
+    void LineClicked(int line);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     void Reset() override;
@@ -25,34 +51,14 @@ private:
     void LogAppended() override;
     void LogSelected(int index) override;
 
-    DisplayModel& model_;
-    int rows_ = 0;
-};
-
-// The log pane: a list view over the log lines that scrolls to the line FollowLogTail selects.
-// Its Tag holds LogHold in bit 0.
-class LogView final : public QListView {
-    Q_OBJECT
-
-public:
-    explicit LogView(DisplayModel& model, QWidget* parent = nullptr);
-
-    int Tag() const { return model_.LogTag(); }
-    void SetTag(int tag) { model_.SetLogTag(tag); }
-
-signals:
-    void DoubleClicked();
-
-protected:
-    void mouseDoubleClickEvent(QMouseEvent* event) override;
-
-public:
-    // The pane's own visible flag (not whether its window is on screen) drives FollowLogTail.
-    void setVisible(bool visible) override;
-
-private:
-    void SelectRow(int row);
+    int FullLinesInView() const;
+    void UpdateScrollRange();
+    // Highlights line (-1: none) and scrolls it into view, as a list box selects an item.
+    void SetCurrent(int line);
+    int LineAt(int y) const;
 
     DisplayModel& model_;
-    LogLinesModel lines_;
+    int lines_ = 0;
+    int current_ = -1;
+    int pressed_ = -1;  // the line the left button went down on
 };

@@ -143,11 +143,11 @@ void TMainForm::BuildLayout() {
     Log->setMinimumHeight(kLogMinimumHeight);
     connect(Log, &LogView::DoubleClicked, this, [this] { RunGuarded([this] { LogDblClick(); }); });
     // A click on a line shows its sample in the chart.
-    connect(Log, &QAbstractItemView::clicked, this, [this](const QModelIndex& line) {
+    connect(Log, &LogView::LineClicked, this, [this](int line) {
         const auto& records = display_.LogRecords();
-        if (line.row() < int(records.size())) {
-            pane_->ShowSample(ChartNavigation::SampleOfLogLine(samples_, line.row(),
-                                                               records[size_t(line.row())].Time));
+        if (line >= 0 && line < int(records.size())) {
+            pane_->ShowSample(
+                ChartNavigation::SampleOfLogLine(samples_, line, records[size_t(line)].Time));
         }
     });
 

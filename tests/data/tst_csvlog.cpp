@@ -171,6 +171,53 @@ private slots:
         QVERIFY(ReadCsvLog(QStringLiteral(TEST_DATA_DIR "/") + file, kYear).Samples == plain);
     }
 
+    // A file is read in pieces of 64 KiB: lines, line ends and marks split across pieces read
+    // as they do in one piece.
+    void readsInPieces_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("lines");
+        const auto line = [](int i) {
+            return QByteArray("16/03/20, 12:30, ") + QByteArray::number(i);
+        };
+        // Pads a first line so that the byte at offset 65535, the last of the first piece, is
+        // the first byte of what follows.
+        const auto upTo65535 = [&](const QByteArray& then) {
+            const QByteArray first = line(0) + ", ";
+            return first + QByteArray(65535 - first.size(), 'x') + then;
+        };
+        QByteArray mixed;
+        const char* ends[] = {"\r\n", "\n", "\r"};
+        for (int i = 0; i < 20'000; ++i) {
+            mixed += line(i) + ends[i % 3];
+        }
+        QTest::newRow("CR LF split between pieces") << upTo65535("\r\n" + line(1) + "\r\n") << 2;
+        QTest::newRow("lone CR ending a piece") << upTo65535("\r" + line(1)) << 2;
+        QTest::newRow("empty line after a CR ending a piece")
+            << upTo65535("\r\r" + line(2) + "\n") << 3;
+        QTest::newRow("a line longer than a piece")
+            << line(0) + ", " + QByteArray(200'000, 'y') + "\r\n" + line(1) << 2;
+        QTest::newRow("mixed line ends") << mixed << 20'000;
+        QTest::newRow("UTF-8 mark") << "\xEF\xBB\xBF" + mixed << 20'000;
+        QTest::newRow("UTF-16 LE")
+            << QByteArray("\xFF\xFE") +
+                   QByteArray(reinterpret_cast<const char*>(QString::fromLatin1(mixed).utf16()),
+                              mixed.size() * 2)
+            << 20'000;
+    }
+    void readsInPieces() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, lines);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("pieces.csv");
+        QVERIFY(WriteFile(path, bytes));
+        const CsvReadResult whole = ParseCsvLog(bytes, kYear);
+        const CsvReadResult read = ReadCsvLog(path, kYear);
+        QCOMPARE(int(read.Samples.size()), lines);
+        QVERIFY(read.Samples == whole.Samples);
+        QCOMPARE(read.UnreadableLines, whole.UnreadableLines);
+        QCOMPARE(read.Samples.back().Cpm, lines - 1);
+    }
+
     void unreadableFiles_data() {
         QTest::addColumn<QString>("name");
         QTest::newRow("missing") << "missing.csv";

@@ -3,6 +3,8 @@
 
 #include <QDateTime>
 #include <QTest>
+#include <cmath>
+#include <random>
 
 using DateTime::Date;
 using DateTime::TimeOfDay;
@@ -64,6 +66,26 @@ private slots:
                 QVERIFY(d && tod);
                 QCOMPARE(DateTime::Encode(*d, *tod), t);
             }
+        }
+    }
+
+    // Values are taken to the nearest millisecond, halves away from zero, as llround does:
+    // the time of day and the minute agree with that rounding for any value, including those
+    // that land on a half millisecond and those before 1899-12-30.
+    void roundsToTheNearestMillisecond() {
+        std::mt19937_64 random(3);
+        std::uniform_real_distribution<double> anyDay(-700'000, 2'958'466);
+        std::uniform_int_distribution<qint64> anyMs(-60'000'000'000'000, 255'000'000'000'000);
+        for (int i = 0; i < 200'000; ++i) {
+            const double v = i % 2 ? anyDay(random) : (double(anyMs(random)) + 0.5) / 86'400'000;
+            const qint64 total = std::llround(v * 86'400'000.0);
+            const qint64 ms = std::abs(total % 86'400'000);
+            const DateTime::Parts p = DateTime::Decode(v);
+            QCOMPARE(p.time.hour * 3'600'000 + p.time.minute * 60'000 + p.time.second * 1'000 +
+                         p.time.millisecond,
+                     int(ms));
+            QCOMPARE(DateTime::MinuteOfHour(v), int(ms / 60'000 % 60));
+            QCOMPARE(DateTime::Encode(p.date), double(total / 86'400'000));
         }
     }
 

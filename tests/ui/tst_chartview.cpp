@@ -5,6 +5,7 @@
 #include <qcustomplot.h>
 #include <QTest>
 #include <QWidget>
+#include <algorithm>
 
 class ChartViewTest : public QObject {
     Q_OBJECT
@@ -16,7 +17,72 @@ class ChartViewTest : public QObject {
         }
     }
 
+    // A log of count points, every tenth labelled with its index.
+    static void Labelled(DisplayModel& model, int count) {
+        for (int i = 0; i < count; ++i) {
+            model.AppendCpm(i % 97, i % 10 == 0 ? QString::number(i) : QString());
+            model.AppendDose(i % 10 == 3 ? qQNaN() : i * 0.001);
+        }
+    }
+
 private slots:
+    // The chart holds the points of the page and one on either side, with their values, and
+    // the axis shows the labels of the page, all of them, asked of the model.
+    void holdsThePageShown_data() {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("scrollTo");
+        QTest::addColumn<int>("first");
+        QTest::newRow("short log") << 25 << 0 << 0;
+        QTest::newRow("start of a long log") << 5'000 << 0 << 0;
+        QTest::newRow("middle") << 5'000 << 2'345 << 2'345;
+        QTest::newRow("end, following") << 5'000 << 100'000 << 5'000 - ChartView::MaxPointsPerPage;
+    }
+    void holdsThePageShown() {
+        QFETCH(int, count);
+        QFETCH(int, scrollTo);
+        QFETCH(int, first);
+        QWidget window;
+        DisplayModel model;
+        ChartView view(model, &window);
+        Labelled(model, count);
+        view.ScrollTo(scrollTo);
+        view.Chart()->replot();
+        QCOMPARE(view.PageStart(), first);
+        const int last = std::min(count, first + ChartView::MaxPointsPerPage) - 1;
+        for (QCPGraph* graph : {view.SeriesCPM(), view.SeriesSV()}) {
+            const QSharedPointer<QCPGraphDataContainer> points = graph->data();
+            QCOMPARE(points->constBegin()->key, double(std::max(0, first - 1)));
+            QCOMPARE((points->constEnd() - 1)->key, double(std::min(count - 1, last + 1)));
+            for (auto it = points->constBegin(); it != points->constEnd(); ++it) {
+                const int i = int(it->key);
+                const double expected =
+                    graph == view.SeriesCPM() ? model.CpmValue(i) : model.DoseValues()[size_t(i)];
+                QVERIFY(it->value == expected || (qIsNaN(it->value) && qIsNaN(expected)));
+            }
+        }
+        QVector<QString> labels;
+        for (int i = (first + 9) / 10 * 10; i <= last; i += 10) {
+            labels.append(QString::number(i));
+        }
+        QCOMPARE(view.Chart()->xAxis->tickVectorLabels(), labels);
+    }
+
+    // Changes arriving one after another are drawn together.
+    void manyChangesReplotOnce() {
+        QWidget window;
+        DisplayModel model;
+        ChartView view(model, &window);
+        QTest::qWait(2 * ChartView::kFrameMs);
+        int replots = 0;
+        connect(view.Chart(), &QCustomPlot::afterReplot, [&] { ++replots; });
+        Append(model, 500);
+        model.SetCpmValue(499, 50);
+        view.ScrollTo(20);
+        QTRY_COMPARE(replots, 1);
+        QTest::qWait(3 * ChartView::kFrameMs);
+        QCOMPARE(replots, 1);
+    }
+
     void pageFollowsUntilDraggedAway() {
         QWidget window;
         DisplayModel model;
@@ -62,10 +128,10 @@ private slots:
         ChartView view(model, &window);
         model.AppendCpm(10, QStringLiteral("26/12/08 14:37"));
         model.AppendNullDose();
+        view.Chart()->replot();
         QCOMPARE(view.SeriesSV()->dataCount(), 1);
         QVERIFY(qIsNaN(view.SeriesSV()->data()->at(0)->value));
-        QCOMPARE(view.Chart()->xAxis->ticker().dynamicCast<QCPAxisTickerText>()->ticks().value(0),
-                 "26/12/08 14:37");
+        QCOMPARE(view.Chart()->xAxis->tickVectorLabels(), QVector<QString>{"26/12/08 14:37"});
     }
 };
 

@@ -43,7 +43,7 @@ private slots:
         QCOMPARE(display.LogText(10), "16/03/20, 12:40, 40, 0.0632");
         QCOMPARE(display.LogText(11), "16/03/20, 12:41, 40, 0.0632");
         // Labels: the first point, then every tenth minute.
-        QCOMPARE(display.Labels().size(), size_t(2));
+        QCOMPARE(display.LabelCount(), 2);
         QCOMPARE(display.LabelAt(0), "16/03/20 12:30");
         QCOMPARE(display.LabelAt(10), "16/03/20 12:40");
         QCOMPARE(display.LabelAt(1), "");
@@ -65,7 +65,7 @@ private slots:
         QCOMPARE(display.CpmCount(), 3);
         QCOMPARE(display.DoseCount(), 3);
         QCOMPARE(display.LogCount(), 3);
-        QCOMPARE(display.Labels().size(), size_t(1));
+        QCOMPARE(display.LabelCount(), 1);
     }
 
     void viewsHearOneResetPerRebuild() {

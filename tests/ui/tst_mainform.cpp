@@ -29,6 +29,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QProcess>
+#include <QScrollBar>
 #include <QProcessEnvironment>
 #include <QSignalSpy>
 #include <QSplitter>
@@ -703,9 +704,8 @@ private slots:
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         form.Show->trigger();
-        form.Log->scrollToTop();
-        const QRect line = form.Log->visualRect(form.Log->model()->index(3, 0));
-        QTest::mouseClick(form.Log->viewport(), Qt::LeftButton, {}, line.center());
+        form.Log->verticalScrollBar()->setValue(0);
+        QTest::mouseClick(form.Log->viewport(), Qt::LeftButton, {}, form.Log->LineRect(3).center());
         QCOMPARE(form.ChartArea().PageStart(), 0);  // sample 3 in the middle: the first page
         QCOMPARE(form.Log->Tag(), 0);               // a click is not a double-click
 
