@@ -21,12 +21,9 @@ std::optional<ConvertOptions> ParseConvertArguments(const QStringList& arguments
 }
 
 ConvertResult Convert(const ConvertOptions& options, int currentYear) {
-    const CsvReadResult read = ReadCsvLog(options.Input, currentYear);
+    CsvReadResult read = ReadCsvLog(options.Input, currentYear);
     SampleLog log;
-    log.Reserve(int(read.Samples.size()));
-    for (const Sample& sample : read.Samples) {
-        log.Append(sample);
-    }
+    log.Assign(std::move(read.Samples));
     WriteCsvLog(options.Output, CsvTextOf(log, options.Settings));
     return {read.UnreadableLines, read.FirstUnreadableLine};
 }
