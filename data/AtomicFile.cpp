@@ -1,5 +1,8 @@
 #include "AtomicFile.h"
 
+#include "UserError.h"
+
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -63,6 +66,18 @@ bool OnlyTargetWritable(const QString& path) {
 }
 
 }  // namespace
+
+void ThrowCannotCreate(const QString& path, const QString& reason) {
+    throw UserError(QStringLiteral("ファイル \"%1\" を作成できません。%2")
+                        .arg(QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()), reason));
+}
+
+void WriteFileOrThrow(const QString& path, const QByteArray& bytes) {
+    QString error;
+    if (!WriteFileAtomically(path, bytes, &error)) {
+        ThrowCannotCreate(path, error);
+    }
+}
 
 bool WriteFileAtomically(const QString& path, const QByteArray& bytes, QString* errorText) {
     QSaveFile file(path);

@@ -9,3 +9,9 @@
 // truncated, written, flushed and synced. Returns false and sets errorText to the system's
 // reason when it fails.
 bool WriteFileAtomically(const QString& path, const QByteArray& bytes, QString* errorText);
+
+// The error every save reports: "ファイル "%s" を作成できません。%s" with the full path.
+[[noreturn]] void ThrowCannotCreate(const QString& path, const QString& reason);
+
+// WriteFileAtomically, throwing that error when it fails.
+void WriteFileOrThrow(const QString& path, const QByteArray& bytes);

@@ -413,9 +413,5 @@ QByteArray CsvTextOf(const SampleLog& log, const GraphSettings& settings) {
 }
 
 void WriteCsvLog(const QString& path, const QByteArray& text) {
-    QString error;
-    if (!WriteFileAtomically(path, text, &error)) {
-        throw UserError(
-            QStringLiteral("ファイル \"%1\" を作成できません。%2").arg(FullPath(path), error));
-    }
+    WriteFileOrThrow(path, text);
 }

@@ -5,17 +5,10 @@
 
 #include <qcustomplot.h>
 #include <QBuffer>
-#include <QDir>
-#include <QFileInfo>
 #include <QImageWriter>
 #include <QTemporaryDir>
 
 namespace {
-
-[[noreturn]] void ThrowCannotCreate(const QString& path, const QString& reason) {
-    throw UserError(QStringLiteral("ファイル \"%1\" を作成できません。%2")
-                        .arg(QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()), reason));
-}
 
 QByteArray PngBytes(QCustomPlot& chart) {
     QByteArray bytes;
@@ -52,8 +45,5 @@ void SaveChartImage(QCustomPlot& chart, const QString& path) {
     } catch (const UserError& e) {
         ThrowCannotCreate(path, e.Text());
     }
-    QString error;
-    if (!WriteFileAtomically(path, bytes, &error)) {
-        ThrowCannotCreate(path, error);
-    }
+    WriteFileOrThrow(path, bytes);
 }

@@ -15,11 +15,6 @@ QString DefaultFolder() {
            QStringLiteral("/recovery");
 }
 
-[[noreturn]] void ThrowCannotCreate(const QString& path, const QString& reason) {
-    throw UserError(QStringLiteral("ファイル \"%1\" を作成できません。%2")
-                        .arg(QDir::toNativeSeparators(path), reason));
-}
-
 }  // namespace
 
 RecoveryStore::RecoveryStore(QString folder)
@@ -58,15 +53,15 @@ QString RecoveryStore::Write(double firstSampleTime, const QByteArray& text) {
         }
         path_ = NewPath(firstSampleTime);
     }
-    QString error;
-    if (!WriteFileAtomically(path_, text, &error)) {
-        const QString path = path_;
+    try {
+        WriteFileOrThrow(path_, text);
+    } catch (const UserError&) {
         // An empty file just claimed would later pass for a log worth restoring.
         if (claimed) {
             QFile::remove(path_);
             path_.clear();
         }
-        ThrowCannotCreate(path, error);
+        throw;
     }
     return path_;
 }
