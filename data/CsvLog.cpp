@@ -261,21 +261,20 @@ QString SystemErrorText(int error) {
 
 constexpr qint64 kReadChunk = 1 << 16;
 
-#ifdef Q_OS_UNIX
-// Opens path for reading without blocking (a FIFO without a writer would hang a plain open) and
-// refuses anything but a regular file of a sensible size before a byte is read. Then reads it
-// in pieces: start(size) first, add(piece) for each.
+// Opens path for reading and refuses anything but a regular file of a sensible size before a
+// byte is read. Then reads it in pieces: start(size) first, add(piece) for each.
 template <typename Start, typename Add>
 void ReadRegularFile(const QString& path, Start&& start, Add&& add) {
-    const QByteArray native = QFile::encodeName(path);
-    const int fd = ::open(native.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    QFile file;
+    qint64 size = 0;
+#ifdef Q_OS_UNIX
+    // Without blocking: a FIFO without a writer would hang a plain open. The checks then look
+    // at what was opened, not at a path that may have changed since.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         ThrowCannotOpen(path, SystemErrorText(errno));
     }
-    struct FdCloser {
-        int fd;
-        ~FdCloser() { ::close(fd); }
-    } closer{fd};
+    file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
     struct stat info = {};
     if (::fstat(fd, &info) != 0) {
         ThrowCannotOpen(path, SystemErrorText(errno));
@@ -283,46 +282,22 @@ void ReadRegularFile(const QString& path, Start&& start, Add&& add) {
     if (!S_ISREG(info.st_mode)) {
         ThrowCannotOpen(path, QStringLiteral("通常のファイルではありません"));
     }
-    if (info.st_size > kMaxCsvLogBytes) {
-        ThrowTooLarge(path);
-    }
-    start(qint64(info.st_size));
-    char buffer[kReadChunk];
-    qint64 total = 0;
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n < 0) {
-            ThrowCannotOpen(path, SystemErrorText(errno));
-        }
-        if (n == 0) {
-            break;
-        }
-        // A file that grows while it is read must not get past the limit either.
-        total += n;
-        if (total > kMaxCsvLogBytes) {
-            ThrowTooLarge(path);
-        }
-        add(std::string_view(buffer, size_t(n)));
-    }
-}
+    size = qint64(info.st_size);
 #else
-template <typename Start, typename Add>
-void ReadRegularFile(const QString& path, Start&& start, Add&& add) {
     const QFileInfo info(path);
     if (info.exists() && !info.isFile()) {
         ThrowCannotOpen(path, QStringLiteral("通常のファイルではありません"));
     }
-    if (info.size() > kMaxCsvLogBytes) {
-        ThrowTooLarge(path);
-    }
-    QFile file(path);
+    file.setFileName(path);
     if (!file.open(QIODevice::ReadOnly)) {
         ThrowCannotOpen(path, file.errorString());
     }
-    start(info.size());
+    size = info.size();
+#endif
+    if (size > kMaxCsvLogBytes) {
+        ThrowTooLarge(path);
+    }
+    start(size);
     QByteArray buffer(kReadChunk, Qt::Uninitialized);
     qint64 total = 0;
     for (;;) {
@@ -333,6 +308,7 @@ void ReadRegularFile(const QString& path, Start&& start, Add&& add) {
         if (n == 0) {
             break;
         }
+        // A file that grows while it is read must not get past the limit either.
         total += n;
         if (total > kMaxCsvLogBytes) {
             ThrowTooLarge(path);
@@ -340,7 +316,6 @@ void ReadRegularFile(const QString& path, Start&& start, Add&& add) {
         add(std::string_view(buffer.constData(), size_t(n)));
     }
 }
-#endif
 
 }  // namespace
 
