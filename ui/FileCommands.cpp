@@ -103,9 +103,6 @@ void FileCommands::WriteExplicitly() {
     unreadableLines_ = 0;
     firstUnreadableLine_ = 0;
     Write();
-    changed_ = false;
-    changedSinceRecovery_ = false;
-    recovery_.Discard();
 }
 
 void FileCommands::MarkChanged() {
@@ -132,9 +129,6 @@ void FileCommands::AutoSave() {
         }
         throw;
     }
-    changed_ = false;
-    changedSinceRecovery_ = false;
-    recovery_.Discard();
 }
 
 QString FileCommands::KeepUnsaved() {
@@ -144,9 +138,6 @@ QString FileCommands::KeepUnsaved() {
     if (MayWriteCurrentFile()) {
         try {
             Write();
-            changed_ = false;
-            changedSinceRecovery_ = false;
-            recovery_.Discard();
             return {};
         } catch (const UserError&) {
             // The recovery file below keeps them instead.
@@ -167,4 +158,8 @@ void FileCommands::WriteRecovery() {
 void FileCommands::Write() {
     // The same records the rebuild just drew, so the file holds exactly the pane's lines.
     WriteCsvLog(currentFile_, CsvTextOf(log_, settings_));
+    // The samples are in a file of the user's now: none at risk, no recovery file needed.
+    changed_ = false;
+    changedSinceRecovery_ = false;
+    recovery_.Discard();
 }

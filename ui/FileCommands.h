@@ -88,6 +88,7 @@ public:
     void SetCurrentYearForTests(int year) { yearForTests_ = year; }
 
 private:
+    // Writes the log to the current file; once it is there, nothing is at risk any more.
     void Write();
     void WriteExplicitly();
     bool MayWriteCurrentFile() const { return !currentFile_.isEmpty() && !blocked_; }
