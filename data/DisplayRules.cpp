@@ -83,6 +83,14 @@ char* LogLineWriter::Write(const LogRecord& record, char* out) {
     return std::copy_n(kept.text, kept.size, out);
 }
 
+QString DoseReadingText(double doseUsv) {
+    QString text = QString::number(doseUsv, 'f', 3);
+    if (text.endsWith(u'0') && text.indexOf(u'.') == text.size() - 4) {
+        text.chop(1);
+    }
+    return text;
+}
+
 QString LogLine(const LogRecord& record) {
     char buf[kMaxLogLineChars];
     return QString::fromLatin1(buf, qsizetype(WriteLogLine(record, buf) - buf));

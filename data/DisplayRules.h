@@ -30,6 +30,10 @@ double DoseRate(std::span<const Sample> window, const GraphSettings& settings);
 
 // "yy/mm/dd, hh:nn, cpm" plus ", dose" in the general number format when the record has one.
 QString LogLine(const LogRecord& record);
+
+// "0.055": a dose rate as a reading for the eye (status bar, tooltips), with three decimals,
+// or two where the third is 0.
+QString DoseReadingText(double doseUsv);
 // The same text written at out, which has room for kMaxLogLineChars; returns its end. For
 // writers that build large texts.
 inline constexpr int kMaxLogLineChars = 64;

@@ -1,20 +1,13 @@
 #include "AlarmIndicator.h"
 
 #include "DateTime.h"
+#include "DisplayRules.h"
 
 #include <QApplication>
 #include <QIcon>
 #include <QLabel>
 #include <QStyle>
 #include <QSystemTrayIcon>
-
-QString DoseReadingText(double doseUsv) {
-    QString text = QString::number(doseUsv, 'f', 3);
-    if (text.endsWith(u'0') && text.indexOf(u'.') == text.size() - 4) {
-        text.chop(1);
-    }
-    return text;
-}
 
 AlarmIndicator::AlarmIndicator(QLabel* label, QObject* parent) : QObject(parent), label_(label) {
     label_->setStyleSheet(QStringLiteral("color: #d00000; font-weight: bold"));

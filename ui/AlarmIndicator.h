@@ -38,6 +38,3 @@ private:
     QLabel* label_;
     QSystemTrayIcon* tray_ = nullptr;
 };
-
-// "0.055": a dose rate as the status bar shows it, with two or three decimals.
-QString DoseReadingText(double doseUsv);

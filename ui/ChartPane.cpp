@@ -1,9 +1,9 @@
 #include "ChartPane.h"
 
-#include "AlarmIndicator.h"
 #include "ChartNavigation.h"
 #include "ChartView.h"
 #include "DateTime.h"
+#include "DisplayRules.h"
 #include "OverviewStrip.h"
 #include "SampleLog.h"
 

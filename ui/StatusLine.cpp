@@ -1,6 +1,6 @@
 #include "StatusLine.h"
 
-#include "AlarmIndicator.h"
+#include "DisplayRules.h"
 #include "HelpMenu.h"
 
 #include <QLabel>

@@ -48,6 +48,21 @@ class DisplayRulesTest : public QObject {
     }
 
 private slots:
+    void doseReading_data() {
+        QTest::addColumn<double>("dose");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("three decimals") << 0.0553 << "0.055";
+        QTest::newRow("rounded up") << 0.0632 << "0.063";
+        QTest::newRow("a third decimal of 0 goes") << 0.35 << "0.35";
+        QTest::newRow("but never below two") << 1.2 << "1.20";
+        QTest::newRow("zero") << 0.0 << "0.00";
+    }
+    void doseReading() {
+        QFETCH(double, dose);
+        QFETCH(QString, text);
+        QCOMPARE(DoseReadingText(dose), text);
+    }
+
     void cpmPointLabel_data() {
         QTest::addColumn<int>("index");
         QTest::addColumn<int>("minute");
