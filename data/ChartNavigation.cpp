@@ -65,7 +65,13 @@ std::optional<double> ParseGoToTime(QStringView text, int currentYear) {
     return DateTime::Encode(*date, *time);
 }
 
-int FirstSampleAtOrAfter(const SampleLog& log, double time) {
+int FirstSampleAtOrAfter(const SampleLog& log, double time, bool inTimeOrder) {
+    if (inTimeOrder) {
+        const std::vector<Sample>& samples = log.Samples();
+        const auto it = std::lower_bound(samples.begin(), samples.end(), time,
+                                         [](const Sample& s, double t) { return s.Time < t; });
+        return it == samples.end() ? -1 : int(it - samples.begin());
+    }
     // The log is in the order samples came, not always in time order: look at every sample.
     int best = -1;
     for (int i = 0; i < log.Count(); ++i) {

@@ -35,8 +35,9 @@ int PageStartAt(int index, int count, int pageSize = kPageSize);
 std::optional<double> ParseGoToTime(QStringView text, int currentYear);
 
 // The sample whose time comes first at or after time (the earliest in log order among equal
-// times); -1 when there is none. The log need not be in time order.
-int FirstSampleAtOrAfter(const SampleLog& log, double time);
+// times); -1 when there is none. The log need not be in time order; when the caller knows it
+// is (inTimeOrder), the search bisects instead of looking at every sample.
+int FirstSampleAtOrAfter(const SampleLog& log, double time, bool inTimeOrder = false);
 
 // The sample a log-pane line belongs to: line i is sample i, unless a redraw while logging gave
 // a sample a second line; then the sample of that time nearest to the line. -1 for none.

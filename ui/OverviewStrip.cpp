@@ -74,15 +74,7 @@ int OverviewStrip::SampleAt(double time) const {
     if (log_.Count() == 0) {
         return -1;
     }
-    int index = -1;
-    if (sorted_) {
-        const auto& samples = log_.Samples();
-        const auto it = std::lower_bound(samples.begin(), samples.end(), time,
-                                         [](const Sample& s, double t) { return s.Time < t; });
-        index = it == samples.end() ? -1 : int(it - samples.begin());
-    } else {
-        index = ChartNavigation::FirstSampleAtOrAfter(log_, time);
-    }
+    const int index = ChartNavigation::FirstSampleAtOrAfter(log_, time, sorted_);
     return index < 0 ? log_.Count() - 1 : index;
 }
 

@@ -102,6 +102,15 @@ private slots:
         QCOMPARE(FirstSampleAtOrAfter(log, At(8, 14, 13)), 3);   // into the gap: the next one
         QCOMPARE(FirstSampleAtOrAfter(log, At(8, 14, 0)), 5);    // the earliest, wherever it is
         QCOMPARE(FirstSampleAtOrAfter(log, At(8, 14, 32)), -1);  // after the end
+        // A log in time order gives the same by bisection.
+        SampleLog ordered;
+        for (int m : {10, 11, 12, 30, 31}) {
+            ordered.Append({At(8, 14, m), 1});
+        }
+        for (int m : {0, 11, 13, 31, 32}) {
+            QCOMPARE(FirstSampleAtOrAfter(ordered, At(8, 14, m), true),
+                     FirstSampleAtOrAfter(ordered, At(8, 14, m)));
+        }
     }
 
     void logLineToSample() {
