@@ -8,6 +8,7 @@
 #include "SampleLog.h"
 
 #include <qcustomplot.h>
+#include <QDate>
 #include <QKeyEvent>
 #include <QToolTip>
 #include <QVBoxLayout>
@@ -84,6 +85,18 @@ void ChartPane::ShowPageFrom(int index) {
     if (index >= 0) {
         view_->ScrollTo(ChartNavigation::PageStartAt(index, display_.CpmCount()));
     }
+}
+
+std::variant<int, QString> ChartPane::FindTime(const QString& text) const {
+    const auto time = ChartNavigation::ParseGoToTime(text, QDate::currentDate().year());
+    if (!time) {
+        return QStringLiteral("yy/mm/dd, hh:nn か yy/mm/dd の形で入力してください");
+    }
+    const int index = ChartNavigation::FirstSampleAtOrAfter(log_, *time);
+    if (index < 0) {
+        return QStringLiteral("その日時より後のサンプルはありません");
+    }
+    return index;
 }
 
 bool ChartPane::eventFilter(QObject* watched, QEvent* event) {

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QString>
 #include <QWidget>
+#include <variant>
 
 class ChartView;
 class DisplayModel;
@@ -29,6 +31,9 @@ public:
     void ShowSample(int index);
     // Shows the page that begins at a sample.
     void ShowPageFrom(int index);
+    // The sample of a time typed as the log writes it: the first at or after it, or why there
+    // is none.
+    std::variant<int, QString> FindTime(const QString& text) const;
 
     // The tooltip text for point index: its time, CPM and dose; empty outside the log.
     QString PointText(int index) const;

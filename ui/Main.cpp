@@ -28,17 +28,14 @@
 
 #include <qcustomplot.h>
 #include <QCloseEvent>
-#include <QDate>
 #include <QDateTime>
 #include <QFontDatabase>
-#include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTimer>
 
-#include <cmath>
 #include <cstdio>
 #ifdef __GLIBC__
 #include <malloc.h>
@@ -351,19 +348,7 @@ void TMainForm::SetClick() {
 }
 
 void TMainForm::GoToClick() {
-    GoToDialog dialog(
-        [this](const QString& text) -> std::variant<int, QString> {
-            const auto time = ChartNavigation::ParseGoToTime(text, QDate::currentDate().year());
-            if (!time) {
-                return QStringLiteral("yy/mm/dd, hh:nn か yy/mm/dd の形で入力してください");
-            }
-            const int index = ChartNavigation::FirstSampleAtOrAfter(samples_, *time);
-            if (index < 0) {
-                return QStringLiteral("その日時より後のサンプルはありません");
-            }
-            return index;
-        },
-        this);
+    GoToDialog dialog([this](const QString& text) { return pane_->FindTime(text); }, this);
     const bool accepted = options_.RunGoToDialog ? options_.RunGoToDialog(dialog)
                                                  : dialog.exec() == QDialog::Accepted;
     if (accepted) {
