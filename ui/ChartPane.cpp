@@ -81,6 +81,13 @@ void ChartPane::ShowSample(int index) {
     }
 }
 
+void ChartPane::ShowLogLine(int line) {
+    const auto& records = display_.LogRecords();
+    if (line >= 0 && line < int(records.size())) {
+        ShowSample(ChartNavigation::SampleOfLogLine(log_, line, records[size_t(line)].Time));
+    }
+}
+
 void ChartPane::ShowPageFrom(int index) {
     if (index >= 0) {
         view_->ScrollTo(ChartNavigation::PageStartAt(index, display_.CpmCount()));

@@ -29,6 +29,8 @@ public:
     void LiveReport();
     // Brings a sample into the page (in its middle when it was not shown).
     void ShowSample(int index);
+    // Brings the sample of a log-pane line into the page.
+    void ShowLogLine(int line);
     // Shows the page that begins at a sample.
     void ShowPageFrom(int index);
     // The sample of a time typed as the log writes it: the first at or after it, or why there

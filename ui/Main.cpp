@@ -3,7 +3,6 @@
 #include "AlarmDialog.h"
 #include "AlarmIndicator.h"
 #include "ChartImage.h"
-#include "ChartNavigation.h"
 #include "ChartPane.h"
 #include "ChartView.h"
 #include "Click.h"
@@ -139,14 +138,7 @@ void TMainForm::BuildLayout() {
     Log = new LogView(display_, Splitter);
     Log->setMinimumHeight(kLogMinimumHeight);
     connect(Log, &LogView::DoubleClicked, this, [this] { RunGuarded([this] { LogDblClick(); }); });
-    // A click on a line shows its sample in the chart.
-    connect(Log, &LogView::LineClicked, this, [this](int line) {
-        const auto& records = display_.LogRecords();
-        if (line >= 0 && line < int(records.size())) {
-            pane_->ShowSample(
-                ChartNavigation::SampleOfLogLine(samples_, line, records[size_t(line)].Time));
-        }
-    });
+    connect(Log, &LogView::LineClicked, pane_, &::ChartPane::ShowLogLine);
 
     Splitter->addWidget(pane_);
     Splitter->addWidget(Log);
