@@ -107,12 +107,18 @@ void StationLogger::Complete(const LogRecord& record) {
     lastAppended_ = true;
     appendedCpm_ = record.Cpm;
     CheckAlarm(record);
+    emit MinuteLogged(record);
 }
 
 void StationLogger::CheckAlarm(const LogRecord& record) {
-    if (!alarm_.MinuteCompleted(record.Time, record.Dose).Raised) {
+    const AlarmStep step = alarm_.MinuteCompleted(record.Time, record.Dose);
+    if (step.Released) {
+        emit AlarmChanged(false);
+    }
+    if (!step.Raised) {
         return;
     }
+    emit AlarmChanged(true);
     const QString minute = DateTime::MinuteText(record.Time);
     const QString dose = NumberFormat::FormatGeneral(record.Dose);
     notes_(QStringLiteral("ALARM %1 %2").arg(minute, dose));

@@ -67,6 +67,13 @@ public:
     LinkKeeper& Keeper() { return *keeper_; }
     const LogAppender& Appender() const { return appender_; }
 
+signals:
+    // A minute's line was appended to its file (or queued after a failed append); the record
+    // holds the time, count and dose exactly as that line has them. Publishers follow this.
+    void MinuteLogged(const LogRecord& record);
+    // With an alarm threshold: the alarm was raised (true) or ended (false) by that minute.
+    void AlarmChanged(bool raised);
+
 private:
     void OnReport(const DevicePacket& packet);
     void OnLinkState();
