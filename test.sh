@@ -2,8 +2,12 @@
 # Installs what is missing, builds the tests with AddressSanitizer and UndefinedBehaviorSanitizer
 # into build-test/, and runs every test through CTest headless.
 # --tsan: builds the device and ui tests with ThreadSanitizer into build-tsan/ and runs those.
+# --windows: cross-builds for Windows (scripts/windows.sh) and runs the tests under Wine.
 set -euo pipefail
 cd "$(dirname "$0")"
+if [ "${1:-}" = "--windows" ]; then
+    exec scripts/windows.sh test
+fi
 scripts/deps.sh
 export QT_QPA_PLATFORM=offscreen
 

@@ -1,17 +1,12 @@
 #include "AtomicFile.h"
 
+#include "FileSync.h"
 #include "UserError.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
-#include <cerrno>
-#include <cstring>
-
-#ifdef Q_OS_UNIX
-#include <unistd.h>
-#endif
 
 namespace {
 
@@ -41,15 +36,9 @@ bool WriteInPlace(const QString& path, const QByteArray& bytes, QString* errorTe
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || !WriteAll(file, bytes)) {
         return Fail(file, errorText);
     }
-#ifdef Q_OS_UNIX
-    if (::fsync(file.handle()) != 0) {
-        const QString reason = QString::fromLocal8Bit(std::strerror(errno));
-        if (errorText) {
-            *errorText = reason;
-        }
+    if (!SyncFileToDisk(file, errorText)) {
         return false;
     }
-#endif
     file.close();
     if (file.error() != QFileDevice::NoError) {
         return Fail(file, errorText);

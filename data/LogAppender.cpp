@@ -1,5 +1,7 @@
 #include "LogAppender.h"
 
+#include "FileSync.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -22,11 +24,7 @@ bool IsOtherThanRegularFile(const QFileInfo& info) {
 }
 
 bool SyncToDisk(QFile& file) {
-#ifdef Q_OS_UNIX
-    return ::fsync(file.handle()) == 0;
-#else
-    return file.flush();
-#endif
+    return SyncFileToDisk(file);
 }
 
 // A file just created is only safe once its folder's entry is on disk too.

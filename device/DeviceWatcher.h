@@ -2,11 +2,9 @@
 
 #include <QObject>
 #include <functional>
-#include <memory>
 #include <set>
 #include <string>
 
-class DeviceChangeFilter;
 class HidBackend;
 class QSocketNotifier;
 class QTimer;
@@ -15,9 +13,11 @@ struct udev_monitor;
 
 // Turns device-change notices into calls of onChange(eventCode) on the thread that created the
 // watcher, always through its event loop. The notices come from the backend when it raises its
-// own (the virtual counter); otherwise from libudev on Linux (hidraw add and remove), from
-// WM_DEVICECHANGE on Windows, and from a one-second presence poll elsewhere or when udev cannot
-// be used.
+// own (the virtual counter); otherwise from libudev on Linux (hidraw add and remove), and from a
+// one-second presence poll elsewhere or when udev cannot be used. On Windows a program with
+// windows gets WM_DEVICECHANGE in its main window, which hands it to DeviceLink::WMDeviceChange
+// itself (Source::Windows, the watcher stays idle); a console program has no top-level window
+// to receive that broadcast and polls.
 class DeviceWatcher : public QObject {
     Q_OBJECT
 
@@ -33,9 +33,11 @@ public:
 
 private:
     void Post(int eventCode);
-    bool StartUdev();
+    // The platform's own notices; false when it has none here, and the watcher polls. One file
+    // per platform defines these.
+    bool StartPlatform();
+    void StopPlatform();
     void ReceiveUdev();
-    void StartWindows();
     void StartPoll();
     void PollTick();
 
@@ -47,5 +49,4 @@ private:
     QSocketNotifier* notifier_ = nullptr;
     udev* udev_ = nullptr;
     udev_monitor* monitor_ = nullptr;
-    std::unique_ptr<DeviceChangeFilter> windowsFilter_;
 };

@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QStringList>
+#include <QTemporaryFile>
 #include <cmath>
 #include <cstdint>
 #include <initializer_list>
@@ -216,16 +217,29 @@ bool IniFile::WriteString(const QString& section, const QString& key, const QStr
     return true;
 }
 
+QString PerUserSettingsFolder() {
+#ifdef Q_OS_WIN
+    // %APPDATA%\solamine: the roaming profile, where Windows programs keep their settings.
+    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+#else
+    return QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+#endif
+}
+
 QString IniPathFor(const QString& executablePath) {
     const QFileInfo executable(executablePath);
     const QString fileName = executable.completeBaseName() + QStringLiteral(".ini");
     const QFileInfo directory(executable.absolutePath());
     const QString beside = directory.absoluteFilePath() + u'/' + fileName;
-    if (QFileInfo::exists(beside) || (directory.isDir() && directory.isWritable())) {
+    // Trying is the only sure answer: Windows calls the folder of an installed program writable
+    // by its attributes (Qt does not look at NTFS permissions), and the writes would then fail
+    // at every exit.
+    QTemporaryFile probe(directory.absoluteFilePath() + QStringLiteral("/.solamine-XXXXXX"));
+    if (QFileInfo::exists(beside) || (directory.isDir() && probe.open())) {
         return beside;
     }
     // An installed program's directory is not the user's to write; settings go to their own.
-    return QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) + u'/' + fileName;
+    return PerUserSettingsFolder() + u'/' + fileName;
 }
 
 GraphSettings LoadGraphSettings(const QString& iniPath) {

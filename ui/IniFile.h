@@ -34,9 +34,12 @@ private:
 };
 
 // Where the settings live: beside the executable with its extension replaced by ".ini" when that
-// file exists or its directory is writable, otherwise the same file name in the per-user
-// configuration directory.
+// file exists or a file can be created in its directory, otherwise the same file name in
+// PerUserSettingsFolder().
 QString IniPathFor(const QString& executablePath);
+
+// The user's own settings folder: %APPDATA%\solamine on Windows, ~/.config/solamine elsewhere.
+QString PerUserSettingsFolder();
 
 // The graph settings from section "Graph"; missing, empty, non-numeric, non-finite or (for the
 // background) out-of-range values give the defaults silently. Never writes.

@@ -24,6 +24,7 @@
 #include "SignalClose.h"
 #include "StatusLine.h"
 #include "UserError.h"
+#include "WindowMessages.h"
 
 #include <qcustomplot.h>
 #include <QCloseEvent>
@@ -40,6 +41,9 @@
 #include <malloc.h>
 #endif
 #include <span>
+
+// Qt's headers bring in windows.h on Windows, whose MessageBox macro would rename the member.
+#undef MessageBox
 
 namespace {
 
@@ -108,6 +112,8 @@ TMainForm::TMainForm(MainFormOptions options, QWidget* parent)
     settingsDialog_ = new TOKRightDlg(this);
     alarmDialog_ = new AlarmDialog(this);
     signalClose_ = new SignalClose(this);
+    RouteWindowMessages(
+        this, [this](int code) { link_->WMDeviceChange(code); }, [this] { signalClose_->Close(); });
     recoveryAvailable_ = recovery_->HasFiles();
     OpenRecovery->setVisible(recoveryAvailable_);
     UpdateStatus();

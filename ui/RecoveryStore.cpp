@@ -10,8 +10,10 @@
 
 namespace {
 
+// The machine's own part of the profile (%LOCALAPPDATA% on Windows): recovery files are large and
+// belong to this machine's session, not to a roaming profile.
 QString DefaultFolder() {
-    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
+    return QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation) +
            QStringLiteral("/recovery");
 }
 

@@ -5,6 +5,30 @@
 #include <QSocketNotifier>
 #include <QWidget>
 
+void SignalClose::Close() {
+    if (signalled_) {
+        return;
+    }
+    signalled_ = true;
+    // Modal windows (an error box, the settings dialog, a file dialog) go first, as their close
+    // box would make them go; otherwise their loops would keep the process alive.
+    for (int i = 0; i < 16; ++i) {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal) {
+            break;
+        }
+        if (auto* dialog = qobject_cast<QDialog*>(modal)) {
+            dialog->reject();
+        } else {
+            modal->close();
+        }
+    }
+    window_->close();
+    // The main loop ends even where closing the window does not end it (it was hidden already,
+    // or another window is still shown); loops inside it end with it.
+    QCoreApplication::quit();
+}
+
 #ifdef Q_OS_UNIX
 #include <sys/socket.h>
 #include <unistd.h>
@@ -49,27 +73,10 @@ void SignalClose::OnSignal() {
     if (signalled_) {
         return;
     }
-    signalled_ = true;
     // One orderly shutdown; a second signal while it runs ends the process at once.
     std::signal(SIGTERM, SIG_DFL);
     std::signal(SIGINT, SIG_DFL);
-    // Modal windows (an error box, the settings dialog, a file dialog) go first, as their close
-    // box would make them go; otherwise their loops would keep the process alive.
-    for (int i = 0; i < 16; ++i) {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (!modal) {
-            break;
-        }
-        if (auto* dialog = qobject_cast<QDialog*>(modal)) {
-            dialog->reject();
-        } else {
-            modal->close();
-        }
-    }
-    window_->close();
-    // The main loop ends even where closing the window does not end it (it was hidden already,
-    // or another window is still shown); loops inside it end with it.
-    QCoreApplication::quit();
+    Close();
 }
 
 #else

@@ -8,8 +8,8 @@ class QWidget;
 // Closes a window when the process gets SIGTERM or SIGINT, exactly as its close button would,
 // so a logger stopped by the system still saves its settings and its log: open modal windows
 // are closed as by their close box, then the window, and every running event loop ends. A
-// second signal during that shutdown ends the process at once. Linux and other POSIX systems
-// only; elsewhere it does nothing.
+// second signal during that shutdown ends the process at once. The signals are POSIX ones; on
+// Windows the session's end calls Close() instead.
 class SignalClose final : public QObject {
     Q_OBJECT
 
@@ -17,7 +17,11 @@ public:
     explicit SignalClose(QWidget* window);
     ~SignalClose() override;
 
-    // True once a signal asked the window to close.
+    // Closes everything as a signal does; a second call does nothing. Errors while closing go to
+    // stderr, since nobody may be there to answer a box.
+    void Close();
+
+    // True once a signal (or Close) asked the window to close.
     bool Signalled() const { return signalled_; }
 
 private:

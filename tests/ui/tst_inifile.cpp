@@ -242,9 +242,8 @@ private slots:
         QCOMPARE(WriteError(path), QDir::toNativeSeparators(path) + " に書き込めません");
         QCOMPARE(ReadBytes(path), old);
         QStandardPaths::setTestModeEnabled(true);
-        QCOMPARE(
-            IniPathFor(mount.dir.filePath("other.exe")),
-            QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) + "/other.ini");
+        QCOMPARE(IniPathFor(mount.dir.filePath("other.exe")),
+                 PerUserSettingsFolder() + "/other.ini");
         QStandardPaths::setTestModeEnabled(false);
     }
 

@@ -1,0 +1,41 @@
+#include "FileSync.h"
+
+#include <QFile>
+#include <QString>
+
+#include <io.h>
+#include <windows.h>
+
+namespace {
+
+// The system's own text for an error code, in the user's language, without the line end
+// FormatMessage puts after it.
+QString SystemErrorText(DWORD error) {
+    wchar_t* text = nullptr;
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    QString result = length > 0 ? QString::fromWCharArray(text, int(length)).trimmed()
+                                : QStringLiteral("error %1").arg(error);
+    LocalFree(text);
+    return result;
+}
+
+}  // namespace
+
+bool SyncFileToDisk(QFile& file, QString* errorText) {
+    if (!file.flush()) {
+        if (errorText) {
+            *errorText = file.errorString();
+        }
+        return false;
+    }
+    const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(file.handle()));
+    if (handle == INVALID_HANDLE_VALUE || !FlushFileBuffers(handle)) {
+        if (errorText) {
+            *errorText = SystemErrorText(GetLastError());
+        }
+        return false;
+    }
+    return true;
+}

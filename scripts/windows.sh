@@ -1,0 +1,345 @@
+#!/usr/bin/env bash
+# Cross-builds solamine for 64-bit Windows on Debian 12 and packages it into build-windows/:
+# solamine-<version>-windows-x64.zip and solamine-<version>-setup.exe (NSIS).
+#
+# Qt, QCustomPlot and hidapi are built for Windows from Debian's own source packages and cached in
+# ~/.cache/solamine/windows/ under their versions, so only the first run is long (Qt: ~45 minutes
+# of two cores). Every step is resumable: a step writes its stamp file only once it is complete.
+#
+#   scripts/windows.sh            all steps up to the zip and the installer
+#   scripts/windows.sh third      only the third-party builds (Qt, QCustomPlot, hidapi)
+#   scripts/windows.sh project    the third-party builds, then solamine (with its tests)
+#   scripts/windows.sh test       everything, then the tests under Wine (./test.sh --windows)
+#
+# Environment: SOLAMINE_WINDOWS_CACHE moves the cache; SOLAMINE_WINDOWS_JOBS sets the parallel
+# jobs (default: all cores); long builds run at the lowest CPU and I/O priority.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+what=${1:-all}
+
+cache=${SOLAMINE_WINDOWS_CACHE:-$HOME/.cache/solamine/windows}
+jobs=${SOLAMINE_WINDOWS_JOBS:-$(nproc)}
+triple=x86_64-w64-mingw32
+toolchain=$root/cmake/mingw-w64-x86_64.cmake
+out=$root/build-windows
+mkdir -p "$cache/src" "$out"
+
+low() { nice -n 19 ionice -c3 "$@" 2>/dev/null || nice -n 19 "$@"; }
+step() { printf '\n== %s (%s)\n' "$1" "$(date -u +%H:%M:%S)"; }
+# Prints how long a step took, for the timings in the README.
+timed() {
+    local name=$1 start=$SECONDS
+    shift
+    "$@"
+    printf '== %s took %d s\n' "$name" $((SECONDS - start)) | tee -a "$out/timings.txt"
+}
+
+as_root() {
+    if [ "$(id -u)" -eq 0 ]; then env DEBIAN_FRONTEND=noninteractive "$@"
+    else sudo env DEBIAN_FRONTEND=noninteractive "$@"; fi
+}
+
+install_tools() {
+    "$root/scripts/deps.sh" g++-mingw-w64-x86-64-posix mingw-w64-tools ninja-build nsis wine64 wine \
+        zip dpkg-dev xvfb xauth imagemagick
+    # apt-get source needs the archive's source entries; the binary entry's address is reused.
+    if ! apt-cache showsrc qt6-base >/dev/null 2>&1 || [ -z "$(apt-cache showsrc qt6-base 2>/dev/null)" ]; then
+        local uri
+        uri=$(grep -h -m1 '^URIs:.*debian$' /etc/apt/sources.list.d/*.sources 2>/dev/null | awk '{print $2}')
+        uri=${uri:-http://deb.debian.org/debian}
+        printf 'Types: deb-src\nURIs: %s\nSuites: bookworm bookworm-updates\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n' \
+            "$uri" | as_root tee /etc/apt/sources.list.d/solamine-source.sources >/dev/null
+        as_root apt-get update -qq
+    fi
+}
+
+# Unpacks a Debian source package once; prints its folder.
+source_of() {
+    local package=$1 version dir
+    version=$(apt-cache showsrc "$package" | awk '/^Version:/ {print $2; exit}')
+    dir=$cache/src/$package-$version
+    if [ ! -f "$dir.stamp" ]; then
+        rm -rf "$dir" "$dir.tmp" && mkdir -p "$dir.tmp"
+        (cd "$dir.tmp" && apt-get source -qq "$package=$version" >/dev/null)
+        mv "$(find "$dir.tmp" -mindepth 1 -maxdepth 1 -type d | head -1)" "$dir"
+        rm -rf "$dir.tmp" && touch "$dir.stamp"
+    fi
+    echo "$dir"
+}
+
+version_of() { apt-cache showsrc "$1" | awk '/^Version:/ {print $2; exit}'; }
+
+prefix() { echo "$cache/prefix-qt$(version_of qt6-base)-qcp$(version_of qcustomplot)-hid$(version_of hidapi)"; }
+
+build_qt() {
+    local src prefix build
+    src=$(source_of qt6-base)
+    prefix=$(prefix)
+    build=$cache/build-qt6-base-$(version_of qt6-base)
+    [ -f "$prefix/qt.stamp" ] && return 0
+    if [ ! -f "$build/build.ninja" ]; then
+        # Debian's source lacks the Wintab headers (tablet events); the Windows platform plugin of
+        # 6.4 only compiles with OpenGL, which then loads whichever OpenGL the machine has.
+        low cmake -S "$src" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+            -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_INSTALL_PREFIX="$prefix" \
+            -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
+            -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF -DQT_BUILD_BENCHMARKS=OFF \
+            -DFEATURE_tabletevent=OFF -DFEATURE_opengl=ON -DFEATURE_sql=OFF -DFEATURE_network=OFF \
+            -DFEATURE_dbus=OFF -DFEATURE_concurrent=OFF -DFEATURE_xml=OFF -DFEATURE_testlib=ON \
+            -DFEATURE_printsupport=ON -DFEATURE_system_zlib=OFF -DFEATURE_system_pcre2=OFF \
+            -DFEATURE_system_png=OFF -DFEATURE_system_jpeg=OFF -DFEATURE_system_freetype=OFF \
+            -DFEATURE_system_harfbuzz=OFF -DFEATURE_system_doubleconversion=OFF
+    fi
+    # The features switched off above leave only the modules and plugins solamine loads.
+    low cmake --build "$build" --parallel "$jobs"
+    cmake --install "$build" >/dev/null
+    touch "$prefix/qt.stamp"
+}
+
+# hidapi's Windows backend (SetupAPI and the HID class driver underneath).
+build_hidapi() {
+    local src prefix build
+    src=$(source_of hidapi)
+    prefix=$(prefix)
+    build=$cache/build-hidapi-$(version_of hidapi)
+    [ -f "$prefix/hidapi.stamp" ] && return 0
+    low cmake -S "$src" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+        -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_INSTALL_PREFIX="$prefix" \
+        -DBUILD_SHARED_LIBS=ON -DHIDAPI_BUILD_HIDTEST=OFF >/dev/null
+    low cmake --build "$build" --parallel "$jobs"
+    cmake --install "$build" >/dev/null
+    touch "$prefix/hidapi.stamp"
+}
+
+# QCustomPlot with its own CMake files (as Debian builds it), against the Windows Qt.
+build_qcustomplot() {
+    local src prefix build
+    src=$(source_of qcustomplot)
+    prefix=$(prefix)
+    build=$cache/build-qcustomplot-$(version_of qcustomplot)
+    [ -f "$prefix/qcustomplot.stamp" ] && return 0
+    low "$prefix/bin/qt-cmake" -S "$src" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+        -DCMAKE_INSTALL_PREFIX="$prefix" -DUSE_QT_VERSION=6 >/dev/null
+    low cmake --build "$build" --parallel "$jobs"
+    cmake --install "$build" >/dev/null
+    touch "$prefix/qcustomplot.stamp"
+}
+
+third_party() {
+    step "Tools"; timed "tools and sources" install_tools
+    step "hidapi"; timed "hidapi for Windows" build_hidapi
+    step "Qt"; timed "Qt for Windows" build_qt
+    step "QCustomPlot"; timed "QCustomPlot for Windows" build_qcustomplot
+}
+
+version=$(sed -n 's/^project(solamine VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+build=$out/build
+package=solamine-$version-windows-x64
+stage=$out/$package
+
+# solamine, solamine-cli and the test executables, with the project's own CMake files.
+build_project() {
+    local prefix
+    prefix=$(prefix)
+    # The toolchain is named again: the one Qt was configured with may have moved.
+    low "$prefix/bin/qt-cmake" -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+        -DQT_CHAINLOAD_TOOLCHAIN_FILE="$toolchain" -DSOLAMINE_WINDOWS_PREFIX="$prefix" \
+        -DCMAKE_PREFIX_PATH="$prefix" -DSOLAMINE_TESTS=ON >/dev/null
+    low cmake --build "$build" --parallel "$jobs" --target solamine solamine-cli \
+        tests_data tests_device tests_ui tests_cli
+}
+
+# The DLLs a Windows executable or DLL loads, found among ours; the system's own are not ours
+# to ship.
+dll_folders() {
+    echo "$(prefix)/bin" "$(prefix)/lib" /usr/lib/gcc/$triple/*-posix /usr/$triple/lib
+}
+copy_dependencies() {
+    local file=$1 to=$2 name found folder
+    for name in $($triple-objdump -p "$file" | sed -n 's/^\s*DLL Name: //p'); do
+        [ -f "$to/$name" ] && continue
+        found=
+        for folder in $(dll_folders); do
+            if [ -f "$folder/$name" ]; then found=$folder/$name; break; fi
+        done
+        [ -n "$found" ] || continue
+        cp "$found" "$to/"
+        copy_dependencies "$found" "$to"
+    done
+}
+
+# Copies the programs and everything they load into dir; with tests=1 also the test programs
+# and what only they load.
+deploy() {
+    local dir=$1 tests=${2:-0} prefix plugin
+    prefix=$(prefix)
+    rm -rf "$dir" && mkdir -p "$dir"
+    cp "$build/solamine.exe" "$build/solamine-cli.exe" "$dir/"
+    if [ "$tests" = 1 ]; then
+        cp "$build"/tests/tests_*.exe "$dir/"
+    fi
+    for plugin in platforms/qwindows.dll styles/qwindowsvistastyle.dll imageformats/qgif.dll \
+                  imageformats/qico.dll imageformats/qjpeg.dll; do
+        mkdir -p "$dir/plugins/$(dirname $plugin)"
+        cp "$prefix/plugins/$plugin" "$dir/plugins/$plugin"
+    done
+    if [ "$tests" = 1 ]; then
+        mkdir -p "$dir/plugins/platforms" && cp "$prefix/plugins/platforms/qoffscreen.dll" "$dir/plugins/platforms/"
+    fi
+    for file in "$dir"/*.exe "$dir"/plugins/*/*.dll; do
+        copy_dependencies "$file" "$dir"
+    done
+    printf '[Paths]\r\nPrefix=.\r\nPlugins=plugins\r\nTranslations=translations\r\n' >"$dir/qt.conf"
+    mkdir -p "$dir/translations"
+    cp /usr/share/qt6/translations/qtbase_ja.qm "$dir/translations/"
+    cp "$root/packaging/windows/solamine.ico" "$dir/"
+}
+
+licences() {
+    local dir=$1/licenses
+    mkdir -p "$dir"
+    cp "$(source_of qt6-base)"/LICENSES/LGPL-3.0-only.txt "$dir/Qt-LGPL-3.0.txt"
+    cp "$(source_of qt6-base)"/LICENSES/GPL-3.0-only.txt "$dir/Qt-GPL-3.0.txt"
+    cp "$(source_of qcustomplot)"/GPL.txt "$dir/QCustomPlot-GPL-3.0.txt"
+    cp "$(source_of hidapi)"/LICENSE-bsd.txt "$dir/hidapi-BSD.txt"
+    cp /usr/share/doc/gcc-mingw-w64-base/copyright "$dir/MinGW-GCC-runtime.txt"
+    cp /usr/share/doc/mingw-w64-common/copyright "$dir/MinGW-w64-winpthreads.txt"
+}
+
+# The installer's File lines and the uninstaller's Delete lines for the files under dir.
+nsis_file_list() {
+    local dir=$1 path
+    echo '!ifdef INSTALL'
+    while read -r path; do
+        path=${path#.}
+        echo "SetOutPath \"\$INSTDIR${path//\//\\}\""
+        find "$dir$path" -maxdepth 1 -type f | sort | sed 's/^/File "/; s/$/"/'
+    done < <(cd "$dir" && find . -type d | sort)
+    echo '!else'
+    while read -r path; do
+        path=${path#./}
+        echo "Delete \"\$INSTDIR\\${path//\//\\}\""
+    done < <(cd "$dir" && find . -type f | sort)
+    while read -r path; do
+        path=${path#./}
+        echo "RMDir \"\$INSTDIR\\${path//\//\\}\""
+    done < <(cd "$dir" && find . -mindepth 1 -type d | sort -r)
+    echo '!endif'
+}
+
+# The zip, and the NSIS installer of the same files.
+package() {
+    local list=$out/files.nsh
+    deploy "$stage"
+    licences "$stage"
+    # Windows readers expect CRLF; a BOM tells Notepad it is UTF-8.
+    printf '\xef\xbb\xbf' >"$stage/README-ja.txt"
+    sed 's/$/\r/' "$root/packaging/windows/README-ja.txt" >>"$stage/README-ja.txt"
+    rm -f "$out/$package.zip"
+    (cd "$out" && zip -qr9 "$package.zip" "$package")
+    nsis_file_list "$stage" >"$list"
+    makensis -V2 -INPUTCHARSET UTF8 -DVERSION="$version" -DSOURCE="$stage" -DFILES="$list" \
+        -DOUTFILE="$out/solamine-$version-setup.exe" "$root/packaging/windows/solamine.nsi"
+    ls -l "$out/$package.zip" "$out/solamine-$version-setup.exe"
+}
+
+# A year of minutes in the log's own form, for comparing the two builds' convert.
+year_file() {
+    awk 'BEGIN {
+        split("31 28 31 30 31 30 31 31 30 31 30 31", days, " ")
+        for (m = 1; m <= 12; ++m) for (d = 1; d <= days[m]; ++d)
+            for (h = 0; h < 24; ++h) for (n = 0; n < 60; ++n)
+                printf "23/%02d/%02d, %02d:%02d, %d\r\n", m, d, h, n, (m * 7 + d * 3 + h * 11 + n) % 61 + 10
+    }' >"$1"
+}
+
+wine_run() { WINEPREFIX=$out/wine WINEDEBUG=-all low wine "$@"; }
+
+# Runs the test programs under Wine, compares convert with the Linux build byte for byte, and
+# installs and removes the installer silently. Prints one line per check; fails if any failed.
+run_tests() {
+    local dir=$out/test failed=0 name result linux_cli file
+    deploy "$dir" 1
+    # The offscreen platform draws text with the fonts in QT_QPA_FONTDIR only.
+    mkdir -p "$dir/fonts"
+    cp /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf "$dir/fonts/" 2>/dev/null || true
+    cp /usr/share/fonts/opentype/noto/NotoSansCJK-Regular.ttc "$dir/fonts/" 2>/dev/null || true
+    WINEPREFIX=$out/wine WINEDEBUG=-all wineboot -i >/dev/null 2>&1 || true
+    for name in data device ui cli; do
+        result=$dir/tests_$name.txt
+        rm -f "$result"
+        # Wine drops a redirected stdout: the results go to a file.
+        if (cd "$dir" && QT_QPA_FONTDIR=$(winepath -w "$dir/fonts" 2>/dev/null) \
+                wine_run "./tests_$name.exe" -platform offscreen -o "tests_$name.txt,txt"); then
+            echo "PASS tests_$name: $(grep -a '^Totals' "$result")"
+        else
+            echo "FAIL tests_$name: $(grep -a '^Totals' "$result" 2>/dev/null)"
+            grep -a '^FAIL' -A3 "$result" 2>/dev/null | head -40
+            failed=1
+        fi
+    done
+
+    # convert: the same bytes from the Windows and the Linux build.
+    linux_cli=$out/linux/solamine-cli
+    cmake -S "$root" -B "$out/linux" -DCMAKE_BUILD_TYPE=Release -DSOLAMINE_TESTS=OFF >/dev/null
+    low cmake --build "$out/linux" --target solamine-cli --parallel "$jobs" >/dev/null
+    mkdir -p "$dir/convert"
+    year_file "$dir/convert/one_year.csv"
+    for file in "$root"/tests/*/testdata/*.csv "$root"/tests/fuzz/corpus/csv/*.csv "$dir/convert/one_year.csv"; do
+        name=$(basename "$file" .csv)
+        "$linux_cli" convert "$file" "$dir/convert/$name.linux.csv" >/dev/null 2>&1 || true
+        (cd "$dir" && wine_run ./solamine-cli.exe convert "$(winepath -w "$file")" \
+            "$(winepath -w "$dir/convert/$name.windows.csv")" >/dev/null 2>&1) || true
+        if [ -f "$dir/convert/$name.linux.csv" ] &&
+            cmp -s "$dir/convert/$name.linux.csv" "$dir/convert/$name.windows.csv"; then
+            echo "PASS convert $name.csv ($(stat -c %s "$dir/convert/$name.linux.csv") bytes alike)"
+        else
+            echo "FAIL convert $name.csv"
+            failed=1
+        fi
+    done
+
+    # The installer, silently: installed, then removed without a trace.
+    local setup=$out/solamine-$version-setup.exe target
+    target=$out/wine/drive_c/"Program Files"/solamine
+    wine_run "$setup" /S
+    if [ -f "$target/solamine.exe" ] && [ -f "$target/uninstall.exe" ] &&
+        [ -d "$out/wine/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/ソラミネ" ]; then
+        echo "PASS installer: installed in Program Files with a Start menu entry"
+    else
+        echo "FAIL installer: not installed"
+        failed=1
+    fi
+    # The uninstaller copies itself away and returns at once: wait for it to finish.
+    wine_run 'C:\Program Files\solamine\uninstall.exe' /S
+    for _ in $(seq 120); do [ -d "$target" ] || break; sleep 1; done
+    if [ ! -e "$target" ] &&
+        [ ! -e "$out/wine/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/ソラミネ" ] &&
+        ! wine_run reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\solamine' >/dev/null 2>&1; then
+        echo "PASS uninstaller: nothing left behind"
+    else
+        echo "FAIL uninstaller: something is left"
+        failed=1
+    fi
+    return $failed
+}
+
+case "$what" in
+    third) third_party ;;
+    hidapi) step "hidapi"; timed "hidapi for Windows" build_hidapi ;;
+    qt) step "Tools"; install_tools; step "Qt"; timed "Qt for Windows" build_qt ;;
+    project) third_party; step "solamine"; timed "solamine for Windows" build_project ;;
+    all)
+        third_party
+        step "solamine"; timed "solamine for Windows" build_project
+        step "Zip and installer"; timed "zip and installer" package
+        ;;
+    test)
+        third_party
+        step "solamine"; timed "solamine for Windows" build_project
+        step "Zip and installer"; timed "zip and installer" package
+        step "Tests under Wine"; timed "tests under Wine" run_tests
+        ;;
+    *) echo "usage: $0 [all|third|project|test]" >&2; exit 2 ;;
+esac
