@@ -97,33 +97,32 @@ build_qt() {
     touch "$prefix/qt.stamp"
 }
 
-# hidapi's Windows backend (SetupAPI and the HID class driver underneath).
-build_hidapi() {
-    local src prefix build
-    src=$(source_of hidapi)
+# Builds a Debian source package with its own CMake files into the prefix, once. configure is
+# the CMake to configure with; the rest are its options.
+build_with_cmake() {
+    local package=$1 configure=$2 src prefix build
+    shift 2
+    src=$(source_of "$package")
     prefix=$(prefix)
-    build=$cache/build-hidapi-$(version_of hidapi)
-    [ -f "$prefix/hidapi.stamp" ] && return 0
-    low cmake -S "$src" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-        -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_INSTALL_PREFIX="$prefix" \
-        -DBUILD_SHARED_LIBS=ON -DHIDAPI_BUILD_HIDTEST=OFF >/dev/null
+    build=$cache/build-$package-$(version_of "$package")
+    [ -f "$prefix/$package.stamp" ] && return 0
+    low "$configure" -S "$src" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+        -DCMAKE_INSTALL_PREFIX="$prefix" "$@" >/dev/null
     low cmake --build "$build" --parallel "$jobs"
     cmake --install "$build" >/dev/null
-    touch "$prefix/hidapi.stamp"
+    touch "$prefix/$package.stamp"
+}
+
+# hidapi's Windows backend (SetupAPI and the HID class driver underneath).
+build_hidapi() {
+    build_with_cmake hidapi cmake -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DBUILD_SHARED_LIBS=ON \
+        -DHIDAPI_BUILD_HIDTEST=OFF
 }
 
 # QCustomPlot with its own CMake files (as Debian builds it), against the Windows Qt.
 build_qcustomplot() {
-    local src prefix build
-    src=$(source_of qcustomplot)
-    prefix=$(prefix)
-    build=$cache/build-qcustomplot-$(version_of qcustomplot)
-    [ -f "$prefix/qcustomplot.stamp" ] && return 0
-    low "$prefix/bin/qt-cmake" -S "$src" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-        -DCMAKE_INSTALL_PREFIX="$prefix" -DUSE_QT_VERSION=6 >/dev/null
-    low cmake --build "$build" --parallel "$jobs"
-    cmake --install "$build" >/dev/null
-    touch "$prefix/qcustomplot.stamp"
+    build_with_cmake qcustomplot "$(prefix)/bin/qt-cmake" -DQT_CHAINLOAD_TOOLCHAIN_FILE="$toolchain" \
+        -DUSE_QT_VERSION=6
 }
 
 third_party() {
@@ -266,19 +265,27 @@ run_tests() {
     cp /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf "$dir/fonts/" 2>/dev/null || true
     cp /usr/share/fonts/opentype/noto/NotoSansCJK-Regular.ttc "$dir/fonts/" 2>/dev/null || true
     WINEPREFIX=$out/wine WINEDEBUG=-all wineboot -i >/dev/null 2>&1 || true
+    # Wine drops a redirected stdout, so results go to files; one file per test class, since
+    # each class's run would overwrite the last one's.
+    local class passed=0
     for name in data device ui cli; do
-        result=$dir/tests_$name.txt
-        rm -f "$result"
-        # Wine drops a redirected stdout: the results go to a file.
-        if (cd "$dir" && QT_QPA_FONTDIR=$(winepath -w "$dir/fonts" 2>/dev/null) \
-                wine_run "./tests_$name.exe" -platform offscreen -o "tests_$name.txt,txt"); then
-            echo "PASS tests_$name: $(grep -a '^Totals' "$result")"
-        else
-            echo "FAIL tests_$name: $(grep -a '^Totals' "$result" 2>/dev/null)"
-            grep -a '^FAIL' -A3 "$result" 2>/dev/null | head -40
-            failed=1
-        fi
+        for class in $(grep -ho 'SOLAMINE_TEST([A-Za-z0-9_]*)' "$root"/tests/$name/*.cpp |
+                       sed 's/SOLAMINE_TEST(\(.*\))/\1/'); do
+            result=$dir/results/$class.txt
+            mkdir -p "$dir/results" && rm -f "$result"
+            if (cd "$dir" && QT_QPA_FONTDIR=$(winepath -w "$dir/fonts" 2>/dev/null) \
+                    wine_run "./tests_$name.exe" -class "$class" -platform offscreen \
+                    -o "$(winepath -w "$result")",txt); then
+                echo "PASS $name/$class: $(grep -a '^Totals' "$result")"
+                passed=$((passed + 1))
+            else
+                echo "FAIL $name/$class: $(grep -a '^Totals' "$result" 2>/dev/null)"
+                grep -a '^FAIL' -A3 "$result" 2>/dev/null | head -40
+                failed=1
+            fi
+        done
     done
+    echo "$passed test classes passed under Wine"
 
     # convert: the same bytes from the Windows and the Linux build.
     linux_cli=$out/linux/solamine-cli
