@@ -97,32 +97,39 @@ build_qt() {
     touch "$prefix/qt.stamp"
 }
 
-# Builds a Debian source package with its own CMake files into the prefix, once. configure is
-# the CMake to configure with; the rest are its options.
+# Builds a Debian source package with its own CMake files into the prefix, once, with the given
+# CMake options.
 build_with_cmake() {
-    local package=$1 configure=$2 src prefix build
-    shift 2
+    local package=$1 src prefix build
+    shift
     src=$(source_of "$package")
     prefix=$(prefix)
     build=$cache/build-$package-$(version_of "$package")
     [ -f "$prefix/$package.stamp" ] && return 0
-    low "$configure" -S "$src" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    low cmake -S "$src" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
         -DCMAKE_INSTALL_PREFIX="$prefix" "$@" >/dev/null
     low cmake --build "$build" --parallel "$jobs"
     cmake --install "$build" >/dev/null
     touch "$prefix/$package.stamp"
 }
 
+# CMake options that configure a project for the Windows Qt, as its qt-cmake does. The toolchain
+# is named again: the one Qt was configured with may have moved since.
+with_windows_qt() {
+    echo "-DCMAKE_TOOLCHAIN_FILE=$(prefix)/lib/cmake/Qt6/qt.toolchain.cmake" \
+        "-DQT_CHAINLOAD_TOOLCHAIN_FILE=$toolchain" "-DSOLAMINE_WINDOWS_PREFIX=$(prefix)" \
+        "-DCMAKE_PREFIX_PATH=$(prefix)"
+}
+
 # hidapi's Windows backend (SetupAPI and the HID class driver underneath).
 build_hidapi() {
-    build_with_cmake hidapi cmake -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DBUILD_SHARED_LIBS=ON \
+    build_with_cmake hidapi -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DBUILD_SHARED_LIBS=ON \
         -DHIDAPI_BUILD_HIDTEST=OFF
 }
 
 # QCustomPlot with its own CMake files (as Debian builds it), against the Windows Qt.
 build_qcustomplot() {
-    build_with_cmake qcustomplot "$(prefix)/bin/qt-cmake" -DQT_CHAINLOAD_TOOLCHAIN_FILE="$toolchain" \
-        -DUSE_QT_VERSION=6
+    build_with_cmake qcustomplot $(with_windows_qt) -DUSE_QT_VERSION=6
 }
 
 third_party() {
@@ -139,12 +146,8 @@ stage=$out/$package
 
 # solamine, solamine-cli and the test executables, with the project's own CMake files.
 build_project() {
-    local prefix
-    prefix=$(prefix)
-    # The toolchain is named again: the one Qt was configured with may have moved.
-    low "$prefix/bin/qt-cmake" -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-        -DQT_CHAINLOAD_TOOLCHAIN_FILE="$toolchain" -DSOLAMINE_WINDOWS_PREFIX="$prefix" \
-        -DCMAKE_PREFIX_PATH="$prefix" -DSOLAMINE_TESTS=ON >/dev/null
+    low cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release $(with_windows_qt) \
+        -DSOLAMINE_TESTS=ON >/dev/null
     low cmake --build "$build" --parallel "$jobs" --target solamine solamine-cli \
         tests_data tests_device tests_ui tests_cli
 }

@@ -225,6 +225,10 @@ private slots:
         QTemporaryDir dir;
         QCOMPARE(IniPathFor(dir.filePath("solamine.exe")), dir.filePath("solamine.ini"));
         QCOMPARE(IniPathFor(dir.filePath("solamine")), dir.filePath("solamine.ini"));
+        // Finding out whether a file can be created there leaves nothing in the program's folder.
+        QVERIFY(QDir(dir.path())
+                    .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)
+                    .isEmpty());
         WriteBytes(dir.filePath("file"), "x");
         QVERIFY(!IniPathFor(dir.filePath("file/solamine")).startsWith(dir.path()));
         const QString path = dir.filePath("file/solamine.ini");
