@@ -1,6 +1,6 @@
 #include "AtomicFile.h"
 
-#include "FileSync.h"
+#include "PlatformFile.h"
 #include "UserError.h"
 
 #include <QDir>

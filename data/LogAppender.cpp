@@ -1,17 +1,11 @@
 #include "LogAppender.h"
 
-#include "FileSync.h"
+#include "PlatformFile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <utility>
-
-#ifdef Q_OS_UNIX
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
 
 namespace {
 
@@ -21,24 +15,6 @@ constexpr QIODevice::OpenMode kAppend =
 // A FIFO without a reader would block the open for ever; a device is no log.
 bool IsOtherThanRegularFile(const QFileInfo& info) {
     return info.exists() && !info.isFile();
-}
-
-bool SyncToDisk(QFile& file) {
-    return SyncFileToDisk(file);
-}
-
-// A file just created is only safe once its folder's entry is on disk too.
-void SyncFolder(const QString& path) {
-#ifdef Q_OS_UNIX
-    const int fd =
-        ::open(QFile::encodeName(QFileInfo(path).absolutePath()).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-#else
-    Q_UNUSED(path);
-#endif
 }
 
 }  // namespace
@@ -86,13 +62,7 @@ bool LogAppender::AppendOne(Line& line, QString* error) {
         *error = file.errorString();
         return false;
     }
-    FileId id;
-#ifdef Q_OS_UNIX
-    struct stat st = {};
-    if (::fstat(file.handle(), &st) == 0) {
-        id = {std::uint64_t(st.st_dev), std::uint64_t(st.st_ino)};
-    }
-#endif
+    const FileIdentity id = IdentityOf(file);
     // The start of a line cut short went into a file that has since been replaced.
     if (line.Done > 0 && !(id == line.In)) {
         line.Done = 0;
@@ -110,12 +80,12 @@ bool LogAppender::AppendOne(Line& line, QString* error) {
     }
     // A line fully written stays written even when the sync fails: writing it again would
     // log the minute twice. The next attempt only syncs.
-    if (!SyncToDisk(file)) {
+    if (!SyncFileToDisk(file)) {
         *error = QStringLiteral("cannot sync to disk");
         return false;
     }
     if (created) {
-        SyncFolder(line.Path);
+        SyncFolderOf(line.Path);
     }
     return true;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "PlatformFile.h"
+
 #include <QByteArray>
 #include <QString>
 #include <cstdint>
@@ -31,16 +33,11 @@ public:
     std::int64_t BytesWritten() const { return bytesWritten_; }
 
 private:
-    struct FileId {
-        std::uint64_t Device = 0;
-        std::uint64_t Inode = 0;
-        friend bool operator==(const FileId&, const FileId&) = default;
-    };
     struct Line {
         QString Path;
         QByteArray Bytes;
         qsizetype Done = 0;  // bytes already in the file identified by In
-        FileId In;
+        FileIdentity In;
     };
     bool AppendOne(Line& line, QString* error);
 

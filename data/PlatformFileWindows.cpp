@@ -1,4 +1,4 @@
-#include "FileSync.h"
+#include "PlatformFile.h"
 
 #include <QFile>
 #include <QString>
@@ -39,3 +39,15 @@ bool SyncFileToDisk(QFile& file, QString* errorText) {
     }
     return true;
 }
+
+FileIdentity IdentityOf(QFile& file) {
+    const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(file.handle()));
+    BY_HANDLE_FILE_INFORMATION info = {};
+    if (handle == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(handle, &info)) {
+        return {};
+    }
+    return {info.dwVolumeSerialNumber,
+            (std::uint64_t(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+}
+
+void SyncFolderOf(const QString&) {}
