@@ -21,6 +21,13 @@ QString SystemErrorText(DWORD error) {
     return result;
 }
 
+// The Win32 handle under Qt's file; INVALID_HANDLE_VALUE when it is not open. A closed file is
+// never passed on: the C runtime may treat an invalid descriptor as a fatal error.
+HANDLE NativeHandle(const QFile& file) {
+    const int fd = file.isOpen() ? file.handle() : -1;
+    return fd < 0 ? INVALID_HANDLE_VALUE : reinterpret_cast<HANDLE>(_get_osfhandle(fd));
+}
+
 }  // namespace
 
 bool SyncFileToDisk(QFile& file, QString* errorText) {
@@ -30,8 +37,14 @@ bool SyncFileToDisk(QFile& file, QString* errorText) {
         }
         return false;
     }
-    const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(file.handle()));
-    if (handle == INVALID_HANDLE_VALUE || !FlushFileBuffers(handle)) {
+    const HANDLE handle = NativeHandle(file);
+    if (handle == INVALID_HANDLE_VALUE) {
+        if (errorText) {
+            *errorText = SystemErrorText(ERROR_INVALID_HANDLE);
+        }
+        return false;
+    }
+    if (!FlushFileBuffers(handle)) {
         if (errorText) {
             *errorText = SystemErrorText(GetLastError());
         }
@@ -41,7 +54,7 @@ bool SyncFileToDisk(QFile& file, QString* errorText) {
 }
 
 FileIdentity IdentityOf(QFile& file) {
-    const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(file.handle()));
+    const HANDLE handle = NativeHandle(file);
     BY_HANDLE_FILE_INFORMATION info = {};
     if (handle == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(handle, &info)) {
         return {};
