@@ -48,6 +48,9 @@ private slots:
 
     // The real program with the virtual counter: the signal's minute is in the file, exit 0.
     void logEndsOnSignal() {
+#ifdef Q_OS_WIN
+        QSKIP("POSIX signals; the console's Ctrl+C is sent to the program by scripts/windows.sh");
+#endif
         QFETCH(int, signal);
         QTemporaryDir dir;
         const QString path = dir.filePath("station.csv");
@@ -59,7 +62,9 @@ private slots:
                                  5000);
         // The virtual counter reports once a second; give it time for one.
         QTest::qWait(1500);
+#ifndef Q_OS_WIN
         ::kill(pid_t(process.processId()), signal);
+#endif
         const Finished run = Wait(process);
         QCOMPARE(run.exitCode, 0);
         const QByteArray file = ReadAll(path);
