@@ -269,7 +269,8 @@ run_tests() {
     mkdir -p "$dir/fonts"
     cp /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf "$dir/fonts/" 2>/dev/null || true
     cp /usr/share/fonts/opentype/noto/NotoSansCJK-Regular.ttc "$dir/fonts/" 2>/dev/null || true
-    export WINEPREFIX=$out/wine WINEDEBUG=-all
+    # A Japanese desktop, as the program's users have: code page 932, Japanese system texts.
+    export WINEPREFIX=$out/wine WINEDEBUG=-all LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
     wineboot -i >/dev/null 2>&1 || true
     # The tests start solamine.exe and solamine-cli.exe from the build folder: they find the
     # DLLs and plugins of the test folder through these.

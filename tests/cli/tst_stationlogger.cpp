@@ -92,6 +92,9 @@ private slots:
     // A crossing says ALARM and runs the alarm program with the minute and the dose rate, once
     // until the rate has been below for ten minutes.
     void alarmRunsItsProgram() {
+#ifdef Q_OS_WIN
+        QSKIP("the alarm program here is a shell script");
+#endif
         QTemporaryDir scripts;
         const QString out = scripts.filePath("alarms.txt");
         const QString program = scripts.filePath("on-alarm");

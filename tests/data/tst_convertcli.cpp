@@ -19,7 +19,8 @@ Run RunCli(const QStringList& arguments) {
     if (!process.waitForFinished(30'000) || process.exitStatus() != QProcess::NormalExit) {
         return {};
     }
-    return {process.exitCode(), QString::fromUtf8(process.readAllStandardError())};
+    // The program writes the system's 8-bit encoding: UTF-8 on Linux, the code page on Windows.
+    return {process.exitCode(), QString::fromLocal8Bit(process.readAllStandardError())};
 }
 
 // Eleven hand-edited lines: four-digit years, blanks, LF ends, a stale dose column.

@@ -228,7 +228,8 @@ private slots:
         QTemporaryDir dir;
         const QString path = name.isEmpty() ? dir.path() : dir.filePath(name);
         const QString text = ErrorText([&] { ReadCsvLog(path, kYear); });
-        const QString prefix = QStringLiteral("ファイル %1 は開けません。 ").arg(path);
+        const QString prefix =
+            QStringLiteral("ファイル %1 は開けません。 ").arg(QDir::toNativeSeparators(path));
         QVERIFY2(text.startsWith(prefix) && text.size() > prefix.size() + 1, qPrintable(text));
         QVERIFY(text.endsWith(u' '));
     }
@@ -270,7 +271,8 @@ private slots:
         QTemporaryDir dir;
         const QString path = name.isEmpty() ? dir.path() : dir.filePath(name);
         const QString text = ErrorText([&] { WriteCsvLog(path, "x\r\n"); });
-        const QString prefix = QStringLiteral("ファイル \"%1\" を作成できません。").arg(path);
+        const QString prefix = QStringLiteral("ファイル \"%1\" を作成できません。")
+                                   .arg(QDir::toNativeSeparators(path));
         QVERIFY2(text.startsWith(prefix) && text.size() > prefix.size(), qPrintable(text));
     }
 
@@ -287,7 +289,8 @@ private slots:
         const QByteArray old = CsvTextOf(FortyEveryMinute(12), {});
         WriteCsvLog(path, old);
         const QString text = ErrorText([&] { WriteCsvLog(path, QByteArray(100'000, 'x')); });
-        QVERIFY2(text.startsWith(QStringLiteral("ファイル \"%1\" を作成できません。").arg(path)),
+        QVERIFY2(text.startsWith(QStringLiteral("ファイル \"%1\" を作成できません。")
+                                     .arg(QDir::toNativeSeparators(path))),
                  qPrintable(text));
         // The system's reason, not "Unknown error".
         QVERIFY2(text.endsWith(QString::fromLocal8Bit(std::strerror(ENOSPC))), qPrintable(text));

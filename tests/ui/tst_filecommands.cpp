@@ -164,10 +164,17 @@ private slots:
         const int changes = w.counter.changes;
 
         QString other = dir.filePath("other.csv");
+#ifdef Q_OS_WIN
+        if (kind == "fifo" || kind == "device") {
+            QSKIP("no FIFOs or device files on Windows");
+        }
+#endif
         if (kind == "directory") {
             QVERIFY(QDir().mkpath(other));
         } else if (kind == "fifo") {
+#ifndef Q_OS_WIN
             QVERIFY(::mkfifo(QFile::encodeName(other).constData(), 0600) == 0);
+#endif
         } else if (kind == "device") {
             other = "/dev/zero";
         } else if (kind == "sparse") {
