@@ -319,6 +319,24 @@ run_tests() {
         fi
     done
 
+    # Ctrl+C (Wine turns SIGINT into the console's Ctrl+C event): the last minute is written.
+    local job pid status=0
+    rm -f "$dir/station.csv" "$dir/station.err"
+    (cd "$dir" && exec wine ./solamine-cli.exe log --simulate station.csv >/dev/null 2>station.err) &
+    job=$!
+    for _ in $(seq 60); do grep -q connected "$dir/station.err" 2>/dev/null && break; sleep 1; done
+    sleep 3
+    pid=$(pgrep -f '^\./solamine-cli\.exe log --simulate station\.csv' | head -1)
+    [ -n "$pid" ] && kill -INT "$pid"
+    wait "$job" || status=$?
+    if [ "$status" = 0 ] && grep -q stopped "$dir/station.err" &&
+        [ "$(wc -l <"$dir/station.csv")" -ge 1 ]; then
+        echo "PASS Ctrl+C ends solamine-cli log with its last minute written"
+    else
+        echo "FAIL Ctrl+C: exit $status"
+        failed=1
+    fi
+
     # The installer, silently: installed, then removed without a trace.
     local setup=$out/solamine-$version-setup.exe target
     target=$out/wine/drive_c/"Program Files"/solamine
