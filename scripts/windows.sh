@@ -286,7 +286,7 @@ run_tests() {
             result=$dir/results/$class.txt
             mkdir -p "$dir/results" && rm -f "$result"
             if (cd "$dir" && QT_QPA_FONTDIR=$(winepath -w "$dir/fonts" 2>/dev/null) \
-                    wine_run "./tests_$name.exe" -class "$class" -platform offscreen \
+                    low timeout 900 wine "./tests_$name.exe" -class "$class" -platform offscreen \
                     -o "$(winepath -w "$result")",txt); then
                 echo "PASS $name/$class: $(grep -a '^Totals' "$result")"
                 passed=$((passed + 1))
