@@ -42,7 +42,7 @@ as_root() {
 
 install_tools() {
     "$root/scripts/deps.sh" g++-mingw-w64-x86-64-posix mingw-w64-tools ninja-build nsis wine64 wine \
-        zip dpkg-dev xvfb xauth imagemagick
+        zip dpkg-dev xvfb xauth imagemagick fonts-dejavu-core procps
     # apt-get source needs the archive's source entries; the binary entry's address is reused.
     if ! apt-cache showsrc qt6-base >/dev/null 2>&1 || [ -z "$(apt-cache showsrc qt6-base 2>/dev/null)" ]; then
         local uri
