@@ -25,7 +25,11 @@ toolchain=$root/cmake/mingw-w64-x86_64.cmake
 out=$root/build-windows
 mkdir -p "$cache/src" "$out"
 
-low() { nice -n 19 ionice -c3 "$@" 2>/dev/null || nice -n 19 "$@"; }
+if command -v ionice >/dev/null && ionice -c3 true 2>/dev/null; then
+    low() { nice -n 19 ionice -c3 "$@"; }
+else
+    low() { nice -n 19 "$@"; }
+fi
 step() { printf '\n== %s (%s)\n' "$1" "$(date -u +%H:%M:%S)"; }
 # Prints how long a step took, for the timings in the README.
 timed() {
@@ -362,6 +366,9 @@ run_tests() {
     return $failed
 }
 
+# One compound command, read whole before it runs: editing this file during a long build cannot
+# change what the running script does next.
+{
 case "$what" in
     third) third_party ;;
     hidapi) step "hidapi"; timed "hidapi for Windows" build_hidapi ;;
@@ -380,3 +387,5 @@ case "$what" in
         ;;
     *) echo "usage: $0 [all|third|project|test]" >&2; exit 2 ;;
 esac
+exit
+}
