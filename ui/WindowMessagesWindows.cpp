@@ -10,7 +10,9 @@
 
 namespace {
 
-// Broadcast messages reach every top-level window of the program; only the main window's count.
+// Broadcast messages reach every top-level window of the program. A device change counts once,
+// in the main window. The session's end counts in whichever window hears of it first: the system
+// may end the process as soon as any of them has answered.
 class MainWindowFilter final : public QObject, public QAbstractNativeEventFilter {
 public:
     MainWindowFilter(QWidget* window, std::function<void(int)> onDeviceChange,
@@ -33,11 +35,12 @@ public:
             return false;
         }
         const MSG* msg = static_cast<const MSG*>(message);
-        if (msg->hwnd == nullptr || msg->hwnd != reinterpret_cast<HWND>(window_->internalWinId())) {
-            return false;
-        }
         switch (msg->message) {
             case WM_DEVICECHANGE: {
+                if (msg->hwnd == nullptr ||
+                    msg->hwnd != reinterpret_cast<HWND>(window_->internalWinId())) {
+                    return false;
+                }
                 const int code = int(msg->wParam);
                 QMetaObject::invokeMethod(
                     this, [this, code] { onDeviceChange_(code); }, Qt::QueuedConnection);
