@@ -251,7 +251,8 @@ private:
     throw UserError(QStringLiteral("ファイル %1 は開けません。 %2 ").arg(FullPath(path), reason));
 }
 
-QString SystemErrorText(int error) {
+// Only the POSIX reader asks errno; on Windows Qt gives the system's text (FormatMessage).
+[[maybe_unused]] QString SystemErrorText(int error) {
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
