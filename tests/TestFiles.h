@@ -49,6 +49,8 @@ public:
 #ifdef Q_OS_WIN
         // A folder's read-only attribute does not stop new files there, and there are no
         // mounts: not arranged.
+        Q_UNUSED(name);
+        Q_UNUSED(bytes);
         return;
 #else
         if (::geteuid() != 0) {
@@ -77,8 +79,12 @@ public:
         QFile::setPermissions(
             path_, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     }
-    bool Ready() const { return ready_; }
-    QString FilePath(const QString& name) const { return path_ + u'/' + name; }
+    bool Ready() const {
+        return ready_;
+    }
+    QString FilePath(const QString& name) const {
+        return path_ + u'/' + name;
+    }
     QStringList Entries() const {
         return QDir(path_).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
     }
