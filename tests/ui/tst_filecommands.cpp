@@ -186,8 +186,10 @@ private slots:
         clock.start();
         const QString text = ErrorText([&] { w.Open(other); });
         QVERIFY2(clock.elapsed() < 5000, "the check must not read or block");
-        QVERIFY2(text.startsWith(QStringLiteral("ファイル %1 は開けません。 ").arg(other)),
-                 qPrintable(text));
+        QVERIFY2(
+            text.startsWith(
+                QStringLiteral("ファイル %1 は開けません。 ").arg(QDir::toNativeSeparators(other))),
+            qPrintable(text));
         QVERIFY(w.log.Samples() == before);
         QCOMPARE(w.display.LogCount(), 12);
         QCOMPARE(w.counter.changes, changes);
@@ -372,7 +374,8 @@ private slots:
         const QString path = dir.filePath("no/such/dir/log.csv");
         w.dialogs.saveAnswer = path;
         const QString text = ErrorText([&] { w.commands.SaveAsClick(); });
-        QVERIFY2(text.startsWith(QStringLiteral("ファイル \"%1\" を作成できません。").arg(path)),
+        QVERIFY2(text.startsWith(QStringLiteral("ファイル \"%1\" を作成できません。")
+                                     .arg(QDir::toNativeSeparators(path))),
                  qPrintable(text));
         QCOMPARE(w.display.LogCount(), 1);  // redrawn before the write failed
         QCOMPARE(w.commands.CurrentFile(), path);
