@@ -319,9 +319,76 @@ CsvReadResult ParseCsvLog(const QByteArray& bytes, int currentYear) {
     return parser.Finish();
 }
 
+namespace {
+
+// Reads an open file from its start in pieces and hands each to add; asks stopRequested before
+// each piece. Throws the Open error when the read fails, is stopped, or passes the size bound.
+template <typename Add>
+void ReadPieces(QFile& file, const QString& path, const std::function<bool()>& stopRequested,
+                Add&& add) {
+    constexpr qint64 kPiece = 1 << 16;
+    if (!file.seek(0)) {
+        ThrowCannotOpen(path, file.errorString());
+    }
+    QByteArray buffer(kPiece, Qt::Uninitialized);
+    qint64 total = 0;
+    for (;;) {
+        if (stopRequested && stopRequested()) {
+            ThrowCannotOpen(path, QStringLiteral("読み込みを中断しました"));
+        }
+        const qint64 n = file.read(buffer.data(), kPiece);
+        if (n < 0) {
+            ThrowCannotOpen(path, file.errorString());
+        }
+        if (n == 0) {
+            return;
+        }
+        // A file that grows while it is read must not get past the limit either.
+        total += n;
+        if (total > kMaxCsvLogBytes) {
+            ThrowCannotOpen(path, TooLargeText(kMaxCsvLogBytes));
+        }
+        if (!add(std::string_view(buffer.constData(), size_t(n)))) {
+            return;
+        }
+    }
+}
+
+// The line ends in a file's bytes given in pieces, as the parser finds them (CR LF counts
+// once), without parsing: counted in a quick first pass, so that a file of too many lines is
+// refused before its samples are built. For UTF-8 and unmarked text only.
+class LineEndCounter {
+public:
+    void Add(std::string_view bytes) {
+        ends_ += qint64(std::count(bytes.begin(), bytes.end(), '\n'));
+        for (size_t cr = bytes.find('\r'); cr != std::string_view::npos;
+             cr = bytes.find('\r', cr + 1)) {
+            // A CR before an LF ended no line of its own; the LF counts the pair.
+            const bool pair = cr + 1 < bytes.size() && bytes[cr + 1] == '\n';
+            ends_ += pair ? 0 : 1;
+        }
+        if (lastWasCr_ && !bytes.empty() && bytes.front() == '\n') {
+            --ends_;
+        }
+        if (!bytes.empty()) {
+            lastWasCr_ = bytes.back() == '\r';
+        }
+    }
+    qint64 Ends() const { return ends_; }
+
+private:
+    qint64 ends_ = 0;
+    bool lastWasCr_ = false;
+};
+
+[[noreturn]] void ThrowTooManyLines(const QString& path) {
+    ThrowCannotOpen(path, QStringLiteral("%1 行を超えています").arg(kMaxCsvLogSamples));
+}
+
+}  // namespace
+
 CsvReadResult ReadCsvLog(const QString& path, int currentYear,
                          const std::function<bool()>& stopRequested) {
-    constexpr qint64 kPiece = 1 << 16;
     try {
         QFile file;
         qint64 size = 0;
@@ -329,33 +396,29 @@ CsvReadResult ReadCsvLog(const QString& path, int currentYear,
                 OpenRegularFile(path, kMaxCsvLogBytes, file, size)) {
             ThrowCannotOpen(path, *refused);
         }
-        CsvLogParser parser(currentYear, size, kMaxCsvLogSamples);
-        QByteArray buffer(kPiece, Qt::Uninitialized);
-        qint64 total = 0;
-        for (;;) {
-            if (stopRequested && stopRequested()) {
-                ThrowCannotOpen(path, QStringLiteral("読み込みを中断しました"));
-            }
-            const qint64 n = file.read(buffer.data(), kPiece);
-            if (n < 0) {
-                ThrowCannotOpen(path, file.errorString());
-            }
-            if (n == 0) {
-                break;
-            }
-            // A file that grows while it is read must not get past the limit either.
-            total += n;
-            if (total > kMaxCsvLogBytes) {
-                ThrowCannotOpen(path, TooLargeText(kMaxCsvLogBytes));
-            }
-            parser.Add(QByteArrayView(buffer.constData(), n));
-            if (parser.TooManyLines()) {
-                break;
+        // A file can hold more lines than the bound only when it has more bytes than that.
+        if (size > kMaxCsvLogSamples) {
+            LineEndCounter counter;
+            bool utf16 = false;
+            ReadPieces(file, path, stopRequested, [&](std::string_view bytes) {
+                utf16 = utf16 || (counter.Ends() == 0 && (bytes.starts_with("\xFF\xFE") ||
+                                                          bytes.starts_with("\xFE\xFF")));
+                counter.Add(bytes);
+                // The last line may lack its end: one more than the ends is too many.
+                return !utf16 && counter.Ends() < kMaxCsvLogSamples + 1;
+            });
+            if (!utf16 && counter.Ends() > kMaxCsvLogSamples) {
+                ThrowTooManyLines(path);
             }
         }
+        CsvLogParser parser(currentYear, size, kMaxCsvLogSamples);
+        ReadPieces(file, path, stopRequested, [&](std::string_view bytes) {
+            parser.Add(QByteArrayView(bytes.data(), qsizetype(bytes.size())));
+            return !parser.TooManyLines();
+        });
         CsvReadResult result = parser.Finish();
         if (parser.TooManyLines()) {
-            ThrowCannotOpen(path, QStringLiteral("%1 行を超えています").arg(kMaxCsvLogSamples));
+            ThrowTooManyLines(path);
         }
         return result;
     } catch (const std::bad_alloc&) {

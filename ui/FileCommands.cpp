@@ -4,10 +4,12 @@
 #include "DisplayRules.h"
 #include "RecoveryStore.h"
 #include "SampleLog.h"
+#include "SignalClose.h"
 #include "UserError.h"
 
 #include <QDate>
 #include <QStringList>
+#include <new>
 
 QString QtNameFilters(QStringView filter) {
     const QList<QStringView> parts = filter.split(u'|');
@@ -30,11 +32,29 @@ void FileCommands::NewClick() {
 }
 
 void FileCommands::Clear() {
-    currentFile_.clear();
     display_.ClearCpm();
     display_.ClearDose();
     log_.Clear();
     display_.ClearLog();
+    ForgetFile();
+}
+
+void FileCommands::ShowInstead(std::vector<Sample>& samples, const QString& path) {
+    log_.Swap(samples);
+    try {
+        RebuildDisplay(log_, settings_, display_);
+    } catch (const std::bad_alloc&) {
+        // The samples that were shown come back, drawn in the room the new ones leave.
+        log_.Swap(samples);
+        std::vector<Sample>().swap(samples);
+        RebuildDisplay(log_, settings_, display_);
+        ThrowCannotOpen(path, QStringLiteral("メモリが足りません"));
+    }
+    std::vector<Sample>().swap(samples);
+}
+
+void FileCommands::ForgetFile() {
+    currentFile_.clear();
     recovery_.Detach();
     changed_ = false;
     changedSinceRecovery_ = false;
@@ -65,11 +85,11 @@ void FileCommands::OpenFile(const QString& path) {
     // Samples in no file are kept before anything is read: the file chosen may be the current
     // one. A file that cannot be read then leaves the log, display and file name as they were.
     const QString kept = KeepUnsaved();
-    CsvReadResult read = ReadCsvLog(path, year);
-    Clear();
+    // A signal asking the window to close ends a long read, so the close is not held up.
+    CsvReadResult read = ReadCsvLog(path, year, &SignalClose::Pending);
+    ShowInstead(read.Samples, path);
+    ForgetFile();
     keptFile_ = kept;
-    log_.Assign(std::move(read.Samples));
-    RebuildDisplay(log_, settings_, display_);
     currentFile_ = path;
     unreadableLines_ = read.UnreadableLines;
     firstUnreadableLine_ = read.FirstUnreadableLine;

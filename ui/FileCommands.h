@@ -3,10 +3,12 @@
 #include <QString>
 #include <QStringView>
 #include <optional>
+#include <vector>
 
 class RecoveryStore;
 class SampleLog;
 class SampleDisplay;
+struct Sample;
 struct GraphSettings;
 
 // The file dialogs' fixed settings. Both dialogs use the default extension and the filter; the
@@ -94,6 +96,12 @@ private:
     bool MayWriteCurrentFile() const { return !currentFile_.isEmpty() && !blocked_; }
     void WriteRecovery();
     void Clear();
+    // Puts samples in the log and draws them; samples then holds nothing. When memory runs
+    // out on the way, the log and the display are left as they were and the Open of path
+    // fails.
+    void ShowInstead(std::vector<Sample>& samples, const QString& path);
+    // The file, its state and the recovery file are no longer the current log's.
+    void ForgetFile();
 
     SampleLog& log_;
     SampleDisplay& display_;

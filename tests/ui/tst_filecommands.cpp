@@ -4,6 +4,7 @@
 #include "FileCommands.h"
 #include "RecoveryStore.h"
 #include "SampleLog.h"
+#include "SignalClose.h"
 #include "TestFiles.h"
 #include "TestMain.h"
 #include "UserError.h"
@@ -14,6 +15,10 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QWidget>
+#include <climits>
+#include <csignal>
+#include <new>
 #include <random>
 
 namespace {
@@ -40,7 +45,15 @@ struct FakeDialogs : FileDialogs {
 
 struct ChangeCounter : DisplayListener {
     int changes = 0;
-    void Reset() override { ++changes; }
+    // Drawing more log lines than this runs out of memory.
+    const DisplayModel* display = nullptr;
+    int memoryFor = INT_MAX;
+    void Reset() override {
+        ++changes;
+        if (display && display->LogCount() > memoryFor) {
+            throw std::bad_alloc();
+        }
+    }
     void SeriesCleared() override { ++changes; }
     void CpmAppended() override { ++changes; }
     void LogCleared() override { ++changes; }
@@ -61,6 +74,7 @@ struct Window {
     explicit Window(const QString& recoveryFolder = {})
         : recovery(recoveryFolder.isEmpty() ? recoveryDir.filePath("recovery") : recoveryFolder) {
         commands.SetCurrentYearForTests(2026);
+        counter.display = &display;
         display.AddListener(&counter);
     }
     ~Window() { display.RemoveListener(&counter); }
@@ -151,7 +165,10 @@ private slots:
         QTest::newRow("a directory") << "directory";
         QTest::newRow("a FIFO without a writer") << "fifo";
         QTest::newRow("an endless device") << "device";
-        QTest::newRow("a sparse file over 512 MiB") << "sparse";
+        QTest::newRow("a sparse file over the size bound") << "sparse";
+        QTest::newRow("more lines than thirty years of minutes") << "lines";
+        QTest::newRow("memory runs out while drawing") << "memory";
+        QTest::newRow("a close signal arrived") << "signal";
     }
     void failedOpenChangesNothing() {
         QFETCH(QString, kind);
@@ -174,6 +191,18 @@ private slots:
             QFile sparse(other);
             QVERIFY(sparse.open(QIODevice::WriteOnly));
             QVERIFY(sparse.resize(kMaxCsvLogBytes + 1));
+        } else if (kind == "lines") {
+            QVERIFY(WriteFile(other, QByteArray(kMaxCsvLogSamples + 1, '\n')));
+        } else if (kind == "memory") {
+            QVERIFY(WriteFile(other, StaleDoseFile() + StaleDoseFile()));
+            w.counter.memoryFor = 12;
+        }
+        QWidget window;
+        SignalClose* signal = nullptr;
+        if (kind == "signal") {
+            QVERIFY(WriteFile(other, StaleDoseFile()));
+            signal = new SignalClose(&window);
+            std::raise(SIGTERM);
         }
         QElapsedTimer clock;
         clock.start();
@@ -183,8 +212,14 @@ private slots:
                  qPrintable(text));
         QVERIFY(w.log.Samples() == before);
         QCOMPARE(w.display.LogCount(), 12);
-        QCOMPARE(w.counter.changes, changes);
+        QCOMPARE(w.display.LogText(11), "16/03/20, 12:41, 40, 0.0632");
+        if (kind != "memory") {
+            QCOMPARE(w.counter.changes, changes);
+        }
         QCOMPARE(w.commands.CurrentFile(), path);
+        if (signal) {
+            QTRY_VERIFY(signal->Signalled());  // the signal is taken, as the window would
+        }
     }
 
     // A file that was only opened stays byte for byte as it was, whatever it holds. Live data
