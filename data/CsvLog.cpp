@@ -401,8 +401,8 @@ CsvReadResult ReadCsvLog(const QString& path, int currentYear,
             LineEndCounter counter;
             bool utf16 = false;
             ReadPieces(file, path, stopRequested, [&](std::string_view bytes) {
-                utf16 = utf16 || (counter.Ends() == 0 && (bytes.starts_with("\xFF\xFE") ||
-                                                          bytes.starts_with("\xFE\xFF")));
+                utf16 = utf16 || (counter.Ends() == 0 &&
+                                  (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF")));
                 counter.Add(bytes);
                 // The last line may lack its end: one more than the ends is too many.
                 return !utf16 && counter.Ends() < kMaxCsvLogSamples + 1;
