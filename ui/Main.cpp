@@ -100,8 +100,8 @@ TMainForm::TMainForm(MainFormOptions options, QWidget* parent)
     files_ =
         std::make_unique<FileCommands>(samples_, display_, graph_, *options_.Dialogs, *recovery_);
 
-    graph_ = LoadGraphSettings(options_.IniPath);
-    alarm_->SetSettings(LoadAlarmSettings(options_.IniPath));
+    graph_ = LoadGraphSettings(options_.IniPath, options_.IniStartingPath);
+    alarm_->SetSettings(LoadAlarmSettings(options_.IniPath, options_.IniStartingPath));
     HideClick();
     NewClick();
 
@@ -445,9 +445,9 @@ void TMainForm::FormDestroy() {
     // The reader is stopped even when the settings cannot be saved: a thread still running at
     // process end would crash the program.
     try {
-        SaveGraphSettings(options_.IniPath, graph_);
+        SaveGraphSettings(options_.IniPath, graph_, options_.IniStartingPath);
         if (alarmChanged_) {
-            SaveAlarmSettings(options_.IniPath, alarm_->Settings());
+            SaveAlarmSettings(options_.IniPath, alarm_->Settings(), options_.IniStartingPath);
         }
     } catch (const UserError& e) {
         report(e.Text());

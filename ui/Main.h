@@ -43,6 +43,8 @@ struct MainFormOptions {
     QString RecoveryFolder;  // empty: "recovery" in the per-user data folder
     std::function<bool(AlarmDialog&)> RunAlarmDialog;  // null: modal exec
     std::function<bool(GoToDialog&)> RunGoToDialog;    // null: modal exec
+    // The settings to start from while IniPath does not exist; empty: none.
+    QString IniStartingPath;
 };
 
 // The main window: owns all program state, carries the menus, runs start-up and shutdown.

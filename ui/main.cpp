@@ -33,7 +33,9 @@ int main(int argc, char* argv[]) {
     try {
         MainFormOptions options;
         options.Backend = simulate ? MakeSimulatedBackend() : MakeHidapiBackend();
-        options.IniPath = IniPathFor(QCoreApplication::applicationFilePath());
+        const IniPaths ini = IniPathsFor(QCoreApplication::applicationFilePath());
+        options.IniPath = ini.Path;
+        options.IniStartingPath = ini.StartingPath;
         TMainForm form(std::move(options));
         form.show();
         // A log file named on the command line (as a file manager passes it) is opened at once,
