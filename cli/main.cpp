@@ -39,10 +39,10 @@ int RunConvert(const QStringList& arguments) {
     try {
         const ConvertResult result = Convert(*options, QDate::currentDate().year());
         if (result.UnreadableLines > 0) {
+            // One arg for all: a "%2" in the file name stays as it is.
             Print(stderr, QStringLiteral("solamine-cli: %1: 読み取れない行: %2 (最初は %3 行目)\n")
-                              .arg(options->Input)
-                              .arg(result.UnreadableLines)
-                              .arg(result.FirstUnreadableLine));
+                              .arg(options->Input, QString::number(result.UnreadableLines),
+                                   QString::number(result.FirstUnreadableLine)));
             return 3;
         }
     } catch (const UserError& e) {

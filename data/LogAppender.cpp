@@ -60,8 +60,8 @@ bool LogAppender::Flush() {
             if (!failing_ && report_) {
                 report_(QStringLiteral("cannot append to %1: %2; %3 line(s) kept in memory, "
                                        "trying again")
-                            .arg(QDir::toNativeSeparators(queue_.front().Path), error)
-                            .arg(queue_.size()));
+                            .arg(QDir::toNativeSeparators(queue_.front().Path), error,
+                                 QString::number(queue_.size())));
             }
             failing_ = true;
             return false;
