@@ -254,8 +254,9 @@ struct CsvLogParser::State {
     void Append(std::string_view bytes) {
         const size_t needed = pending.size() + bytes.size();
         if (needed > pending.capacity() && pending.size() >= (size_t(1) << 20)) {
-            pending.reserve(
-                std::max(needed, pending.size() + size_t(std::max<qint64>(remaining * 3 / 2, 0))));
+            // UTF-16 text may take half as much again as UTF-8.
+            const qint64 rest = std::max<qint64>(decoder ? remaining * 3 / 2 : remaining, 0);
+            pending.reserve(std::max(needed, pending.size() + size_t(rest)));
         }
         pending.append(bytes);
     }
@@ -278,7 +279,6 @@ struct CsvLogParser::State {
                 start.erase(0, 3);
             }
         }
-        remaining += qint64(start.size());
     }
 
     LineParser parser;
@@ -399,10 +399,11 @@ CsvReadResult ReadCsvLog(const QString& path, int currentYear,
         // A file can hold more lines than the bound only when it has more bytes than that.
         if (size > kMaxCsvLogSamples) {
             LineEndCounter counter;
+            bool first = true;
             bool utf16 = false;
             ReadPieces(file, path, stopRequested, [&](std::string_view bytes) {
-                utf16 = utf16 || (counter.Ends() == 0 &&
-                                  (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF")));
+                utf16 = first && (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF"));
+                first = false;
                 counter.Add(bytes);
                 // The last line may lack its end: one more than the ends is too many.
                 return !utf16 && counter.Ends() < kMaxCsvLogSamples + 1;
