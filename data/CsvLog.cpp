@@ -256,7 +256,7 @@ struct CsvLogParser::State {
         if (needed > pending.capacity() && pending.size() >= (size_t(1) << 20)) {
             // UTF-16 text may take half as much again as UTF-8.
             const qint64 rest = std::max<qint64>(decoder ? remaining * 3 / 2 : remaining, 0);
-            pending.reserve(std::max(needed, pending.size() + size_t(rest)));
+            pending.reserve(needed + size_t(rest));
         }
         pending.append(bytes);
     }
