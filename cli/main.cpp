@@ -3,6 +3,7 @@
 #include "Log.h"
 #include "Settings.h"
 #include "UserError.h"
+#include "Version.h"
 
 #include <QCoreApplication>
 #include <QDate>
@@ -12,7 +13,8 @@
 namespace {
 
 constexpr char kUsage[] =
-    "usage: solamine-cli convert [--coefficient X] [--background N] IN OUT\n"
+    "usage: solamine-cli --version\n"
+    "       solamine-cli convert [--coefficient X] [--background N] IN OUT\n"
     "\n"
     "Reads the log file IN and writes it to OUT in the program's own form, with the dose\n"
     "column computed afresh (coefficient in uSv/h per CPM, default 0.00158; background in\n"
@@ -71,6 +73,10 @@ int main(int argc, char* argv[]) {
     QStringList arguments = app.arguments().mid(1);
     if (arguments.size() == 1 && (arguments[0] == u"--help" || arguments[0] == u"-h")) {
         PrintUsage(stdout);
+        return 0;
+    }
+    if (arguments.size() == 1 && arguments[0] == u"--version") {
+        std::printf("solamine-cli %s\n", kProgramVersion);
         return 0;
     }
     const QString command = arguments.isEmpty() ? QString() : arguments.takeFirst();

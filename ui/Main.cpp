@@ -64,7 +64,7 @@ double LocalNow() {
 
 TMainForm::TMainForm(MainFormOptions options, QWidget* parent)
     : QMainWindow(parent), options_(std::move(options)) {
-    setWindowTitle(QStringLiteral("ソラミネ Ver 1.3"));
+    setWindowTitle(WindowCaption());
     if (QFontDatabase::families().contains(QStringLiteral("Tahoma"))) {
         QFont tahoma(QStringLiteral("Tahoma"));
         tahoma.setPixelSize(11);

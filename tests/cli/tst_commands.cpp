@@ -86,6 +86,7 @@ private slots:
             << QStringList{"log", "--alarm", "-1", "f.csv"} << 2 << "--alarm takes";
         QTest::newRow("log with an alarm program but no alarm")
             << QStringList{"log", "--on-alarm", "/bin/true", "f.csv"} << 2 << "needs --alarm";
+        QTest::newRow("version") << QStringList{"--version"} << 0 << "solamine-cli 1.3\n";
         QTest::newRow("unknown command") << QStringList{"record"} << 2 << "usage:";
         QTest::newRow("devices")
             << QStringList{"devices", "--simulate"} << 0
