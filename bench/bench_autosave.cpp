@@ -20,6 +20,10 @@
 #include <functional>
 #include <vector>
 
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
+
 namespace {
 
 struct SaveTo : FileDialogs {
@@ -62,12 +66,30 @@ std::pair<double, double> Measure(int runs, const std::function<void()>& step) {
     return {Median(times), Median(bytes)};
 }
 
+// What the file system alone asks for one minute's line: a 62-byte append and fsync.
+double SyncMs(const QString& folder) {
+    QFile file(folder + QStringLiteral("/bench_sync.csv"));
+    if (!file.open(QIODevice::WriteOnly)) {
+        return -1;
+    }
+    const double ms = Measure(61, [&] {
+                          file.write(QByteArray(60, 'x') + "\r\n");
+                          file.flush();
+#ifdef Q_OS_UNIX
+                          ::fsync(file.handle());
+#endif
+                      }).first;
+    file.remove();
+    return ms;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QTemporaryDir temporary;
     const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : temporary.path();
+    std::printf("one line appended and synced alone: %.3f ms\n", SyncMs(folder));
     std::printf("%-9s %14s %14s %14s %14s\n", "minutes", "whole ms", "whole bytes", "autosave ms",
                 "autosave bytes");
     for (const int minutes : {525'600, 5'256'000}) {

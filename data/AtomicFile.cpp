@@ -53,13 +53,15 @@ QString SystemReason(int error) {
 // reserved past the end without changing the file's size, so that a power cut leaves no run
 // of zeros behind its lines. Where that cannot be done, the free space is compared with the
 // growth instead.
-bool Reserve(QFile& file, qint64 size, QString* errorText) {
+bool Reserve(QFile& file, qint64 offset, qint64 size, QString* errorText) {
     const qint64 growth = size - file.size();
     if (growth <= 0) {
         return true;
     }
 #ifdef Q_OS_LINUX
-    if (::fallocate(file.handle(), FALLOC_FL_KEEP_SIZE, 0, off_t(size)) == 0) {
+    // Only the range written: a whole large file would cost a walk over all its pages.
+    if (::fallocate(file.handle(), FALLOC_FL_KEEP_SIZE, off_t(offset), off_t(size - offset)) ==
+        0) {
         return true;
     }
     if (errno != EOPNOTSUPP && errno != ENOSYS) {
@@ -105,7 +107,7 @@ bool RewriteFileFrom(const QString& path, qint64 offset, const QByteArray& tail,
         return FailWith(QStringLiteral("ファイルが短くなっています"), errorText);
     }
     const qint64 size = offset + tail.size();
-    if (!Reserve(file, size, errorText)) {
+    if (!Reserve(file, offset, size, errorText)) {
         return false;
     }
     if (!file.seek(offset) || !WriteAll(file, tail) || !file.resize(size)) {
