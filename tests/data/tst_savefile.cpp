@@ -109,33 +109,6 @@ private slots:
         }
     }
 
-    void tailNeedsAWholeWrite_data() {
-        QTest::addColumn<QString>("change");
-        QTest::newRow("other settings") << "settings";
-        QTest::newRow("another file") << "file";
-        QTest::newRow("fewer samples") << "fewer";
-        QTest::newRow("nothing written yet") << "forgotten";
-    }
-    void tailNeedsAWholeWrite() {
-        QFETCH(QString, change);
-        GraphSettings settings{0.01, 2};
-        SampleLog log = Minutes(12);
-        LogFileTail tail;
-        tail.Wrote("log.csv", CsvTextOf(log, settings), log, settings);
-        QString path = "log.csv";
-        if (change == "settings") {
-            settings.GraphBackground = 3;
-        } else if (change == "file") {
-            path = "other.csv";
-        } else if (change == "fewer") {
-            log = Minutes(11);
-        } else {
-            tail.Forget();
-        }
-        log.AddToLast(1);
-        QVERIFY(!tail.PlanFor(path, log, settings));
-    }
-
     void rewriteOnAFullDisk_data() {
         QTest::addColumn<int>("offset");
         QTest::newRow("the whole file in place") << 0;
