@@ -60,8 +60,7 @@ bool Reserve(QFile& file, qint64 offset, qint64 size, QString* errorText) {
     }
 #ifdef Q_OS_LINUX
     // Only the range written: a whole large file would cost a walk over all its pages.
-    if (::fallocate(file.handle(), FALLOC_FL_KEEP_SIZE, off_t(offset), off_t(size - offset)) ==
-        0) {
+    if (::fallocate(file.handle(), FALLOC_FL_KEEP_SIZE, off_t(offset), off_t(size - offset)) == 0) {
         return true;
     }
     if (errno != EOPNOTSUPP && errno != ENOSYS) {
