@@ -83,3 +83,30 @@ private:
     bool mounted_ = false;
     bool bound_ = false;
 };
+
+// A folder on a tmpfs of its own, so that its disk can be filled; unmounted at the end.
+struct SmallDisk {
+    QTemporaryDir dir;
+    QString mount = dir.filePath("disk");
+    bool mounted = false;
+
+    SmallDisk() {
+        QDir().mkpath(mount);
+        mounted =
+            QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=64k", "tmpfs", mount}) == 0;
+    }
+    ~SmallDisk() {
+        if (mounted) {
+            QProcess::execute("umount", {mount});
+        }
+    }
+    // Fills what is left of the disk with another file.
+    void Fill() const {
+        QFile filler(mount + "/filler");
+        filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+        const QByteArray block(512, 'x');
+        while (filler.write(block) > 0) {
+        }
+        filler.write("x");  // the last few bytes
+    }
+};

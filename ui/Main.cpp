@@ -108,7 +108,8 @@ TMainForm::TMainForm(MainFormOptions options, QWidget* parent)
     settingsDialog_ = new TOKRightDlg(this);
     alarmDialog_ = new AlarmDialog(this);
     signalClose_ = new SignalClose(this);
-    recoveryAvailable_ = recovery_->HasFiles();
+    recoveryFiles_ = recovery_->Summaries(QDate::currentDate().year());
+    recoveryAvailable_ = !recoveryFiles_.isEmpty();
     OpenRecovery->setVisible(recoveryAvailable_);
     UpdateStatus();
 }
@@ -415,9 +416,13 @@ void TMainForm::UpdateStatus() {
     if (files_->AutoSaveBlocked()) {
         state.UnreadableLines = files_->UnreadableLines();
         state.FirstUnreadableLine = files_->FirstUnreadableLine();
+        state.FirstForeignLine = files_->FirstForeignLine();
     }
     state.KeptFile = keptNotice_;
+    state.CopyOf = files_->CopyOf();
+    state.DiscardedRecovery = files_->DiscardedRecovery();
     state.RecoveryAvailable = recoveryAvailable_;
+    state.RecoveryFiles = recoveryFiles_;
     status_->Show(state);
 }
 

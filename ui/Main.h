@@ -8,6 +8,7 @@
 
 #include <QMainWindow>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <memory>
 
@@ -158,5 +159,6 @@ private:
     QString autosaveError_;
     QString keptNotice_;              // where New or Open put samples that were in no file
     bool recoveryAvailable_ = false;  // the recovery folder held files at start
+    QStringList recoveryFiles_;       // and these, one line each
     bool destroyed_ = false;
 };

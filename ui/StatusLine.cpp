@@ -58,12 +58,25 @@ void StatusLine::Show(const StatusState& state) {
                      .arg(state.FirstUnreadableLine);
         details << QStringLiteral("このファイルには自動保存しません。上書き保存で書き直せます。");
     }
+    if (state.FirstForeignLine > 0) {
+        notes << QStringLiteral("自動保存しません: 秒や4桁の年を含むファイル (最初は %1 行目)")
+                     .arg(state.FirstForeignLine);
+        details << QStringLiteral(
+            "自動保存の形式では読み戻した時刻が変わります。上書き保存で書き直せます。");
+    }
     if (!state.KeptFile.isEmpty()) {
         notes << QStringLiteral("未保存のログを保存しました: ") + state.KeptFile;
     }
+    if (!state.CopyOf.isEmpty()) {
+        notes << QStringLiteral("別のウィンドウが記録中のファイルの写しです: ") + state.CopyOf;
+        details << QStringLiteral("そのファイルには自動保存しません。");
+    }
+    if (!state.DiscardedRecovery.isEmpty()) {
+        notes << QStringLiteral("保存済みの復元ファイルを削除しました: ") + state.DiscardedRecovery;
+    }
     if (state.RecoveryAvailable) {
         notes << QStringLiteral("復元できるログがあります");
-        details << QStringLiteral("ファイル → 復元フォルダを開く");
+        details << QStringLiteral("ファイル → 復元フォルダを開く") << state.RecoveryFiles;
     }
     notice_->setText(notes.join(QStringLiteral("  ")));
     notice_->setToolTip((notes + details).join(u'\n'));

@@ -29,8 +29,8 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QProcess>
-#include <QScrollBar>
 #include <QProcessEnvironment>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QSplitter>
 #include <QTemporaryDir>
@@ -111,7 +111,9 @@ struct Rig {
         return recoveryFolder_.isEmpty() ? dir.filePath(QStringLiteral("recovery"))
                                          : recoveryFolder_;
     }
-    QStringList RecoveryFiles() const { return QDir(RecoveryFolder()).entryList(QDir::Files); }
+    QStringList RecoveryFiles() const {
+        return QDir(RecoveryFolder()).entryList({"*.csv"}, QDir::Files);
+    }
 
     // A report at the given minute; returns once the window has taken it in.
     bool Report(int minute, std::uint16_t count) {
@@ -478,7 +480,10 @@ private slots:
             << QByteArray("26/12/08, 12:20, 40\r\ndate, time, cpm\r\n\r\n26/12/08, 12:21, 41\r\n")
             << "読み取れない行: 2 (最初は 2 行目)";
         QTest::newRow("four-digit years and seconds")
-            << QByteArray("2026/12/08, 12:20:30, 40\n1960/05/01, 00:00, 3\n") << "";
+            << QByteArray("2026/12/08, 12:20, 40\n1960/05/01, 00:00:30, 3\n")
+            << "自動保存しません: 秒や4桁の年を含むファイル (最初は 2 行目)";
+        QTest::newRow("four-digit years inside the hundred")
+            << QByteArray("2026/12/08, 12:20, 40\n1976/05/01, 00:00, 3\n") << "";
         QTest::newRow("a picture") << QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16)
                                    << "読み取れない行: 4 (最初は 1 行目)";
     }
@@ -505,9 +510,12 @@ private slots:
             QCOMPARE(ReadAll(path), bytes);
             QCOMPARE(rig.RecoveryFiles().size(), 1);
         }
+        QVERIFY(rig.Report(31, 2));
+        const QByteArray logText = CsvTextOf(form.Samples(), form.Graph());
         form.close();
         if (!notice.isEmpty()) {
             QCOMPARE(ReadAll(path), bytes);
+            QCOMPARE(ReadAll(rig.RecoveryFolder() + u'/' + rig.RecoveryFiles().value(0)), logText);
         }
         QVERIFY(rig.errors.isEmpty());
     }
@@ -543,6 +551,8 @@ private slots:
         Rig rig({}, recovery.path());
         TMainForm& form = *rig.form;
         QVERIFY(form.StatusText().contains(QStringLiteral("復元できるログがあります")));
+        QVERIFY(form.StatusToolTip().contains(
+            QStringLiteral("2026-12-08_1230.csv: 26/12/08 12:30 - 26/12/08 12:32, 3 分")));
         QVERIFY(form.OpenRecovery->isVisible());
         const QString kept = recovery.filePath("2026-12-08_1230.csv");
         rig.dialogs->Answers.push_back(kept);
@@ -561,9 +571,9 @@ private slots:
         QCOMPARE(ReadAll(kept).count("\r\n"), 4);
         QVERIFY(rig.Report(51, 2));
         form.FileTimerTimer();
-        QCOMPARE(QDir(recovery.path()).entryList(QDir::Files).size(), 3);
+        QCOMPARE(QDir(recovery.path()).entryList({"*.csv"}, QDir::Files).size(), 3);
         form.SaveAs->trigger();
-        QCOMPARE(QDir(recovery.path()).entryList(QDir::Files).size(), 2);
+        QCOMPARE(QDir(recovery.path()).entryList({"*.csv"}, QDir::Files).size(), 2);
         QVERIFY(rig.errors.isEmpty());
     }
 
