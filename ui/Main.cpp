@@ -27,6 +27,7 @@
 
 #include <qcustomplot.h>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QFontDatabase>
 #include <QMenuBar>
@@ -111,6 +112,14 @@ TMainForm::TMainForm(MainFormOptions options, QWidget* parent)
     recoveryAvailable_ = recovery_->HasFiles();
     OpenRecovery->setVisible(recoveryAvailable_);
     UpdateStatus();
+    // The client area is the chart and log pane; menu and status bar come on top of it, as
+    // high as they are once styled and laid out with their texts (the status bar lays itself
+    // out only when asked, else it reports a pixel less than it will take).
+    ensurePolished();
+    QEvent layoutRequest(QEvent::LayoutRequest);
+    QCoreApplication::sendEvent(statusBar(), &layoutRequest);
+    resize(kClientWidth,
+           kClientHeight + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
 }
 
 TMainForm::~TMainForm() {
@@ -176,16 +185,17 @@ void TMainForm::BuildMenus() {
     N3->setVisible(false);
     RedrawGraphs = Logger->addAction(QStringLiteral("グラフ再描画(&G)"));
 
-    View = bar->addMenu(QStringLiteral("表示(&V)"));
-    GoTo = View->addAction(QStringLiteral("移動(&G)..."));
-    GoTo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
-
     Setting = bar->addMenu(QStringLiteral("設定(&S)"));
     Hide = Setting->addAction(QStringLiteral("ログを隠す(&H)"));
     Show = Setting->addAction(QStringLiteral("ログを表示(&S)..."));
     N1 = Setting->addSeparator();
     Set = Setting->addAction(QStringLiteral("各種設定(&M)..."));
     Alarm = Setting->addAction(QStringLiteral("警報(&A)..."));
+
+    // ファイル, ロガー and 設定 keep their places as the first three menus; added menus follow.
+    View = bar->addMenu(QStringLiteral("表示(&V)"));
+    GoTo = View->addAction(QStringLiteral("移動(&G)..."));
+    GoTo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
 
     Help = AddHelpMenu(bar, [this](const QString& text, const QString& caption) {
         if (options_.MessageBox) {
@@ -210,10 +220,6 @@ void TMainForm::BuildMenus() {
     Bind(Show, &TMainForm::ShowClick);
     Bind(Set, &TMainForm::SetClick);
     Bind(Alarm, &TMainForm::AlarmClick);
-
-    // The client area is the chart and log pane; menu and status bar come on top of it.
-    resize(kClientWidth,
-           kClientHeight + bar->sizeHint().height() + statusBar()->sizeHint().height());
     setMinimumSize(256, 256);
 }
 
@@ -418,6 +424,7 @@ void TMainForm::UpdateStatus() {
     }
     state.KeptFile = keptNotice_;
     state.RecoveryAvailable = recoveryAvailable_;
+    state.VirtualCounter = options_.Simulated;
     status_->Show(state);
 }
 

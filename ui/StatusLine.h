@@ -17,6 +17,7 @@ struct StatusState {
     int FirstUnreadableLine = 0;
     QString KeptFile;  // where New or Open put samples that were in no file
     bool RecoveryAvailable = false;
+    bool VirtualCounter = false;  // the link runs on the built-in virtual counter
 };
 
 // The status bar's labels: connection, sample count, file, notices, the latest completed minute
@@ -26,7 +27,8 @@ public:
     explicit StatusLine(QStatusBar* bar);
 
     void Show(const StatusState& state);
-    // The latest completed minute: its counts and, from the eleventh minute on, its dose rate.
+    // The latest completed minute: its counts and, from the eleventh minute on, its dose rate;
+    // the tooltip says why the first ten minutes have none.
     void ShowReading(int cpm, double doseUsv);
     void ClearReading();
 
