@@ -38,9 +38,6 @@ private slots:
         QVERIFY2(line.Text().startsWith(text + QStringLiteral(" (仮想カウンタ)")),
                  qPrintable(line.Text()));
         QVERIFY2(line.LinkToolTip().contains(tip), qPrintable(line.LinkToolTip()));
-        state.VirtualCounter = false;
-        line.Show(state);
-        QVERIFY(!line.Text().contains(QStringLiteral("仮想")));
     }
 
     // The reading of the latest minute: its tooltip says why the dose rate is missing.

@@ -9,7 +9,6 @@
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
-#include <QRegularExpression>
 #include <QScrollBar>
 #include <QSplitter>
 #include <QTemporaryDir>
@@ -67,23 +66,13 @@ QString Caption(const QAction* action) {
     return action->isVisible() ? text : QStringLiteral("(hidden) ") + text;
 }
 
-// The access key of a caption: the character after its one "&"; empty when there is none or
-// more than one.
-QString AccessKey(const QString& caption) {
-    const auto matches = QRegularExpression(QStringLiteral("&(\\w)")).globalMatch(caption);
-    QStringList keys;
-    for (auto it = matches; it.hasNext();) {
-        keys << it.next().captured(1).toUpper();
-    }
-    return keys.size() == 1 ? keys.front() : QString();
-}
-
-// The access keys of captions, and the captions whose key is missing or taken before.
+// The captions whose access key (the character after "&") is missing, doubled or used before.
 QStringList ClashingAccessKeys(const QStringList& captions) {
     QStringList seen;
     QStringList clashes;
     for (const QString& caption : captions) {
-        const QString key = AccessKey(caption);
+        const QStringList keys = caption.toUpper().split(u'&').mid(1);
+        const QString key = keys.size() == 1 ? keys[0].left(1) : QString();
         if (key.isEmpty() || seen.contains(key)) {
             clashes << caption;
         }
@@ -102,7 +91,7 @@ QStringList TickLabels(QCPAxis* axis, double lower, double upper) {
     return QStringList(labels.begin(), labels.end());
 }
 
-// The step between an axis's ticks over a range, and the minor ticks inside each step.
+// The step between an axis's first two ticks over a range, and the minor ticks between them.
 QString TickSteps(QCPAxis* axis, double lower, double upper) {
     QVector<double> ticks;
     QVector<double> subTicks;
@@ -111,15 +100,9 @@ QString TickSteps(QCPAxis* axis, double lower, double upper) {
     if (ticks.size() < 2) {
         return QStringLiteral("fewer than two ticks");
     }
-    const double step = ticks[1] - ticks[0];
-    for (int i = 2; i < ticks.size(); ++i) {
-        if (!qFuzzyCompare(ticks[i] - ticks[i - 1], step)) {
-            return QStringLiteral("uneven steps");
-        }
-    }
     const auto minor = std::count_if(subTicks.begin(), subTicks.end(),
                                      [&](double t) { return t > ticks[0] && t < ticks[1]; });
-    return QStringLiteral("%1 by %2").arg(step).arg(minor);
+    return QStringLiteral("%1 by %2").arg(ticks[1] - ticks[0]).arg(minor);
 }
 
 QString PenText(const QPen& pen) {
