@@ -330,6 +330,13 @@ void TMainForm::LogDblClick() {
 void TMainForm::SetClick() {
     SetClickHooks hooks;
     hooks.RunDialog = [this] {
+        // A reconnect while the dialog is open reads the counter afresh: the dialog shows it.
+        QTimer watch;
+        watch.setInterval(250);
+        connect(&watch, &QTimer::timeout, settingsDialog_, [this] {
+            settingsDialog_->CounterValuesRead(link_->DeviceCoefficient, link_->DeviceBackground);
+        });
+        watch.start();
         if (options_.RunSettingsDialog) {
             return options_.RunSettingsDialog(*settingsDialog_);
         }

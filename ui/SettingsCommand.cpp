@@ -11,8 +11,8 @@ void SetClick(TOKRightDlg& dlg, GraphSettings& graph, std::uint16_t& deviceCoeff
     dlg.GraphBackground = graph.GraphBackground;
     dlg.DeviceCoefficient = deviceCoefficient;
     dlg.DeviceBackground = deviceBackground;
-    const std::uint16_t shownCoefficient = deviceCoefficient;
-    const std::uint16_t shownBackground = deviceBackground;
+    dlg.ReadDeviceCoefficient = deviceCoefficient;
+    dlg.ReadDeviceBackground = deviceBackground;
 
     const bool accepted = hooks.RunDialog ? hooks.RunDialog() : dlg.exec() == QDialog::Accepted;
     if (!accepted) {
@@ -22,12 +22,14 @@ void SetClick(TOKRightDlg& dlg, GraphSettings& graph, std::uint16_t& deviceCoeff
     graph.GraphBackground = dlg.GraphBackground;
     hooks.RebuildDisplay();
 
-    // A reconnect while the dialog was open reads the counter's values afresh: a box the user
-    // left as it was shown takes those, so the counter never gets back a value nobody entered.
-    const std::uint16_t coefficient =
-        dlg.DeviceCoefficient != shownCoefficient ? dlg.DeviceCoefficient : deviceCoefficient;
+    // A reconnect while the dialog was open reads the counter's values afresh: a value the user
+    // left as the dialog showed it takes those, so the counter never gets back a value nobody
+    // entered.
+    const std::uint16_t coefficient = dlg.DeviceCoefficient != dlg.ReadDeviceCoefficient
+                                          ? dlg.DeviceCoefficient
+                                          : deviceCoefficient;
     const std::uint16_t background =
-        dlg.DeviceBackground != shownBackground ? dlg.DeviceBackground : deviceBackground;
+        dlg.DeviceBackground != dlg.ReadDeviceBackground ? dlg.DeviceBackground : deviceBackground;
     if (coefficient == deviceCoefficient && background == deviceBackground) {
         return;
     }

@@ -427,19 +427,27 @@ private slots:
     }
 
     // The dialog opened while the counter was away; it comes back and its handshake reads
-    // 300/9 while the dialog shows 158/0. Only what the user typed reaches the counter.
+    // 300/9 while the dialog shows 158/0, before or after the dialog shows the new values. Only
+    // what the user typed reaches the counter.
     void settingsAcrossAReconnect_data() {
+        QTest::addColumn<bool>("shown");           // the dialog showed 300/9 before the edit
         QTest::addColumn<QString>("coefficient");  // typed into Edit3; empty: left as shown
         QTest::addColumn<QString>("background");   // typed into Edit4
         QTest::addColumn<int>("commands3");
         QTest::addColumn<int>("counterCoefficient");
         QTest::addColumn<int>("counterBackground");
-        QTest::newRow("unedited") << QString() << QString() << 0 << 300 << 9;
-        QTest::newRow("coefficient edited") << QString("0.00258") << QString() << 1 << 258 << 9;
-        QTest::newRow("background edited") << QString() << QString("7") << 1 << 300 << 7;
-        QTest::newRow("both edited") << QString("0.0001") << QString("5") << 1 << 10 << 5;
+        QTest::newRow("unedited") << false << QString() << QString() << 0 << 300 << 9;
+        QTest::newRow("unedited, new values shown")
+            << true << QString() << QString() << 0 << 300 << 9;
+        QTest::newRow("coefficient edited")
+            << true << QString("0.00258") << QString() << 1 << 258 << 9;
+        QTest::newRow("old coefficient typed again")
+            << true << QString("0.00158") << QString() << 1 << 158 << 9;
+        QTest::newRow("background edited") << false << QString() << QString("7") << 1 << 300 << 7;
+        QTest::newRow("both edited") << false << QString("0.0001") << QString("5") << 1 << 10 << 5;
     }
     void settingsAcrossAReconnect() {
+        QFETCH(bool, shown);
         QFETCH(QString, coefficient);
         QFETCH(QString, background);
         QFETCH(int, commands3);
@@ -461,8 +469,13 @@ private slots:
         rig.settingsDialog = [&](TOKRightDlg& d) {
             d.FormShow();
             rig.counter->Replug();
-            reconnected = QTest::qWaitFor(
-                [&] { return form.Link().Connected() && form.Link().DeviceBackground == 9; });
+            reconnected = QTest::qWaitFor([&] {
+                return form.Link().Connected() && form.Link().DeviceBackground == 9 &&
+                       (!shown || d.Edit3->text() == "0.003");
+            });
+            if (shown && d.Edit4->text() != "9") {
+                return false;
+            }
             if (!coefficient.isEmpty()) {
                 d.Edit3->setText(coefficient);
             }
