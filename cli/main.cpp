@@ -41,14 +41,15 @@ int RunConvert(const QStringList& arguments) {
     try {
         const ConvertResult result = Convert(*options, QDate::currentDate().year());
         if (result.UnreadableLines > 0) {
-            Print(stderr, QStringLiteral("solamine-cli: %1: 読み取れない行: %2 (最初は %3 行目)\n")
-                              .arg(options->Input)
-                              .arg(result.UnreadableLines)
-                              .arg(result.FirstUnreadableLine));
+            Print(stderr,
+                  QStringLiteral("solamine-cli: %1: %2 unreadable line(s), the first is line %3\n")
+                      .arg(options->Input)
+                      .arg(result.UnreadableLines)
+                      .arg(result.FirstUnreadableLine));
             return 3;
         }
     } catch (const UserError& e) {
-        Print(stderr, e.Text() + u'\n');
+        Print(stderr, QStringLiteral("solamine-cli: ") + e.Text() + u'\n');
         return 1;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "solamine-cli: %s\n", e.what());

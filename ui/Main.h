@@ -44,6 +44,7 @@ struct MainFormOptions {
     QString RecoveryFolder;  // empty: "recovery" in the per-user data folder
     std::function<bool(AlarmDialog&)> RunAlarmDialog;  // null: modal exec
     std::function<bool(GoToDialog&)> RunGoToDialog;    // null: modal exec
+    bool Simulated = false;  // Backend is the virtual counter of --simulate: the status bar says so
 };
 
 // The main window: owns all program state, carries the menus, runs start-up and shutdown.

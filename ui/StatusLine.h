@@ -22,6 +22,7 @@ struct StatusState {
     QString DiscardedRecovery;  // the opened recovery file that Save As made unneeded
     bool RecoveryAvailable = false;
     QStringList RecoveryFiles;  // what the recovery folder offers, one line each
+    bool VirtualCounter = false;  // the link runs on the built-in virtual counter
 };
 
 // The status bar's labels: connection, sample count, file, notices, the latest completed minute
@@ -31,7 +32,8 @@ public:
     explicit StatusLine(QStatusBar* bar);
 
     void Show(const StatusState& state);
-    // The latest completed minute: its counts and, from the eleventh minute on, its dose rate.
+    // The latest completed minute: its counts and, from the eleventh minute on, its dose rate;
+    // the tooltip says why the first ten minutes have none.
     void ShowReading(int cpm, double doseUsv);
     void ClearReading();
 

@@ -41,6 +41,7 @@ int main(int argc, char* argv[]) {
     try {
         MainFormOptions options;
         options.Backend = simulate ? MakeSimulatedBackend() : MakeHidapiBackend();
+        options.Simulated = simulate;
         options.IniPath = IniPathFor(QCoreApplication::applicationFilePath());
         TMainForm form(std::move(options));
         form.show();
