@@ -1,0 +1,77 @@
+#include "WholeMinutes.h"
+
+#include "DateTime.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr double kSecondsPerDay = 86'400;
+constexpr double kMinute = 60 / kSecondsPerDay;
+
+double SecondsBetween(double from, double to) {
+    return (to - from) * kSecondsPerDay;
+}
+
+}  // namespace
+
+MinuteEnd WholeMinutes::Report(std::int32_t count, double now) {
+    const bool first = samples_.Count() == 0;
+    // A clock set back gives a negative gap, which covers nothing.
+    const double gap = SecondsBetween(last_, now);
+    const bool bridged = !first && gap >= 0 && gap <= kMaxGapSeconds;
+    const MinuteStep step = AddReport(samples_, count, now, {});
+    MinuteEnd ended;
+    if (step.What == MinuteStep::Kind::SameMinute) {
+        if (open_) {
+            whole_ = whole_ && bridged;
+            covered_ += bridged ? gap : 0;
+        }
+        last_ = now;
+        return ended;
+    }
+    if (step.What == MinuteStep::Kind::NextMinute && open_) {
+        ended = End({step.Completed.Time, step.Completed.Cpm}, bridged);
+    }
+    const double start = samples_.Last().Time;
+    const double intoMinute = SecondsBetween(start, now);
+    open_ = true;
+    whole_ = bridged || intoMinute < kEdgeSeconds;
+    covered_ = whole_ ? intoMinute : 0;
+    last_ = now;
+    return ended;
+}
+
+MinuteEnd WholeMinutes::Clock(double now) {
+    if (!open_ || DateTime::TruncateToMinute(now) == samples_.Last().Time) {
+        return {};
+    }
+    if (SecondsBetween(last_, samples_.Last().Time + kMinute) <= kEdgeSeconds) {
+        return End(samples_.Last(), true);
+    }
+    const double since = SecondsBetween(last_, now);
+    if (since < 0 || since > kMaxGapSeconds) {
+        return End(samples_.Last(), false);
+    }
+    return {};
+}
+
+MinuteEnd WholeMinutes::Finish(double now) {
+    MinuteEnd ended = Clock(now);
+    if (ended.What == MinuteEnd::Kind::None && open_) {
+        ended = End(samples_.Last(), false);
+    }
+    return ended;
+}
+
+MinuteEnd WholeMinutes::End(const Sample& minute, bool endCovered) {
+    open_ = false;
+    const double toEnd = SecondsBetween(last_, minute.Time + kMinute);
+    // Its last report within the last seconds covers the end as well as the next report would.
+    endCovered = endCovered || (toEnd >= 0 && toEnd <= kEdgeSeconds);
+    if (whole_ && endCovered) {
+        return {MinuteEnd::Kind::Whole, minute, 60};
+    }
+    const double covered = covered_ + (endCovered ? toEnd : 0);
+    return {MinuteEnd::Kind::Partial, minute, std::clamp(int(covered), 0, 60)};
+}
