@@ -9,8 +9,14 @@ namespace {
 constexpr double kSecondsPerDay = 86'400;
 constexpr double kMinute = 60 / kSecondsPerDay;
 
+// Times a day apart differ in the last bits of their doubles; a millisecond is far above that
+// and far below anything the limits mean.
 double SecondsBetween(double from, double to) {
     return (to - from) * kSecondsPerDay;
+}
+
+bool AtMost(double seconds, double limit) {
+    return seconds <= limit + 0.001;
 }
 
 }  // namespace
@@ -19,7 +25,7 @@ MinuteEnd WholeMinutes::Report(std::int32_t count, double now) {
     const bool first = samples_.Count() == 0;
     // A clock set back gives a negative gap, which covers nothing.
     const double gap = SecondsBetween(last_, now);
-    const bool bridged = !first && gap >= 0 && gap <= kMaxGapSeconds;
+    const bool bridged = !first && gap >= 0 && AtMost(gap, kMaxGapSeconds);
     const MinuteStep step = AddReport(samples_, count, now, {});
     MinuteEnd ended;
     if (step.What == MinuteStep::Kind::SameMinute) {
@@ -36,7 +42,7 @@ MinuteEnd WholeMinutes::Report(std::int32_t count, double now) {
     const double start = samples_.Last().Time;
     const double intoMinute = SecondsBetween(start, now);
     open_ = true;
-    whole_ = bridged || intoMinute < kEdgeSeconds;
+    whole_ = bridged || AtMost(intoMinute, kEdgeSeconds);
     covered_ = whole_ ? intoMinute : 0;
     last_ = now;
     return ended;
@@ -46,11 +52,11 @@ MinuteEnd WholeMinutes::Clock(double now) {
     if (!open_ || DateTime::TruncateToMinute(now) == samples_.Last().Time) {
         return {};
     }
-    if (SecondsBetween(last_, samples_.Last().Time + kMinute) <= kEdgeSeconds) {
+    if (AtMost(SecondsBetween(last_, samples_.Last().Time + kMinute), kEdgeSeconds)) {
         return End(samples_.Last(), true);
     }
     const double since = SecondsBetween(last_, now);
-    if (since < 0 || since > kMaxGapSeconds) {
+    if (since < 0 || !AtMost(since, kMaxGapSeconds)) {
         return End(samples_.Last(), false);
     }
     return {};
@@ -68,7 +74,7 @@ MinuteEnd WholeMinutes::End(const Sample& minute, bool endCovered) {
     open_ = false;
     const double toEnd = SecondsBetween(last_, minute.Time + kMinute);
     // Its last report within the last seconds covers the end as well as the next report would.
-    endCovered = endCovered || (toEnd >= 0 && toEnd <= kEdgeSeconds);
+    endCovered = endCovered || (toEnd >= 0 && AtMost(toEnd, kEdgeSeconds));
     if (whole_ && endCovered) {
         return {MinuteEnd::Kind::Whole, minute, 60};
     }

@@ -1,82 +1,10 @@
-#include "DateTime.h"
-#include "DeviceLink.h"
 #include "LinkKeeper.h"
-#include "StationLogger.h"
-#include "TestFiles.h"
+#include "StationRig.h"
 #include "TestMain.h"
-#include "VirtualCounter.h"
 
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 #include <QTest>
-#include <functional>
-#include <memory>
-
-namespace {
-
-double At(int day, int hour, int minute, int second = 0) {
-    return DateTime::Encode(2026, 12, day, hour, minute, second);
-}
-
-constexpr double kSecond = 1 / 86'400.0;
-
-// A station logger over a scripted virtual counter and a clock the test sets.
-struct Rig {
-    QTemporaryDir dir;
-    VirtualCounter* counter = nullptr;
-    double now = At(8, 14, 30);
-    QStringList lines;
-    QStringList notes;
-    std::unique_ptr<StationLogger> logger;
-
-    explicit Rig(bool daily = false, const QString& file = QStringLiteral("log.csv"),
-                 const std::function<void(StationOptions&)>& more = {}) {
-        auto backend = std::make_unique<VirtualCounter>();
-        counter = backend.get();
-        StationOptions options;
-        if (daily) {
-            options.DailyDir = dir.filePath("days");
-        } else {
-            options.File = dir.filePath(file);
-        }
-        if (more) {
-            more(options);
-        }
-        logger = std::make_unique<StationLogger>(
-            std::move(backend), options, [this] { return now; },
-            [this](const QString& line) { lines << line; },
-            [this](const QString& note) { notes << note; });
-    }
-
-    // A report handed to the logger as the reader hands it over, at the given time.
-    void Report(double at, std::uint16_t count) {
-        now = at;
-        DevicePacket packet;
-        packet.Payload[6] = std::uint8_t(count);
-        packet.Payload[7] = std::uint8_t(count >> 8);
-        logger->Link().DispatchReport(packet);
-    }
-
-    // A report every second from `from` on, the first of each minute with cpm, the rest 0.
-    void Minutes(double from, int minutes, std::uint16_t cpm) {
-        for (int i = 0; i < minutes * 60; ++i) {
-            Report(from + i * kSecond, i % 60 == 0 ? cpm : 0);
-        }
-    }
-
-    QByteArray File(const char* name = "log.csv") const { return ReadAll(dir.filePath(name)); }
-};
-
-QByteArray Lines(const QStringList& lines) {
-    QByteArray text;
-    for (const QString& line : lines) {
-        text += line.toLatin1() + "\r\n";
-    }
-    return text;
-}
-
-}  // namespace
 
 class StationLoggerTest : public QObject {
     Q_OBJECT
@@ -171,14 +99,16 @@ private slots:
         QTest::newRow("no line end")
             << QByteArray("16/03/20, 12:30, 40\r\nsomething else") << "\r\n" + line;
         QTest::newRow("ends with CR") << QByteArray("16/03/20, 12:30, 40\r") << "\n" + line;
-        QByteArray ten;
-        for (int i = 0; i < 12; ++i) {
-            ten += i < 2 ? "unreadable\r\n"
-                         : "26/12/08, 13:0" + QByteArray::number(i - 2) + ", 50\r\n";
+        QByteArray lines = "unreadable\r\n\r\n";
+        for (int i = 0; i < 300; ++i) {  // more than the first piece read from the end
+            lines +=
+                QString::asprintf("26/12/08, %02d:%02d, 50\r\n", 9 + i / 60, i % 60).toLatin1();
         }
-        QTest::newRow("ten lines and more") << ten << QByteArray("26/12/08, 14:30, 7, 0.079\r\n");
-        QTest::newRow("a blank last line counts") << ten + "\r\n"
+        QTest::newRow("ten lines and more") << lines << QByteArray("26/12/08, 14:30, 7, 0.079\r\n");
+        QTest::newRow("a blank last line counts") << lines + "\r\n"
                                                   << QByteArray("26/12/08, 14:30, 7, 0.0711\r\n");
+        QTest::newRow("a long last line")
+            << lines + QByteArray(9000, 'x') << QByteArray("\r\n26/12/08, 14:30, 7, 0.0711\r\n");
     }
 
     // A new line always starts a line of its own, and its dose is over the file's own last

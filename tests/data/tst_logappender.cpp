@@ -15,33 +15,6 @@ QByteArray Line(int i) {
     return "26/12/08, 14:" + QByteArray::number(10 + i) + ", 35";
 }
 
-// A folder on a tmpfs of its own, so that its disk can be filled; unmounted at the end.
-struct SmallDisk {
-    QTemporaryDir dir;
-    QString mount = dir.filePath("disk");
-    bool mounted = false;
-
-    SmallDisk() {
-        QDir().mkpath(mount);
-        mounted =
-            QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=64k", "tmpfs", mount}) == 0;
-    }
-    ~SmallDisk() {
-        if (mounted) {
-            QProcess::execute("umount", {mount});
-        }
-    }
-    // Fills what is left of the disk with another file.
-    void Fill() const {
-        QFile filler(mount + "/filler");
-        filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
-        const QByteArray block(512, 'x');
-        while (filler.write(block) > 0) {
-        }
-        filler.write("x");  // the last few bytes
-    }
-};
-
 }  // namespace
 
 class LogAppenderTest : public QObject {
