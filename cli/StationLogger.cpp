@@ -156,7 +156,7 @@ int StationLogger::Finish() {
     // Reports handed over while the reader ends still count; after Stop none can come.
     keeper_->Stop();
     finished_ = true;
-    Handle(minutes_.Finish(now_()));
+    Handle(minutes_.Finish());
     appender_.Flush();
     return appender_.Queued();
 }

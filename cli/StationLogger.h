@@ -63,8 +63,8 @@ public:
     // the lines kept after failed appends.
     void Tick();
     // The end: stops the link and closes the counter without sending it anything. The current
-    // minute is appended only when it is whole (the clock has left it, with reports up to its
-    // end), otherwise noted as partial. Returns the lines that still could not be appended.
+    // minute is appended only when it is whole (reports up to its last two seconds), otherwise
+    // noted as partial. Returns the lines that still could not be appended.
     int Finish();
 
     // The file a sample of the given time goes to.

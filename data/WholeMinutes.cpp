@@ -52,28 +52,23 @@ MinuteEnd WholeMinutes::Clock(double now) {
     if (!open_ || DateTime::TruncateToMinute(now) == samples_.Last().Time) {
         return {};
     }
-    if (AtMost(SecondsBetween(last_, samples_.Last().Time + kMinute), kEdgeSeconds)) {
-        return End(samples_.Last(), true);
-    }
+    const Sample& minute = samples_.Last();
     const double since = SecondsBetween(last_, now);
-    if (since < 0 || !AtMost(since, kMaxGapSeconds)) {
-        return End(samples_.Last(), false);
+    if (AtMost(SecondsBetween(last_, minute.Time + kMinute), kEdgeSeconds) || since < 0 ||
+        !AtMost(since, kMaxGapSeconds)) {
+        return End(minute, false);
     }
     return {};
 }
 
-MinuteEnd WholeMinutes::Finish(double now) {
-    MinuteEnd ended = Clock(now);
-    if (ended.What == MinuteEnd::Kind::None && open_) {
-        ended = End(samples_.Last(), false);
-    }
-    return ended;
+MinuteEnd WholeMinutes::Finish() {
+    return open_ ? End(samples_.Last(), false) : MinuteEnd{};
 }
 
 MinuteEnd WholeMinutes::End(const Sample& minute, bool endCovered) {
     open_ = false;
     const double toEnd = SecondsBetween(last_, minute.Time + kMinute);
-    // Its last report within the last seconds covers the end as well as the next report would.
+    // Its last report within its last seconds covers its end as well as the next report would.
     endCovered = endCovered || (toEnd >= 0 && AtMost(toEnd, kEdgeSeconds));
     if (whole_ && endCovered) {
         return {MinuteEnd::Kind::Whole, minute, 60};

@@ -39,10 +39,10 @@ public:
     // reports came up to its end; partial when its last report is too long ago for the next
     // one to cover its end; otherwise it waits for that next report.
     MinuteEnd Clock(double now);
-    // The end of logging at now: the current minute ends whole when it was covered so far and
-    // its last report came within its last kEdgeSeconds, partial otherwise. No minute is open
+    // The end of logging: the current minute ends whole when it was covered so far and its
+    // last report came within its last kEdgeSeconds, partial otherwise. No minute is open
     // afterwards.
-    MinuteEnd Finish(double now);
+    MinuteEnd Finish();
 
 private:
     MinuteEnd End(const Sample& minute, bool endCovered);
