@@ -162,6 +162,9 @@ int StationLogger::Finish() {
 }
 
 void StationLogger::OnLinkState() {
+    if (keeper_->CurrentState() != LinkKeeper::State::Connected) {
+        minutes_.Break();
+    }
     switch (keeper_->CurrentState()) {
         case LinkKeeper::State::Connected:
             Note(QStringLiteral("connected to the counter"));

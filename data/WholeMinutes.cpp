@@ -25,7 +25,8 @@ MinuteEnd WholeMinutes::Report(std::int32_t count, double now) {
     const bool first = samples_.Count() == 0;
     // A clock set back gives a negative gap, which covers nothing.
     const double gap = SecondsBetween(last_, now);
-    const bool bridged = !first && gap >= 0 && AtMost(gap, kMaxGapSeconds);
+    const bool bridged = !first && !broken_ && gap >= 0 && AtMost(gap, kMaxGapSeconds);
+    broken_ = false;
     const MinuteStep step = AddReport(samples_, count, now, {});
     MinuteEnd ended;
     if (step.What == MinuteStep::Kind::SameMinute) {
@@ -74,5 +75,5 @@ MinuteEnd WholeMinutes::End(const Sample& minute, bool endCovered) {
         return {MinuteEnd::Kind::Whole, minute, 60};
     }
     const double covered = covered_ + (endCovered ? toEnd : 0);
-    return {MinuteEnd::Kind::Partial, minute, std::clamp(int(covered), 0, 60)};
+    return {MinuteEnd::Kind::Partial, minute, std::clamp(int(covered + 0.001), 0, 60)};
 }

@@ -1,4 +1,5 @@
 #include "Convert.h"
+#include "LinkKeeper.h"
 #include "StationRig.h"
 #include "TestMain.h"
 
@@ -35,11 +36,11 @@ private slots:
         QTest::newRow("restart at a minute's start")
             << Runs{{0, 61}, {61, 180}} << QStringList{"14:30", "14:31", "14:32"}
             << QStringList{"14:31 (0 s)"};
-        QTest::newRow("reports stop for four seconds")
-            << Runs{{0, 20, 24, 125}} << QStringList{"14:31"}
-            << QStringList{"14:30 (55 s)", "14:32 (4 s)"};
-        QTest::newRow("a gap of three seconds is bridged")
-            << Runs{{0, 20, 22, 121}} << QStringList{"14:30", "14:31"}
+        QTest::newRow("reports stop for eleven seconds")
+            << Runs{{0, 20, 31, 125}} << QStringList{"14:31"}
+            << QStringList{"14:30 (48 s)", "14:32 (4 s)"};
+        QTest::newRow("late reports of a busy moment are bridged")
+            << Runs{{0, 20, 29, 121}} << QStringList{"14:30", "14:31"}
             << QStringList{"14:32 (0 s)"};
     }
 
@@ -73,6 +74,23 @@ private slots:
             told << note.section(' ', 4, 6);
         }
         QCOMPARE(told, partial);
+    }
+
+    // An unplug leaves its minute partial, even when the counter is back within seconds.
+    void unplugBreaksItsMinute() {
+        Rig rig;
+        rig.logger->Start();
+        rig.Minutes(At(8, 14, 30) + kSecond / 2, 1, 5);
+        rig.Report(At(8, 14, 31, 1), 1);
+        rig.counter->Unplug();
+        QTRY_COMPARE(rig.logger->Keeper().CurrentState(), LinkKeeper::State::Lost);
+        rig.counter->Replug();
+        QTRY_COMPARE(rig.logger->Keeper().CurrentState(), LinkKeeper::State::Connected);
+        rig.Minutes(At(8, 14, 31, 3), 2, 6);
+        rig.Report(At(8, 14, 33, 3), 1);
+        QCOMPARE(rig.lines, (QStringList{"26/12/08, 14:30, 5", "26/12/08, 14:32, 6"}));
+        QCOMPARE(rig.notes.filter("partial minute"),
+                 QStringList{"2026-12-08 14:32:00 partial minute 14:31 (58 s) not written"});
     }
 
     // A full disk cuts a line short; the station stops with lines unwritten, starts again while
@@ -126,7 +144,7 @@ private slots:
                 }
                 for (unsigned n = random() % 1800; n > 0; --n) {
                     rig.Report(t, std::uint16_t(random() % 4));
-                    t += (random() % 200 == 0 ? 2 + random() % 5 : 1) * kSecond;
+                    t += (random() % 200 == 0 ? 2 + random() % 20 : 1) * kSecond;
                 }
                 rig.now = t;
                 QCOMPARE(rig.logger->Finish(), 0);
