@@ -84,29 +84,32 @@ private:
     bool bound_ = false;
 };
 
-// A folder on a tmpfs of its own, so that its disk can be filled; unmounted at the end.
+// A folder on a small tmpfs of its own (at folder, or in a temporary folder), so that its disk
+// can be filled; unmounted at the end. mounted is false where no tmpfs can be mounted.
 struct SmallDisk {
     QTemporaryDir dir;
-    QString mount = dir.filePath("disk");
+    QString mount;
     bool mounted = false;
 
-    SmallDisk() {
+    explicit SmallDisk(const QString& folder = {})
+        : mount(folder.isEmpty() ? dir.filePath(QStringLiteral("disk")) : folder) {
         QDir().mkpath(mount);
-        mounted =
-            QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=64k", "tmpfs", mount}) == 0;
+        mounted = QProcess::execute(QStringLiteral("mount"),
+                                    {"-t", "tmpfs", "-o", "size=64k", "tmpfs", mount}) == 0;
     }
     ~SmallDisk() {
         if (mounted) {
-            QProcess::execute("umount", {mount});
+            QProcess::execute(QStringLiteral("umount"), {mount});
         }
     }
     // Fills what is left of the disk with another file.
     void Fill() const {
-        QFile filler(mount + "/filler");
+        QFile filler(mount + QStringLiteral("/filler"));
         filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
         const QByteArray block(512, 'x');
         while (filler.write(block) > 0) {
         }
         filler.write("x");  // the last few bytes
     }
+    bool Free() const { return QFile::remove(mount + QStringLiteral("/filler")); }
 };
