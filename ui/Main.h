@@ -8,6 +8,7 @@
 
 #include <QMainWindow>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <memory>
 
@@ -45,6 +46,7 @@ struct MainFormOptions {
     std::function<bool(GoToDialog&)> RunGoToDialog;    // null: modal exec
     // The settings to start from while IniPath does not exist; empty: none.
     QString IniStartingPath;
+    bool Simulated = false;  // Backend is the virtual counter of --simulate: the status bar says so
 };
 
 // The main window: owns all program state, carries the menus, runs start-up and shutdown.
@@ -160,5 +162,6 @@ private:
     QString autosaveError_;
     QString keptNotice_;              // where New or Open put samples that were in no file
     bool recoveryAvailable_ = false;  // the recovery folder held files at start
+    QStringList recoveryFiles_;       // and these, one line each
     bool destroyed_ = false;
 };
