@@ -24,7 +24,9 @@ QJsonObject Device(const MqttSettings& settings) {
          QJsonArray{QStringLiteral("solamine_") + settings.StationId}},
         {QStringLiteral("name"), QStringLiteral("solamine ") + settings.StationId},
         {QStringLiteral("model"), QStringLiteral("USB radiation counter")},
-        {QStringLiteral("sw_version"), settings.SoftwareVersion},
+        {QStringLiteral("sw_version"), settings.SoftwareVersion.isEmpty()
+                                           ? QStringLiteral(SOLAMINE_VERSION)
+                                           : settings.SoftwareVersion},
     };
 }
 

@@ -291,7 +291,10 @@ int MqttPublisher::Stop(int timeoutMs) {
         tick_->stop();
         offlineAcked_ = false;
         offlineMid_ = Send(AvailabilityTopic(settings_), "offline");
-        while (offlineMid_ >= 0 && !offlineAcked_ && !disconnected_ && !deadline.hasExpired()) {
+        // The minutes still waiting go out too while the time allows; each acknowledgement
+        // sends the next.
+        while (offlineMid_ >= 0 && !(offlineAcked_ && inFlightMid_ < 0) && !disconnected_ &&
+               !deadline.hasExpired()) {
             if (mosquitto_loop(mosq_, int(std::min<qint64>(50, deadline.remainingTime())), 1) !=
                 MOSQ_ERR_SUCCESS) {
                 break;

@@ -52,8 +52,9 @@ public:
     void Publish(const LogRecord& record);
     // The alarm's state, published now and again at every connection.
     void SetAlarm(bool raised);
-    // Says "offline" when connected and waits up to timeoutMs for the broker to take it, then
-    // disconnects. Returns the minutes that were still waiting, which are dropped.
+    // Says "offline" when connected and waits up to timeoutMs for the broker to take it and
+    // the minutes still waiting, then disconnects. Returns the minutes that were left, which
+    // are dropped.
     int Stop(int timeoutMs);
 
     State CurrentState() const { return state_; }

@@ -14,8 +14,8 @@ struct MqttSettings {
     QString StationId;
     bool Discovery = true;
     QString DiscoveryPrefix = QStringLiteral("homeassistant");
-    bool Alarm = false;  // the station has a dose-rate alarm: its topic and binary sensor
-    QString SoftwareVersion;
+    bool Alarm = false;       // the station has a dose-rate alarm: its topic and binary sensor
+    QString SoftwareVersion;  // empty: this build's version
 };
 
 // The broker of "mqtt://[USER@]HOST[:PORT]" or "mqtts://..." (TLS; default ports 1883 and

@@ -64,6 +64,7 @@ public:
     QString Path(const QString& name) const { return dir_.filePath(name); }
     QString CaFile() const { return Path("ca.crt"); }
     QString OtherCaFile() const { return Path("other-ca.crt"); }
+    qint64 ProcessId() const { return process_.processId(); }
 
     // Starts the broker and waits until both listeners answer.
     bool Start() {
