@@ -58,7 +58,13 @@ MqttPublisher::~MqttPublisher() {
 }
 
 void MqttPublisher::Start() {
+    probe_ = false;
     retryMs_ = timing_.FirstRetryMs;
+    Connect();
+}
+
+void MqttPublisher::Probe() {
+    probe_ = true;
     Connect();
 }
 
@@ -104,8 +110,10 @@ void MqttPublisher::Connect() {
         mosquitto_username_pw_set(mosq_, user.constData(),
                                   settings_.Password.isEmpty() ? nullptr : password.constData());
     }
-    const QByteArray willTopic = AvailabilityTopic(settings_).toUtf8();
-    mosquitto_will_set(mosq_, willTopic.constData(), 7, "offline", 1, true);
+    if (!probe_) {
+        const QByteArray willTopic = AvailabilityTopic(settings_).toUtf8();
+        mosquitto_will_set(mosq_, willTopic.constData(), 7, "offline", 1, true);
+    }
     if (settings_.Tls) {
         int rc = MOSQ_ERR_SUCCESS;
         if (settings_.CaFile.isEmpty()) {
@@ -174,8 +182,16 @@ void MqttPublisher::AfterConnect(int code) {
     deadline_->stop();
     retryMs_ = timing_.FirstRetryMs;
     reason_.clear();
+    failure_ = Failure::None;
     lastNote_.clear();
     Note(QStringLiteral("connected to %1").arg(Where()));
+    if (probe_) {
+        mosquitto_disconnect(mosq_);
+        mosquitto_loop_write(mosq_, 1);
+        Stop(0);
+        emit ProbeFinished(Failure::None, {});
+        return;
+    }
     Send(AvailabilityTopic(settings_), "online");
     if (settings_.Discovery) {
         for (const MqttMessage& message : DiscoveryMessages(settings_)) {
@@ -238,6 +254,12 @@ void MqttPublisher::Fail(Failure kind, const QString& reason) {
     const bool wasConnected = state_ == State::Connected;
     CloseSession();
     reason_ = reason;
+    failure_ = kind;
+    if (probe_) {
+        SetState(State::Stopped);
+        emit ProbeFinished(kind, reason);
+        return;
+    }
     const int pause = kind == Failure::Network ? retryMs_ : timing_.LastRetryMs;
     QString text;
     switch (kind) {
@@ -250,6 +272,8 @@ void MqttPublisher::Fail(Failure kind, const QString& reason) {
             break;
         case Failure::Tls:
             text = QStringLiteral("TLS failure with %1: %2").arg(Where(), reason);
+            break;
+        case Failure::None:
             break;
     }
     // At the slowest pace, the same failure again is not worth a line a minute.

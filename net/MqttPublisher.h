@@ -39,6 +39,7 @@ public:
     };
 
     enum class State { Stopped, Connecting, Connected, Waiting };
+    enum class Failure { None, Network, Refused, Tls };
 
     // notes hears each change in one line: connected, lost, refused, TLS failure, dropped.
     MqttPublisher(MqttSettings settings, Print notes, QObject* parent = nullptr);
@@ -48,6 +49,9 @@ public:
 
     // Connects, and keeps connecting until Stop.
     void Start();
+    // Connects once, without a will and without publishing anything, and says how it went by
+    // ProbeFinished: a connection test.
+    void Probe();
     // Queues a completed minute and sends it as soon as the broker takes it.
     void Publish(const LogRecord& record);
     // The alarm's state, published now and again at every connection.
@@ -62,16 +66,17 @@ public:
     int Waiting() const { return int(queue_.size()); }
     // Why the last connection failed or ended; empty while none has.
     const QString& Reason() const { return reason_; }
+    Failure LastFailure() const { return failure_; }
     // Minutes the broker acknowledged since Start.
     qint64 Published() const { return published_; }
     const MqttSettings& Settings() const { return settings_; }
 
 signals:
     void StateChanged();
+    // Probe's outcome: Failure::None when the broker took the login; the reason otherwise.
+    void ProbeFinished(MqttPublisher::Failure failure, const QString& reason);
 
 private:
-    enum class Failure { Network, Refused, Tls };
-
     void Connect();
     void Pump();
     void AfterConnect(int code);
@@ -104,11 +109,13 @@ private:
     int offlineMid_ = -1;
     bool offlineAcked_ = false;
     bool alarm_ = false;
+    bool probe_ = false;
     // What the library reported inside its calls, handled once they returned.
     int connackCode_ = -1;
     bool disconnected_ = false;
     QString lastError_;  // the library's last error log line (TLS reasons)
     QString reason_;
+    Failure failure_ = Failure::None;
     QString lastNote_;
     qint64 published_ = 0;
 };

@@ -16,6 +16,7 @@
 
 #include "AtomicFile.h"
 #include "DoseAlarm.h"
+#include "MqttDialog.h"
 #include "NumberFormat.h"
 #include "RegularFile.h"
 #include "SampleDisplay.h"
@@ -331,4 +332,56 @@ void SaveAlarmSettings(const QString& iniPath, const AlarmSettings& settings,
                        const QString& startingPath) {
     WriteKeys(iniPath, startingPath, alarmSection,
               {{thresholdKey, settings.ThresholdUsv}, {soundKey, settings.Sound ? 1.0 : 0.0}});
+}
+
+namespace {
+
+const QString mqttSection = QStringLiteral("MQTT");
+
+bool IniFlag(const IniFile& ini, const QString& section, const QString& key, bool fallback) {
+    const auto text = ini.ReadString(section, key);
+    if (!text) {
+        return fallback;
+    }
+    const auto number = NumberFormat::ParseFloat(*text);
+    return number ? *number != 0 : QStringList{"true", "yes", "on"}.contains(text->toLower());
+}
+
+}  // namespace
+
+MqttWindowSettings LoadMqttSettings(const QString& iniPath, const QString& hostName) {
+    const IniFile ini(iniPath);
+    MqttWindowSettings settings;
+    MqttSettings& broker = settings.Broker;
+    broker.User = ini.ReadString(mqttSection, QStringLiteral("User")).value_or(QString());
+    QString error;
+    const QString url = ini.ReadString(mqttSection, QStringLiteral("URL")).value_or(QString());
+    const bool usable = !url.isEmpty() && ParseBrokerUrl(url, broker, &error);
+    settings.Enabled = usable && IniFlag(ini, mqttSection, QStringLiteral("Enabled"), false);
+    broker.StationId = ini.ReadString(mqttSection, QStringLiteral("Id")).value_or(QString());
+    if (!IsValidStationId(broker.StationId)) {
+        broker.StationId = StationIdFrom(hostName);
+    }
+    broker.CaFile = ini.ReadString(mqttSection, QStringLiteral("CA")).value_or(QString());
+    broker.Discovery = IniFlag(ini, mqttSection, QStringLiteral("Discovery"), true);
+    return settings;
+}
+
+void SaveMqttSettings(const QString& iniPath, const MqttWindowSettings& settings) {
+    IniFile ini(iniPath);
+    const MqttSettings& broker = settings.Broker;
+    const std::pair<QString, QString> keys[] = {
+        {QStringLiteral("Enabled"), settings.Enabled ? QStringLiteral("1") : QStringLiteral("0")},
+        {QStringLiteral("URL"), broker.Host.isEmpty() ? QString() : BrokerUrl(broker)},
+        {QStringLiteral("Id"), broker.StationId},
+        {QStringLiteral("User"), broker.User},
+        {QStringLiteral("CA"), broker.CaFile},
+        {QStringLiteral("Discovery"), broker.Discovery ? QStringLiteral("1") : QStringLiteral("0")},
+    };
+    for (const auto& [key, value] : keys) {
+        if (!ini.WriteString(mqttSection, key, value)) {
+            throw UserError(
+                QStringLiteral("%1 に書き込めません").arg(QDir::toNativeSeparators(iniPath)));
+        }
+    }
 }

@@ -80,3 +80,14 @@ AlarmSettings LoadAlarmSettings(const QString& iniPath, const QString& startingP
 // "<path> に書き込めません" at the first key that cannot be written.
 void SaveAlarmSettings(const QString& iniPath, const AlarmSettings& settings,
                        const QString& startingPath = {});
+
+struct MqttWindowSettings;
+
+// The window's publishing from section "MQTT": "Enabled", "URL" (mqtt://HOST[:PORT] or
+// mqtts://...), "Id" (default: from the host name), "User", "CA", "Discovery" (default on). An
+// unusable URL reads as not enabled. The password is never in this file. Never writes.
+MqttWindowSettings LoadMqttSettings(const QString& iniPath, const QString& hostName);
+
+// Writes the keys of section "MQTT", keeping every other line; throws UserError
+// "<path> に書き込めません" at the first key that cannot be written.
+void SaveMqttSettings(const QString& iniPath, const MqttWindowSettings& settings);

@@ -18,6 +18,8 @@
 #include "LinkKeeper.h"
 #include "LiveIngestion.h"
 #include "LogView.h"
+#include "MqttCommand.h"
+#include "MqttDialog.h"
 #include "QtFileDialogs.h"
 #include "RecoveryStore.h"
 #include "SettingsCommand.h"
@@ -34,6 +36,7 @@
 #include <QMessageBox>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QSysInfo>
 #include <QTimer>
 
 #include <cstdio>
@@ -108,6 +111,11 @@ TMainForm::TMainForm(MainFormOptions options, QWidget* parent)
 
     settingsDialog_ = new TOKRightDlg(this);
     alarmDialog_ = new AlarmDialog(this);
+    mqttDialog_ = new MqttDialog(this);
+    mqtt_ = new MqttCommand(options_.IniPath, options_.MqttPasswordPath,
+                            QSysInfo::machineHostName(), this);
+    connect(mqtt_, &MqttCommand::StatusChanged, this, &TMainForm::UpdateStatus);
+    mqtt_->Load();
     signalClose_ = new SignalClose(this);
     recoveryFiles_ = recovery_->Summaries(QDate::currentDate().year());
     recoveryAvailable_ = !recoveryFiles_.isEmpty();
@@ -192,6 +200,7 @@ void TMainForm::BuildMenus() {
     N1 = Setting->addSeparator();
     Set = Setting->addAction(QStringLiteral("各種設定(&M)..."));
     Alarm = Setting->addAction(QStringLiteral("警報(&A)..."));
+    MqttSend = Setting->addAction(QStringLiteral("MQTT 送信(&M)..."));
 
     // ファイル, ロガー and 設定 keep their places as the first three menus; added menus follow.
     View = bar->addMenu(QStringLiteral("表示(&V)"));
@@ -221,6 +230,7 @@ void TMainForm::BuildMenus() {
     Bind(Show, &TMainForm::ShowClick);
     Bind(Set, &TMainForm::SetClick);
     Bind(Alarm, &TMainForm::AlarmClick);
+    Bind(MqttSend, &TMainForm::MqttClick);
     setMinimumSize(256, 256);
 }
 
@@ -372,6 +382,10 @@ void TMainForm::AlarmClick() {
     }
 }
 
+void TMainForm::MqttClick() {
+    mqtt_->MqttClick(*mqttDialog_, options_.RunMqttDialog);
+}
+
 void TMainForm::FileTimerTimer() {
     // A failing autosave must not raise a modal box every minute: the status bar says it.
     try {
@@ -394,6 +408,7 @@ void TMainForm::OnMeasurement(const std::uint8_t* payload) {
     if (step.What == MinuteStep::Kind::NextMinute) {
         status_->ShowReading(step.Completed.Cpm, step.Completed.Dose);
         alarm_->MinuteCompleted(step.Completed.Time, step.Completed.Dose);
+        mqtt_->MinuteCompleted(step.Completed);
     }
     UpdateFileTimer();
     UpdateStatus();
@@ -409,6 +424,10 @@ QString TMainForm::StatusToolTip() const {
 
 QString TMainForm::LinkToolTip() const {
     return status_->LinkToolTip();
+}
+
+QString TMainForm::MqttToolTip() const {
+    return status_->MqttToolTip();
 }
 
 void TMainForm::UpdateStatus() {
@@ -438,6 +457,9 @@ void TMainForm::UpdateStatus() {
     state.RecoveryFiles = recoveryFiles_;
     state.VirtualCounter = options_.Simulated;
     status_->Show(state);
+    if (mqtt_) {
+        status_->ShowMqtt(mqtt_->StatusText(), mqtt_->StatusToolTip());
+    }
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
@@ -476,6 +498,8 @@ void TMainForm::FormDestroy() {
     if (link_->ReaderActive()) {
         link_->StopClick();
     }
+    // The broker hears "offline"; one that does not answer holds the close up for 1 s at most.
+    mqtt_->Stop(1000);
     // The last save: the current file when the log changed, otherwise the recovery file for
     // samples that are in no file.
     try {

@@ -21,6 +21,8 @@ class DeviceLink;
 class FileCommands;
 class LinkKeeper;
 class LogView;
+class MqttCommand;
+class MqttDialog;
 class QAction;
 class QCPGraph;
 class QCustomPlot;
@@ -47,6 +49,8 @@ struct MainFormOptions {
     // The settings to start from while IniPath does not exist; empty: none.
     QString IniStartingPath;
     bool Simulated = false;  // Backend is the virtual counter of --simulate: the status bar says so
+    std::function<bool(MqttDialog&)> RunMqttDialog;    // null: modal exec
+    QString MqttPasswordPath;  // empty: "mqtt-password" in the per-user configuration folder
 };
 
 // The main window: owns all program state, carries the menus, runs start-up and shutdown.
@@ -85,6 +89,7 @@ public:
     QAction* N1 = nullptr;
     QAction* Set = nullptr;
     QAction* Alarm = nullptr;
+    QAction* MqttSend = nullptr;
     QMenu* Help = nullptr;
     QTimer* Timer = nullptr;
     QTimer* FileTimer = nullptr;
@@ -105,6 +110,7 @@ public:
     void ShowClick();
     void SetClick();
     void AlarmClick();
+    void MqttClick();
     void LogDblClick();
     void TimerTimer() {}
     void ChartScroll() {}
@@ -129,6 +135,8 @@ public:
     const FileCommands& Files() const { return *files_; }
     TOKRightDlg& OKRightDlg() { return *settingsDialog_; }
     AlarmIndicator& AlarmState() { return *alarm_; }
+    MqttCommand& Mqtt() { return *mqtt_; }
+    QString MqttToolTip() const;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -158,6 +166,8 @@ private:
     std::unique_ptr<StatusLine> status_;
     AlarmIndicator* alarm_ = nullptr;
     AlarmDialog* alarmDialog_ = nullptr;
+    MqttCommand* mqtt_ = nullptr;
+    MqttDialog* mqttDialog_ = nullptr;
     bool alarmChanged_ = false;  // the alarm dialog changed the settings: saved at the end
     QString autosaveError_;
     QString keptNotice_;              // where New or Open put samples that were in no file

@@ -14,13 +14,16 @@ StatusLine::StatusLine(QStatusBar* bar)
       file_(new QLabel(bar)),
       reading_(new QLabel(bar)),
       alarm_(new QLabel(bar)),
-      notice_(new QLabel(bar)) {
+      notice_(new QLabel(bar)),
+      mqtt_(new QLabel(bar)) {
     bar->addWidget(link_);
     bar->addWidget(count_);
     bar->addWidget(file_, 1);
     bar->addPermanentWidget(reading_);
     bar->addPermanentWidget(alarm_);
     bar->addPermanentWidget(notice_);
+    bar->addPermanentWidget(mqtt_);
+    mqtt_->hide();
     bar->setSizeGripEnabled(true);
 }
 
@@ -113,7 +116,7 @@ void StatusLine::ClearReading() {
 
 QString StatusLine::Text() const {
     QStringList parts;
-    for (const QLabel* label : {link_, count_, file_, reading_, alarm_, notice_}) {
+    for (const QLabel* label : {link_, count_, file_, reading_, alarm_, notice_, mqtt_}) {
         if (!label->text().isEmpty()) {
             parts << label->text();
         }
@@ -127,4 +130,14 @@ QString StatusLine::NoticeToolTip() const {
 
 QString StatusLine::LinkToolTip() const {
     return link_->toolTip();
+}
+
+void StatusLine::ShowMqtt(const QString& text, const QString& toolTip) {
+    mqtt_->setText(text);
+    mqtt_->setToolTip(toolTip);
+    mqtt_->setVisible(!text.isEmpty());
+}
+
+QString StatusLine::MqttToolTip() const {
+    return mqtt_->toolTip();
 }

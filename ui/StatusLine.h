@@ -37,6 +37,11 @@ public:
     void ShowReading(int cpm, double doseUsv);
     void ClearReading();
 
+    // Publishing to a broker: its state, and the reason of the last failure as the tooltip;
+    // an empty text hides it.
+    void ShowMqtt(const QString& text, const QString& toolTip);
+    QString MqttToolTip() const;
+
     // A label for the alarm, to the left of the notices.
     QLabel* AlarmLabel() const { return alarm_; }
 
@@ -51,4 +56,5 @@ private:
     QLabel* reading_;
     QLabel* alarm_;
     QLabel* notice_;
+    QLabel* mqtt_;
 };
