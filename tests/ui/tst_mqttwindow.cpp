@@ -122,6 +122,25 @@ private slots:
         QCOMPARE(read.Broker.StationId, QString("window"));
     }
 
+    // While the broker is away the status bar says so, with the minutes waiting and the
+    // reason in the tooltip.
+    void statusWhileAway() {
+        QTemporaryDir dir;
+        const QString ini = dir.filePath("solamine.ini");
+        QVERIFY(WriteFile(ini, "[MQTT]\nEnabled=1\nURL=mqtt://127.0.0.1:" +
+                                   QByteArray::number(FreeTcpPort()) + "\n"));
+        MainFormOptions options;
+        options.Backend = std::make_unique<VirtualCounter>();
+        options.IniPath = ini;
+        options.RecoveryFolder = dir.filePath("recovery");
+        options.MqttPasswordPath = dir.filePath("mqtt-password");
+        TMainForm form(std::move(options));
+        QTRY_VERIFY(form.StatusText().endsWith("MQTT: 再接続待ち (0 分待機)"));
+        QVERIFY(form.MqttToolTip().contains("に接続できません: Connection refused"));
+        form.Mqtt().MinuteCompleted({DateTime::Encode(2026, 12, 8, 12, 30), 30});
+        QVERIFY(form.StatusText().endsWith("MQTT: 再接続待ち (1 分待機)"));
+    }
+
     // The test button says in words whether the broker took the login.
     void testButtonSaysWhatHappened_data() {
         QTest::addColumn<QString>("password");
