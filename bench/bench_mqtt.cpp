@@ -3,12 +3,8 @@
 // 127.0.0.1; and the resident memory of a full seven-day queue while no broker answers.
 #include "DateTime.h"
 #include "MqttPublisher.h"
+#include "ResidentMemory.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/resource.h>
-#include <sys/socket.h>
-#include <unistd.h>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
@@ -19,6 +15,12 @@
 #include <algorithm>
 #include <cstdio>
 #include <vector>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 
@@ -32,19 +34,6 @@ int FreePort() {
     ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
     ::close(fd);
     return ntohs(address.sin_port);
-}
-
-long ResidentKiB() {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly)) {
-        return -1;
-    }
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:")) {
-            return line.mid(6).trimmed().split(' ').front().toLong();
-        }
-    }
-    return -1;
 }
 
 double CpuSeconds() {

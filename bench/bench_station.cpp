@@ -10,6 +10,7 @@
 #include "DeviceLink.h"
 #include "LogAppender.h"
 #include "LogTail.h"
+#include "ResidentMemory.h"
 #include "StationLogger.h"
 #include "VirtualCounter.h"
 
@@ -25,20 +26,6 @@
 #include <vector>
 
 namespace {
-
-// Resident memory in KiB, from the kernel's own count.
-long ResidentKiB() {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly)) {
-        return -1;
-    }
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:")) {
-            return line.mid(6).trimmed().split(' ').front().toLong();
-        }
-    }
-    return -1;
-}
 
 // Median microseconds of reading the last ten lines of the file at path.
 double MedianTailMicroseconds(const QString& path) {
