@@ -135,7 +135,10 @@ void MqttPublisher::Connect() {
     const int rc =
         mosquitto_connect_async(mosq_, host.constData(), settings_.Port, timing_.KeepAliveSeconds);
     if (rc != MOSQ_ERR_SUCCESS && rc != MOSQ_ERR_CONN_PENDING) {
-        Fail(rc == MOSQ_ERR_TLS ? Failure::Tls : Failure::Network, ErrorText(rc));
+        // A handshake can fail at once on a near broker; the library logged why.
+        const bool tls = rc == MOSQ_ERR_TLS;
+        Fail(tls ? Failure::Tls : Failure::Network,
+             tls && !lastError_.isEmpty() ? lastError_ : ErrorText(rc));
         return;
     }
     const int fd = mosquitto_socket(mosq_);
