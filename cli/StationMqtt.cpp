@@ -28,6 +28,10 @@ bool ReadMqttOptions(const Arguments& arguments, const QString& hostName,
         return false;
     }
     mqtt.CaFile = arguments.Values.value(QStringLiteral("--mqtt-ca"));
+    if (!mqtt.CaFile.isEmpty() && !mqtt.Tls) {
+        *error = QStringLiteral("--mqtt-ca needs a TLS broker: mqtts://");
+        return false;
+    }
     mqtt.Discovery = !arguments.Flags.contains(kNoDiscovery);
     mqtt.DiscoveryPrefix =
         arguments.Values.value(QStringLiteral("--mqtt-discovery-prefix"), mqtt.DiscoveryPrefix);

@@ -16,6 +16,8 @@ struct MqttSettings {
     QString DiscoveryPrefix = QStringLiteral("homeassistant");
     bool Alarm = false;       // the station has a dose-rate alarm: its topic and binary sensor
     QString SoftwareVersion;  // empty: this build's version
+
+    friend bool operator==(const MqttSettings&, const MqttSettings&) = default;
 };
 
 // The broker of "mqtt://[USER@]HOST[:PORT]" or "mqtts://..." (TLS; default ports 1883 and

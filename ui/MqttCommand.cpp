@@ -66,15 +66,19 @@ void MqttCommand::MqttClick(MqttDialog& dialog, const RunDialog& run) {
     if (!(run ? run(dialog) : dialog.exec() == QDialog::Accepted)) {
         return;
     }
+    // Unchanged settings keep the connection and the minutes waiting for it. New ones apply
+    // for this run even when they cannot be kept in the files.
+    const bool changed = !(dialog.Settings == settings_ && dialog.Password == password_);
     settings_ = dialog.Settings;
     password_ = dialog.Password;
+    if (changed) {
+        Restart();
+    }
     SaveMqttSettings(iniPath_, settings_);
     if (!SavePasswordFile(passwordPath_, password_)) {
-        Restart();
         throw UserError(
             QStringLiteral("%1 に書き込めません").arg(QDir::toNativeSeparators(passwordPath_)));
     }
-    Restart();
 }
 
 void MqttCommand::MinuteCompleted(const LogRecord& record) {

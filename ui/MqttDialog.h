@@ -14,6 +14,8 @@ class QPushButton;
 struct MqttWindowSettings {
     bool Enabled = false;
     MqttSettings Broker;
+
+    friend bool operator==(const MqttWindowSettings&, const MqttWindowSettings&) = default;
 };
 
 // The window's publishing: broker URL, station id, user, password, CA file and discovery, and a

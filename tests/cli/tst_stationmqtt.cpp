@@ -112,6 +112,9 @@ private slots:
                             << "--mqtt-id takes";
         QTest::newRow("without --mqtt") << QStringList{"--mqtt-id", "x", "f.csv"} << ""
                                         << "--mqtt-id needs --mqtt";
+        QTest::newRow("ca without tls")
+            << QStringList{"--mqtt", "mqtt://b", "--mqtt-ca", "ca.crt", "f.csv"} << ""
+            << "--mqtt-ca needs a TLS broker";
         QTest::newRow("password in url") << QStringList{"--mqtt", "mqtt://me:pw@b", "f.csv"} << ""
                                          << "no password in the broker URL";
         QTest::newRow("password file")

@@ -116,6 +116,17 @@ private slots:
         QCOMPARE(subscriber.On("solamine/window/state")[1].Payload,
                  "{\"time\":\"" + IsoTimeText(DateTime::Encode(2026, 12, 8, 12, 31)).toLatin1() +
                      "\",\"cpm\":41,\"usv_h\":null}");
+        // Confirmed unchanged: the same connection, so no minute waiting for it is dropped.
+        QTRY_COMPARE(window.form->Mqtt().Publisher()->Published(), 2);
+        window.mqttDialog = [](MqttDialog& d) {
+            d.FormShow();
+            d.OKBtnClick();
+            return d.result() == QDialog::Accepted;
+        };
+        window.form->MqttSend->trigger();
+        QCOMPARE(window.form->Mqtt().Publisher()->Published(), 2);
+        QCOMPARE(window.form->Mqtt().Publisher()->CurrentState(), MqttPublisher::State::Connected);
+
         const MqttWindowSettings read = LoadMqttSettings(window.Path("solamine.ini"), "host");
         QVERIFY(read.Enabled);
         QCOMPARE(read.Broker.Port, broker_.Port());
