@@ -5,7 +5,6 @@
 #include "MqttSettings.h"
 #include "TestMain.h"
 
-#include <QElapsedTimer>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTest>
@@ -273,16 +272,6 @@ private slots:
         // The TLS line names OpenSSL's reason, not just that TLS failed.
         QVERIFY(which != 2 || rig.notes.first().contains("certificate verify failed"));
         QVERIFY(!rig.notes.join('\n').contains(MqttBroker::kPassword));
-    }
-
-    // Stopping never waits for a broker that is gone or does not answer.
-    void stopIsBounded() {
-        Rig rig(Station(FreeTcpPort()));
-        rig.publisher->Publish(Record(0, 30));
-        QElapsedTimer timer;
-        timer.start();
-        QCOMPARE(rig.publisher->Stop(1500), 1);
-        QVERIFY(timer.elapsed() < 1500);
     }
 
     // Beyond seven days of minutes the oldest go, with a note, and the order holds.
