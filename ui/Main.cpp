@@ -200,7 +200,8 @@ void TMainForm::BuildMenus() {
     N1 = Setting->addSeparator();
     Set = Setting->addAction(QStringLiteral("各種設定(&M)..."));
     Alarm = Setting->addAction(QStringLiteral("警報(&A)..."));
-    MqttSend = Setting->addAction(QStringLiteral("MQTT 送信(&M)..."));
+    // Not &M: 各種設定 has it, and a shared key only moves between the two items.
+    MqttSend = Setting->addAction(QStringLiteral("MQTT 送信(&T)..."));
 
     // ファイル, ロガー and 設定 keep their places as the first three menus; added menus follow.
     View = bar->addMenu(QStringLiteral("表示(&V)"));

@@ -155,8 +155,9 @@ private slots:
         QString error;
         QVERIFY(station.logger->Prepare(&error));
         QTRY_VERIFY(station.publisher->CurrentState() != MqttPublisher::State::Connecting);
-        for (int minute = 0; minute <= 11; ++minute) {
-            station.Report(At(minute, 5), 35);
+        // A report a second from half a minute before 14:30: whole minutes 14:30 to 14:40.
+        for (int second = -30; second < 11 * 60 + 1; ++second) {
+            station.Report(At(0, 0) + (second + 0.5) / 86400.0, 1);
         }
         const QList<QByteArray> lines = ReadAll(station.dir.filePath("log.csv")).split('\n');
         QCOMPARE(lines.size(), 12);
