@@ -1,13 +1,9 @@
-#include "DateTime.h"
-#include "DeviceLink.h"
 #include "Log.h"
 #include "MqttBroker.h"
 #include "MqttPublisher.h"
-#include "StationLogger.h"
 #include "StationMqtt.h"
-#include "TestFiles.h"
+#include "StationRig.h"
 #include "TestMain.h"
-#include "VirtualCounter.h"
 
 #include <QElapsedTimer>
 #include <QJsonDocument>
@@ -21,24 +17,11 @@
 
 namespace {
 
-double At(int minute, int second) {
-    return DateTime::Encode(2026, 12, 8, 14, 30) + (minute * 60 + second) / 86400.0;
-}
-
-// The station logger over a scripted counter, publishing to a broker; the test sets the clock.
-struct Station {
-    QTemporaryDir dir;
-    double now = At(0, 0);
-    QStringList notes;
-    std::unique_ptr<StationLogger> logger;
+// The station rig, publishing to a broker.
+struct Station : Rig {
     std::unique_ptr<MqttPublisher> publisher;
 
     explicit Station(const MqttSettings& settings) {
-        StationOptions options;
-        options.File = dir.filePath("log.csv");
-        logger = std::make_unique<StationLogger>(
-            std::make_unique<VirtualCounter>(), options, [this] { return now; },
-            [](const QString&) {}, [this](const QString& note) { notes << note; });
         publisher = std::make_unique<MqttPublisher>(settings,
                                                     [this](const QString& note) { notes << note; });
         MqttPublisher::Timing timing;
@@ -46,14 +29,6 @@ struct Station {
         publisher->SetTiming(timing);
         PublishStation(*logger, *publisher);
         publisher->Start();
-    }
-
-    void Report(double at, std::uint16_t count) {
-        now = at;
-        DevicePacket packet;
-        packet.Payload[6] = std::uint8_t(count);
-        packet.Payload[7] = std::uint8_t(count >> 8);
-        logger->Link().DispatchReport(packet);
     }
 };
 
@@ -156,9 +131,7 @@ private slots:
         QVERIFY(station.logger->Prepare(&error));
         QTRY_VERIFY(station.publisher->CurrentState() != MqttPublisher::State::Connecting);
         // A report a second from half a minute before 14:30: whole minutes 14:30 to 14:40.
-        for (int second = -30; second < 11 * 60 + 1; ++second) {
-            station.Report(At(0, 0) + (second + 0.5) / 86400.0, 1);
-        }
+        station.Minutes(At(8, 14, 29, 30) + kSecond / 2, 12, 35);
         const QList<QByteArray> lines = ReadAll(station.dir.filePath("log.csv")).split('\n');
         QCOMPARE(lines.size(), 12);
         if (!rightPassword) {
