@@ -125,6 +125,9 @@ QString SummaryText(const Summary& summary) {
         for (int c = 1; c < kSummaryColumns; ++c) {
             line += QStringLiteral("  ") + cells[c].rightJustified(widths[size_t(c)]);
         }
+        while (line.endsWith(u' ')) {
+            line.chop(1);
+        }
         text += line + u'\n';
     }
     return text + QStringLiteral("total: ") + SummaryTotalsText(summary.Totals()) + u'\n';

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Summary.h"
+#include "PeriodSummary.h"
 
 #include <QByteArray>
 #include <QString>

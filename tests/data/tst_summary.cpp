@@ -1,7 +1,7 @@
 #include "CsvLog.h"
 #include "DateTime.h"
 #include "SampleLog.h"
-#include "Summary.h"
+#include "PeriodSummary.h"
 #include "SummaryTable.h"
 #include "TestMain.h"
 

@@ -1,4 +1,4 @@
-#include "Summary.h"
+#include "PeriodSummary.h"
 
 #include "DateTime.h"
 #include "DisplayRules.h"
