@@ -89,6 +89,19 @@ bool ParsePeriodName(const QString& name, SummaryPeriod* period) {
     return false;
 }
 
+double MeanDoseRateOf(const PeriodTotals& totals, const GraphSettings& settings) {
+    return MeanDoseRate(double(totals.NetSum), totals.Minutes, settings);
+}
+
+double HighestDoseRateOf(const PeriodTotals& totals, const GraphSettings& settings) {
+    return MeanDoseRate(double(NetCount(totals.Highest, settings)), 1, settings);
+}
+
+// The minutes' rates summed over an hour's worth of minutes.
+double DoseOf(const PeriodTotals& totals, const GraphSettings& settings) {
+    return MeanDoseRate(double(totals.NetSum), 60, settings);
+}
+
 void PeriodTotals::Add(const Sample& sample, std::int64_t net) {
     if (Minutes == 0) {
         Lowest = Highest = sample.Cpm;
@@ -291,10 +304,33 @@ SummaryRow Summary::Row(int index) const {
         return row;
     }
     row.MeanCpm = double(t.CpmSum) / t.Minutes;
-    row.MeanDoseRate = MeanDoseRate(double(t.NetSum), t.Minutes, settings_);
-    row.HighestDoseRate = MeanDoseRate(double(NetCount(t.Highest, settings_)), 1, settings_);
-    row.Dose = MeanDoseRate(double(t.NetSum), 60, settings_);
+    row.MeanDoseRate = MeanDoseRateOf(t, settings_);
+    row.HighestDoseRate = HighestDoseRateOf(t, settings_);
+    row.Dose = DoseOf(t, settings_);
     return row;
+}
+
+std::vector<Summary::FilledRow> Summary::Filled() const {
+    std::vector<FilledRow> rows;
+    rows.reserve(periods_.size() + 1);
+    const std::int64_t first = FirstKey();
+    for (const Period& p : periods_) {
+        rows.push_back({int(p.Key - first), p.Totals});
+    }
+    if (openRead_) {
+        const auto at = std::lower_bound(
+            rows.begin(), rows.end(), int(openKey_ - first),
+            [](const FilledRow& r, int row) { return r.Row < row; });
+        auto& slot = at != rows.end() && at->Row == int(openKey_ - first)
+                         ? *at
+                         : *rows.insert(at, {int(openKey_ - first), {}});
+        AddTo(slot.Totals, open_);
+    }
+    return rows;
+}
+
+int Summary::OpenRow() const {
+    return openRead_ ? int(openKey_ - FirstKey()) : -1;
 }
 
 SummaryTotals Summary::Totals() const {
@@ -319,6 +355,6 @@ SummaryTotals Summary::Totals() const {
     totals.Last = MinuteValue(last);
     const qint64 span = (LocalInstant(totals.Last) - LocalInstant(totals.First)) / 60'000 + 1;
     totals.Coverage = span > 0 ? 100.0 * totals.Minutes / double(span) : kNaN;
-    totals.Dose = MeanDoseRate(double(netSum), 60, settings_);
+    totals.Dose = DoseOf(PeriodTotals{.NetSum = netSum}, settings_);
     return totals;
 }

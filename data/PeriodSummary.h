@@ -36,6 +36,12 @@ struct PeriodTotals {
     void Add(const Sample& sample, std::int64_t net);
 };
 
+// A period's mean dose rate and its highest minute's dose rate, in uSv/h, and its dose in uSv.
+// Require totals.Minutes >= 1.
+double MeanDoseRateOf(const PeriodTotals& totals, const GraphSettings& settings);
+double HighestDoseRateOf(const PeriodTotals& totals, const GraphSettings& settings);
+double DoseOf(const PeriodTotals& totals, const GraphSettings& settings);
+
 // One row of a summary. Values that need a minute are NaN when the period has none.
 struct SummaryRow {
     double Start = 0;         // the period's first minute, a local DateTime value
@@ -87,6 +93,16 @@ public:
     // The row of the period that holds a time; -1 outside the rows.
     int RowAt(double time) const;
     SummaryTotals Totals() const;
+
+    // The rows that hold a sample, first to last, with what their samples add up to: what a
+    // chart of the periods needs, without the calendar work of Row.
+    struct FilledRow {
+        int Row;
+        PeriodTotals Totals;
+    };
+    std::vector<FilledRow> Filled() const;
+    // The row of the followed log's last sample; -1 when there is none.
+    int OpenRow() const;
 
 private:
     struct Period {

@@ -30,6 +30,7 @@ class QTimer;
 class RecoveryStore;
 class SignalClose;
 class StatusLine;
+class SummaryWindow;
 class TOKRightDlg;
 
 // What the main window needs from outside; tests choose each part.
@@ -66,6 +67,7 @@ public:
     QAction* SaveAs = nullptr;
     QAction* OpenRecovery = nullptr;  // shown while the recovery folder holds files
     QAction* SaveImage = nullptr;
+    QAction* SaveSummary = nullptr;
     QAction* N2 = nullptr;
     QAction* Exit = nullptr;
     QMenu* Logger = nullptr;
@@ -75,6 +77,7 @@ public:
     QAction* RedrawGraphs = nullptr;
     QMenu* View = nullptr;
     QAction* GoTo = nullptr;
+    QAction* ShowSummary = nullptr;
     QMenu* Setting = nullptr;
     QAction* Hide = nullptr;
     QAction* Show = nullptr;
@@ -97,6 +100,8 @@ public:
     void StopClick();
     void RedrawGraph();
     void GoToClick();
+    void SummaryClick();
+    void SaveSummaryClick();
     void HideClick();
     void ShowClick();
     void SetClick();
@@ -125,6 +130,8 @@ public:
     const FileCommands& Files() const { return *files_; }
     TOKRightDlg& OKRightDlg() { return *settingsDialog_; }
     AlarmIndicator& AlarmState() { return *alarm_; }
+    // The summaries window; null until first shown.
+    SummaryWindow* Summaries() const { return summary_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -154,6 +161,7 @@ private:
     std::unique_ptr<StatusLine> status_;
     AlarmIndicator* alarm_ = nullptr;
     AlarmDialog* alarmDialog_ = nullptr;
+    SummaryWindow* summary_ = nullptr;
     bool alarmChanged_ = false;  // the alarm dialog changed the settings: saved at the end
     QString autosaveError_;
     QString keptNotice_;              // where New or Open put samples that were in no file
