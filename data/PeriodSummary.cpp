@@ -15,6 +15,7 @@ namespace {
 constexpr std::int64_t kMsPerDay = 86'400'000;
 constexpr std::int64_t kMinutesPerDay = 1440;
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
 
 std::int64_t FloorDiv(std::int64_t a, std::int64_t b) {
     const std::int64_t q = a / b;
@@ -25,12 +26,20 @@ std::int64_t FloorDiv(std::int64_t a, std::int64_t b) {
 // value (rounded to the millisecond; days before the epoch carry an absolute time of day).
 // Nothing for a sample that did not read (time 0) or a time beyond any calendar.
 std::optional<std::int64_t> MinuteOf(double time) {
-    if (time == 0 || !std::isfinite(time) || std::fabs(time) > 3'000'000.0) {
+    if (time == 0 || !(std::fabs(time) <= 3'000'000.0)) {
         return std::nullopt;
     }
-    const auto ms = std::int64_t(std::llround(time * double(kMsPerDay)));
-    const std::int64_t day = ms / kMsPerDay;
-    const std::int64_t msOfDay = ms % kMsPerDay;
+    // Rounded half away from zero without a library call: this runs for every sample.
+    const double ms = time * double(kMsPerDay);
+    auto whole = std::int64_t(ms);
+    const double fraction = ms - double(whole);
+    if (fraction >= 0.5) {
+        ++whole;
+    } else if (fraction <= -0.5) {
+        --whole;
+    }
+    const std::int64_t day = whole / kMsPerDay;
+    const std::int64_t msOfDay = whole % kMsPerDay;
     return day * kMinutesPerDay + (msOfDay < 0 ? -msOfDay : msOfDay) / 60'000;
 }
 
@@ -126,7 +135,8 @@ void Summary::Clear() {
     unread_ = 0;
     minutes_ = 0;
     netSum_ = 0;
-    first_ = last_ = 0;
+    first_ = kInfinity;
+    last_ = -kInfinity;
     followed_ = 0;
     hasOpen_ = false;
     openRead_ = false;
@@ -212,27 +222,67 @@ void Summary::AddTo(PeriodTotals& totals, const Sample& sample) const {
     totals.Add(sample, NetCount(sample.Cpm, settings_));
 }
 
-void Summary::AddClosed(const Sample& sample) {
-    const std::optional<std::int64_t> minute = MinuteOf(sample.Time);
-    if (!minute) {
-        ++unread_;
-        return;
+void Summary::MinuteRange(std::int64_t key, std::int64_t* first, std::int64_t* end) const {
+    switch (by_) {
+        case SummaryPeriod::Hour:
+            *first = key * 60;
+            *end = *first + 60;
+            return;
+        case SummaryPeriod::Day:
+            *first = key * kMinutesPerDay;
+            *end = *first + kMinutesPerDay;
+            return;
+        case SummaryPeriod::Month:
+            break;
     }
-    AddTo(Slot(KeyOf(*minute)), sample);
-    first_ = minutes_ == 0 ? *minute : std::min(first_, *minute);
-    last_ = minutes_ == 0 ? *minute : std::max(last_, *minute);
-    ++minutes_;
-    netSum_ += NetCount(sample.Cpm, settings_);
+    const std::int64_t year = FloorDiv(key, 12);
+    const int month = int(key - year * 12) + 1;
+    *first = DateTime::DaysFromCivil(int(year), month, 1) * kMinutesPerDay;
+    *end = (month == 12 ? DateTime::DaysFromCivil(int(year) + 1, 1, 1)
+                        : DateTime::DaysFromCivil(int(year), month + 1, 1)) *
+           kMinutesPerDay;
+}
+
+void Summary::AddClosed(std::span<const Sample> samples) {
+    // Consecutive samples mostly share their period: while a time lies within it, no calendar
+    // arithmetic is needed. Its bounds are half a millisecond early, as times round to the
+    // millisecond.
+    constexpr double kHalfMs = 0.5 / double(kMsPerDay);
+    PeriodTotals* slot = nullptr;
+    double from = 0;
+    double to = 0;
+    for (const Sample& sample : samples) {
+        const double time = sample.Time;
+        if (slot == nullptr || !(time >= from && time < to) || time == 0) {
+            const std::optional<std::int64_t> minute = MinuteOf(time);
+            if (!minute) {
+                ++unread_;
+                continue;
+            }
+            const std::int64_t key = KeyOf(*minute);
+            slot = &Slot(key);
+            std::int64_t first = 0;
+            std::int64_t end = 0;
+            MinuteRange(key, &first, &end);
+            // Only days from 1899-12-30 on count up with their value.
+            from = first >= 0 ? double(first) / kMinutesPerDay - kHalfMs : 1;
+            to = first >= 0 ? double(end) / kMinutesPerDay - kHalfMs : 0;
+        }
+        const std::int64_t net = NetCount(sample.Cpm, settings_);
+        slot->Add(sample, net);
+        first_ = std::min(first_, time);
+        last_ = std::max(last_, time);
+        ++minutes_;
+        netSum_ += net;
+    }
 }
 
 void Summary::Add(const Sample& sample) {
-    AddClosed(sample);
+    AddClosed({&sample, 1});
 }
 
 void Summary::Add(std::span<const Sample> samples) {
-    for (const Sample& sample : samples) {
-        AddClosed(sample);
-    }
+    AddClosed(samples);
 }
 
 void Summary::Follow(const SampleLog& log) {
@@ -240,8 +290,9 @@ void Summary::Follow(const SampleLog& log) {
     if (count < followed_ + int(hasOpen_)) {
         Clear();
     }
-    for (int i = followed_; i < count - 1; ++i) {
-        AddClosed(log.At(i));
+    if (count - 1 > followed_) {
+        AddClosed(
+            std::span(log.Samples()).subspan(size_t(followed_), size_t(count - 1 - followed_)));
     }
     followed_ = std::max(followed_, count - 1);
     hasOpen_ = count > 0;
@@ -318,9 +369,8 @@ std::vector<Summary::FilledRow> Summary::Filled() const {
         rows.push_back({int(p.Key - first), p.Totals});
     }
     if (openRead_) {
-        const auto at = std::lower_bound(
-            rows.begin(), rows.end(), int(openKey_ - first),
-            [](const FilledRow& r, int row) { return r.Row < row; });
+        const auto at = std::lower_bound(rows.begin(), rows.end(), int(openKey_ - first),
+                                         [](const FilledRow& r, int row) { return r.Row < row; });
         auto& slot = at != rows.end() && at->Row == int(openKey_ - first)
                          ? *at
                          : *rows.insert(at, {int(openKey_ - first), {}});
@@ -337,13 +387,12 @@ SummaryTotals Summary::Totals() const {
     SummaryTotals totals;
     totals.Minutes = minutes_;
     totals.Unread = unread_ + int(hasOpen_ && !openRead_);
-    std::int64_t first = first_;
-    std::int64_t last = last_;
+    double first = first_;
+    double last = last_;
     std::int64_t netSum = netSum_;
     if (openRead_) {
-        const std::int64_t minute = *MinuteOf(open_.Time);
-        first = minutes_ == 0 ? minute : std::min(first, minute);
-        last = minutes_ == 0 ? minute : std::max(last, minute);
+        first = std::min(first, open_.Time);
+        last = std::max(last, open_.Time);
         ++totals.Minutes;
         netSum += NetCount(open_.Cpm, settings_);
     }
@@ -351,8 +400,8 @@ SummaryTotals Summary::Totals() const {
         totals.Coverage = kNaN;
         return totals;
     }
-    totals.First = MinuteValue(first);
-    totals.Last = MinuteValue(last);
+    totals.First = MinuteValue(*MinuteOf(first));
+    totals.Last = MinuteValue(*MinuteOf(last));
     const qint64 span = (LocalInstant(totals.Last) - LocalInstant(totals.First)) / 60'000 + 1;
     totals.Coverage = span > 0 ? 100.0 * totals.Minutes / double(span) : kNaN;
     totals.Dose = DoseOf(PeriodTotals{.NetSum = netSum}, settings_);

@@ -6,6 +6,7 @@
 #include <QString>
 #include <climits>
 #include <cstdint>
+#include <limits>
 #include <span>
 #include <unordered_map>
 #include <vector>
@@ -117,7 +118,8 @@ private:
     int MinutesBetween(double start, double end) const;
     int DayMinutes(double dayStart) const;
     void AddTo(PeriodTotals& totals, const Sample& sample) const;
-    void AddClosed(const Sample& sample);
+    void AddClosed(std::span<const Sample> samples);
+    void MinuteRange(std::int64_t key, std::int64_t* first, std::int64_t* end) const;
     std::int64_t FirstKey() const;
     std::int64_t LastKey() const;
 
@@ -129,8 +131,8 @@ private:
     int unread_ = 0;
     int minutes_ = 0;
     std::int64_t netSum_ = 0;
-    std::int64_t first_ = 0;  // earliest and latest minute added
-    std::int64_t last_ = 0;
+    double first_ = std::numeric_limits<double>::infinity();  // earliest and latest time added
+    double last_ = -std::numeric_limits<double>::infinity();
     int followed_ = 0;  // samples of the followed log added for good
     bool hasOpen_ = false;
     Sample open_;  // the followed log's last sample, which may still change
