@@ -7,6 +7,7 @@
 #include "DisplayModel.h"
 #include "DisplayRules.h"
 #include "LiveIngestion.h"
+#include "MedianTime.h"
 #include "PeriodSummary.h"
 #include "SampleLog.h"
 #include "SummaryModel.h"
@@ -14,27 +15,12 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QElapsedTimer>
 #include <QTableView>
 #include <algorithm>
 #include <array>
 #include <cstdio>
-#include <functional>
-#include <vector>
 
 namespace {
-
-double MedianMs(int runs, const std::function<void()>& step) {
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer clock;
-        clock.start();
-        step();
-        times.push_back(double(clock.nsecsElapsed()) / 1e6);
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
 
 // Reports of one count each, sixty to a minute, on from the log's last minute.
 struct Reports {
@@ -97,11 +83,10 @@ int main(int argc, char* argv[]) {
         window.show();
         QApplication::processEvents();
         const double liveOpen = MedianMs(20'001, [&] { reports.Send(); }) * 1000;
-        std::printf("%-9d %9.2f %9.2f %9.2f %11.2f %11.2f %12.2f %12.2f\n", minutes, by[0],
-                    by[1], by[2], openDay, openHour, live, liveOpen);
+        std::printf("%-9d %9.2f %9.2f %9.2f %11.2f %11.2f %12.2f %12.2f\n", minutes, by[0], by[1],
+                    by[2], openDay, openHour, live, liveOpen);
         const double refresh = MedianMs(11, [&] { window.Refresh(); });
-        std::printf("          chart and totals catching up (once a second): %.2f ms\n",
-                    refresh);
+        std::printf("          chart and totals catching up (once a second): %.2f ms\n", refresh);
     }
     return 0;
 }

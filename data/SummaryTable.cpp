@@ -140,7 +140,7 @@ QString SummaryTotalsText(const SummaryTotals& totals) {
                     .arg(Fixed(totals.Coverage, 1), Fixed(totals.Dose, 4));
     }
     if (totals.Unread > 0) {
-        text += QStringLiteral(", %1 samples without a time left out").arg(totals.Unread);
+        text += QStringLiteral(", samples without a time left out: %1").arg(totals.Unread);
     }
     return text;
 }

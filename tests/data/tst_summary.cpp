@@ -1,7 +1,7 @@
 #include "CsvLog.h"
 #include "DateTime.h"
-#include "SampleLog.h"
 #include "PeriodSummary.h"
+#include "SampleLog.h"
 #include "SummaryTable.h"
 #include "TestMain.h"
 
@@ -130,8 +130,9 @@ private slots:
         QCOMPARE(totals.Unread, 1);
         QCOMPARE(totals.Coverage, 31 * 100.0 / 60);
         QCOMPARE(totals.Dose, 0.01 * 60 * 31 / 60);
-        QCOMPARE(SummaryTotalsText(totals),
-                 "31 minutes, coverage 51.7 %, dose 0.3100 uSv, 1 samples without a time left out");
+        QCOMPARE(
+            SummaryTotalsText(totals),
+            "31 minutes, coverage 51.7 %, dose 0.3100 uSv, samples without a time left out: 1");
     }
 
     // Daily files written, read back and joined in any order summarize as the whole log.
