@@ -81,6 +81,10 @@ SummaryWindow::SummaryWindow(DisplayModel& display, const SampleLog& log,
     Table = new QTableView(this);
     Table->setModel(model_);
     Table->verticalHeader()->hide();
+    // Column widths from the rows around the view, not a thousand of them: rows are computed
+    // when asked, and all of a column's cells have the same form.
+    Table->horizontalHeader()->setResizeContentsPrecision(32);
+    Table->verticalHeader()->setResizeContentsPrecision(32);
     Table->verticalHeader()->setDefaultSectionSize(Table->fontMetrics().height() + 4);
     Table->horizontalHeader()->setSortIndicator(0, Qt::AscendingOrder);
     Table->setSortingEnabled(true);
@@ -110,7 +114,8 @@ SummaryWindow::SummaryWindow(DisplayModel& display, const SampleLog& log,
     highest_->setLineStyle(QCPGraph::lsNone);
     highest_->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssDisc, QColor(200, 40, 40), 5));
     Chart->legend->setVisible(true);
-    Chart->axisRect()->insetLayout()->setInsetAlignment(0, Qt::AlignTop | Qt::AlignLeft);
+    Chart->legend->setBrush(QColor(255, 255, 255, 190));
+    Chart->axisRect()->insetLayout()->setInsetAlignment(0, Qt::AlignTop | Qt::AlignRight);
 
     TotalsLabel = new QLabel(this);
 
@@ -152,6 +157,7 @@ void SummaryWindow::Rebuilt() {
     const int count = model_->Data().Count();
     Chart->xAxis->setRange(std::max(0, count - kBarsShown) - 0.5, count - 0.5);
     Chart->replot(QCustomPlot::rpQueuedReplot);
+    Table->resizeColumnsToContents();
     Table->scrollToBottom();
 }
 
