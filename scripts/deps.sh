@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(cmake g++ make pkg-config qt6-base-dev libqcustomplot-dev libhidapi-dev libudev-dev
-          qt6-translations-l10n fonts-noto-cjk dpkg-dev file "$@")
+          qt6-translations-l10n fonts-noto-cjk dpkg-dev file tzdata "$@")
 
 missing=()
 for p in "${packages[@]}"; do
