@@ -17,12 +17,16 @@ const char kLogUsage[] =
     "                        [--alarm USV [--on-alarm PROGRAM]] FILE\n"
     "       solamine-cli log [...] --daily DIR\n"
     "\n"
-    "Logs the counter without a window until SIGTERM or SIGINT: every minute becomes one line,\n"
-    "appended to FILE (or to DIR/YYYY-MM-DD.csv, one file per local day) and echoed on stdout.\n"
-    "Waits for a counter and reconnects after an unplug; --simulate uses the built-in virtual\n"
-    "counter. With --alarm, a minute whose dose rate reaches USV µSv/h after being below it\n"
-    "writes \"ALARM <yy/mm/dd hh:nn> <dose>\" to stderr and runs PROGRAM, if given, with those\n"
-    "two as its arguments (not through a shell); the alarm ends after ten minutes below.\n"
+    "Logs the counter without a window until SIGTERM or SIGINT: every whole minute becomes one\n"
+    "line, appended to FILE (or to DIR/YYYY-MM-DD.csv, one file per local day) and echoed on\n"
+    "stdout. Only minutes with reports from start to end are written; the minutes it starts and\n"
+    "stops in and those around an unplug are noted on stderr (\"partial minute hh:nn (N s) not\n"
+    "written\"). The dose column follows the file: the mean of the ten lines before each line,\n"
+    "as solamine-cli convert writes it. Waits for a counter and reconnects after an unplug;\n"
+    "--simulate uses the built-in virtual counter. With --alarm, a minute whose dose rate\n"
+    "reaches USV µSv/h after being below it writes \"ALARM <yy/mm/dd hh:nn> <dose>\" to stderr\n"
+    "and runs PROGRAM, if given, with those two as its arguments (not through a shell); the\n"
+    "alarm ends after ten minutes below.\n"
     "Exit status: 0 after a signal, 1 the file or folder cannot be used, 2 wrong arguments.\n";
 
 std::optional<LogCommand> ParseLogArguments(const QStringList& arguments, QString* error) {

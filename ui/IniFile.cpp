@@ -3,10 +3,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 #include <QStandardPaths>
 #include <QStringList>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <initializer_list>
 #include <limits>
 #include <utility>
@@ -15,6 +17,7 @@
 #include "AtomicFile.h"
 #include "DoseAlarm.h"
 #include "NumberFormat.h"
+#include "RegularFile.h"
 #include "SampleDisplay.h"
 #include "UserError.h"
 
@@ -146,19 +149,55 @@ std::optional<double> ReadNumber(const IniFile& ini, const QString& key,
     return value;
 }
 
+// Reads the file and says on stderr, once per file and run, when it was refused.
+IniFile ReadReporting(const QString& iniPath, const QString& startingPath) {
+    IniFile ini(iniPath, startingPath);
+    static QSet<QString> reported;
+    if (!ini.Refusal().isEmpty() && !reported.contains(iniPath)) {
+        reported.insert(iniPath);
+        const QString text =
+            QStringLiteral("solamine: %1 を読みません (%2)。既定の設定を使い、書き込みません\n")
+                .arg(QDir::toNativeSeparators(iniPath), ini.Refusal());
+        std::fputs(text.toLocal8Bit().constData(), stderr);
+    }
+    return ini;
+}
+
 }  // namespace
 
-IniFile::IniFile(QString path) : path_(std::move(path)) {
-    QFile file(path_);
-    if (!file.exists()) {
+IniFile::IniFile(QString path, const QString& startingPath) : path_(std::move(path)) {
+    if (Read(path_) || startingPath.isEmpty()) {
         return;
     }
-    if (!file.open(QIODevice::ReadOnly)) {
-        unreadable_ = true;
-        return;
+    Read(startingPath);
+    // What the starting file holds or lacks does not stop this user's own file being written.
+    unreadable_ = false;
+    refusal_.clear();
+}
+
+bool IniFile::Read(const QString& from) {
+    const QFileInfo info(from);
+    if (!info.exists()) {
+        return false;
     }
-    bytes_ = file.readAll();
+    QFile file;
+    qint64 size = 0;
+    if (const std::optional<QString> refused = OpenRegularFile(from, kMaxIniBytes, file, size)) {
+        if (!info.isFile() || info.size() > kMaxIniBytes) {
+            refusal_ = *refused;
+        } else {
+            unreadable_ = true;
+        }
+        return true;
+    }
+    bytes_ = file.read(kMaxIniBytes + 1);
     unreadable_ = file.error() != QFileDevice::NoError;
+    if (bytes_.size() > kMaxIniBytes) {
+        // It grew while it was read.
+        bytes_.clear();
+        refusal_ = TooLargeText(kMaxIniBytes);
+    }
+    return true;
 }
 
 std::optional<QString> IniFile::ReadString(const QString& section, const QString& key) const {
@@ -180,7 +219,7 @@ std::optional<QString> IniFile::ReadString(const QString& section, const QString
 }
 
 bool IniFile::WriteString(const QString& section, const QString& key, const QString& value) {
-    if (unreadable_) {
+    if (unreadable_ || !refusal_.isEmpty()) {
         return false;
     }
     const std::vector<Line> lines = SplitLines(bytes_);
@@ -216,20 +255,26 @@ bool IniFile::WriteString(const QString& section, const QString& key, const QStr
     return true;
 }
 
-QString IniPathFor(const QString& executablePath) {
+IniPaths IniPathsFor(const QString& executablePath) {
     const QFileInfo executable(executablePath);
     const QString fileName = executable.completeBaseName() + QStringLiteral(".ini");
     const QFileInfo directory(executable.absolutePath());
-    const QString beside = directory.absoluteFilePath() + u'/' + fileName;
-    if (QFileInfo::exists(beside) || (directory.isDir() && directory.isWritable())) {
-        return beside;
+    const QFileInfo beside(directory.absoluteFilePath() + u'/' + fileName);
+    if (beside.exists() ? beside.isWritable() : directory.isDir() && directory.isWritable()) {
+        return {beside.filePath(), {}};
     }
-    // An installed program's directory is not the user's to write; settings go to their own.
-    return QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) + u'/' + fileName;
+    // An installed program's directory is not the user's to write, nor a file an administrator
+    // left there: this user's settings go to their own file.
+    return {QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) + u'/' + fileName,
+            beside.exists() ? beside.filePath() : QString()};
 }
 
-GraphSettings LoadGraphSettings(const QString& iniPath) {
-    const IniFile ini(iniPath);
+QString IniPathFor(const QString& executablePath) {
+    return IniPathsFor(executablePath).Path;
+}
+
+GraphSettings LoadGraphSettings(const QString& iniPath, const QString& startingPath) {
+    const IniFile ini = ReadReporting(iniPath, startingPath);
     GraphSettings settings;
     if (const auto coefficient = ReadNumber(ini, coefficientKey)) {
         settings.GraphCoefficient = *coefficient;
@@ -244,10 +289,14 @@ GraphSettings LoadGraphSettings(const QString& iniPath) {
     return settings;
 }
 
-// Writes each key in turn and stops at the first that cannot be written.
-void WriteKeys(const QString& iniPath, const QString& section,
+// Writes each key in turn and stops at the first that cannot be written. A refused file was
+// reported when it was read, and stays as it is.
+void WriteKeys(const QString& iniPath, const QString& startingPath, const QString& section,
                std::initializer_list<std::pair<QString, double>> keys) {
-    IniFile ini(iniPath);
+    IniFile ini(iniPath, startingPath);
+    if (!ini.Refusal().isEmpty()) {
+        return;
+    }
     for (const auto& [key, value] : keys) {
         if (!ini.WriteString(section, key, NumberFormat::FormatGeneral(value))) {
             throw UserError(
@@ -256,14 +305,15 @@ void WriteKeys(const QString& iniPath, const QString& section,
     }
 }
 
-void SaveGraphSettings(const QString& iniPath, const GraphSettings& settings) {
-    WriteKeys(iniPath, graphSection,
+void SaveGraphSettings(const QString& iniPath, const GraphSettings& settings,
+                       const QString& startingPath) {
+    WriteKeys(iniPath, startingPath, graphSection,
               {{coefficientKey, settings.GraphCoefficient},
                {backgroundKey, double(settings.GraphBackground)}});
 }
 
-AlarmSettings LoadAlarmSettings(const QString& iniPath) {
-    const IniFile ini(iniPath);
+AlarmSettings LoadAlarmSettings(const QString& iniPath, const QString& startingPath) {
+    const IniFile ini = ReadReporting(iniPath, startingPath);
     AlarmSettings settings;
     if (const auto threshold = ReadNumber(ini, thresholdKey, alarmSection);
         threshold && *threshold > 0) {
@@ -277,7 +327,8 @@ AlarmSettings LoadAlarmSettings(const QString& iniPath) {
     return settings;
 }
 
-void SaveAlarmSettings(const QString& iniPath, const AlarmSettings& settings) {
-    WriteKeys(iniPath, alarmSection,
+void SaveAlarmSettings(const QString& iniPath, const AlarmSettings& settings,
+                       const QString& startingPath) {
+    WriteKeys(iniPath, startingPath, alarmSection,
               {{thresholdKey, settings.ThresholdUsv}, {soundKey, settings.Sound ? 1.0 : 0.0}});
 }

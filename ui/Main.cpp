@@ -30,6 +30,7 @@
 
 #include <qcustomplot.h>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QFontDatabase>
 #include <QMenuBar>
@@ -67,7 +68,7 @@ double LocalNow() {
 
 TMainForm::TMainForm(MainFormOptions options, QWidget* parent)
     : QMainWindow(parent), options_(std::move(options)) {
-    setWindowTitle(QStringLiteral("ソラミネ Ver 1.3"));
+    setWindowTitle(WindowCaption());
     if (QFontDatabase::families().contains(QStringLiteral("Tahoma"))) {
         QFont tahoma(QStringLiteral("Tahoma"));
         tahoma.setPixelSize(11);
@@ -103,17 +104,26 @@ TMainForm::TMainForm(MainFormOptions options, QWidget* parent)
     files_ =
         std::make_unique<FileCommands>(samples_, display_, graph_, *options_.Dialogs, *recovery_);
 
-    graph_ = LoadGraphSettings(options_.IniPath);
-    alarm_->SetSettings(LoadAlarmSettings(options_.IniPath));
+    graph_ = LoadGraphSettings(options_.IniPath, options_.IniStartingPath);
+    alarm_->SetSettings(LoadAlarmSettings(options_.IniPath, options_.IniStartingPath));
     HideClick();
     NewClick();
 
     settingsDialog_ = new TOKRightDlg(this);
     alarmDialog_ = new AlarmDialog(this);
     signalClose_ = new SignalClose(this);
-    recoveryAvailable_ = recovery_->HasFiles();
+    recoveryFiles_ = recovery_->Summaries(QDate::currentDate().year());
+    recoveryAvailable_ = !recoveryFiles_.isEmpty();
     OpenRecovery->setVisible(recoveryAvailable_);
     UpdateStatus();
+    // The client area is the chart and log pane; menu and status bar come on top of it, as
+    // high as they are once styled and laid out with their texts (the status bar lays itself
+    // out only when asked, else it reports a pixel less than it will take).
+    ensurePolished();
+    QEvent layoutRequest(QEvent::LayoutRequest);
+    QCoreApplication::sendEvent(statusBar(), &layoutRequest);
+    resize(kClientWidth,
+           kClientHeight + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
 }
 
 TMainForm::~TMainForm() {
@@ -181,18 +191,19 @@ void TMainForm::BuildMenus() {
     N3->setVisible(false);
     RedrawGraphs = Logger->addAction(QStringLiteral("グラフ再描画(&G)"));
 
-    View = bar->addMenu(QStringLiteral("表示(&V)"));
-    GoTo = View->addAction(QStringLiteral("移動(&G)..."));
-    GoTo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
-    ShowSummary = View->addAction(QStringLiteral("集計(&S)..."));
-    ShowSummary->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
-
     Setting = bar->addMenu(QStringLiteral("設定(&S)"));
     Hide = Setting->addAction(QStringLiteral("ログを隠す(&H)"));
     Show = Setting->addAction(QStringLiteral("ログを表示(&S)..."));
     N1 = Setting->addSeparator();
     Set = Setting->addAction(QStringLiteral("各種設定(&M)..."));
     Alarm = Setting->addAction(QStringLiteral("警報(&A)..."));
+
+    // ファイル, ロガー and 設定 keep their places as the first three menus; added menus follow.
+    View = bar->addMenu(QStringLiteral("表示(&V)"));
+    GoTo = View->addAction(QStringLiteral("移動(&G)..."));
+    GoTo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
+    ShowSummary = View->addAction(QStringLiteral("集計(&S)..."));
+    ShowSummary->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
 
     Help = AddHelpMenu(bar, [this](const QString& text, const QString& caption) {
         if (options_.MessageBox) {
@@ -219,10 +230,6 @@ void TMainForm::BuildMenus() {
     Bind(Show, &TMainForm::ShowClick);
     Bind(Set, &TMainForm::SetClick);
     Bind(Alarm, &TMainForm::AlarmClick);
-
-    // The client area is the chart and log pane; menu and status bar come on top of it.
-    resize(kClientWidth,
-           kClientHeight + bar->sizeHint().height() + statusBar()->sizeHint().height());
     setMinimumSize(256, 256);
 }
 
@@ -333,6 +340,13 @@ void TMainForm::LogDblClick() {
 void TMainForm::SetClick() {
     SetClickHooks hooks;
     hooks.RunDialog = [this] {
+        // A reconnect while the dialog is open reads the counter afresh: the dialog shows it.
+        QTimer watch;
+        watch.setInterval(250);
+        connect(&watch, &QTimer::timeout, settingsDialog_, [this] {
+            settingsDialog_->CounterValuesRead(link_->DeviceCoefficient, link_->DeviceBackground);
+        });
+        watch.start();
         if (options_.RunSettingsDialog) {
             return options_.RunSettingsDialog(*settingsDialog_);
         }
@@ -441,9 +455,14 @@ void TMainForm::UpdateStatus() {
     if (files_->AutoSaveBlocked()) {
         state.UnreadableLines = files_->UnreadableLines();
         state.FirstUnreadableLine = files_->FirstUnreadableLine();
+        state.FirstForeignLine = files_->FirstForeignLine();
     }
     state.KeptFile = keptNotice_;
+    state.CopyOf = files_->CopyOf();
+    state.DiscardedRecovery = files_->DiscardedRecovery();
     state.RecoveryAvailable = recoveryAvailable_;
+    state.RecoveryFiles = recoveryFiles_;
+    state.VirtualCounter = options_.Simulated;
     status_->Show(state);
 }
 
@@ -471,9 +490,9 @@ void TMainForm::FormDestroy() {
     // The reader is stopped even when the settings cannot be saved: a thread still running at
     // process end would crash the program.
     try {
-        SaveGraphSettings(options_.IniPath, graph_);
+        SaveGraphSettings(options_.IniPath, graph_, options_.IniStartingPath);
         if (alarmChanged_) {
-            SaveAlarmSettings(options_.IniPath, alarm_->Settings());
+            SaveAlarmSettings(options_.IniPath, alarm_->Settings(), options_.IniStartingPath);
         }
     } catch (const UserError& e) {
         report(e.Text());

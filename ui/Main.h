@@ -8,6 +8,7 @@
 
 #include <QMainWindow>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <memory>
 
@@ -44,6 +45,9 @@ struct MainFormOptions {
     QString RecoveryFolder;  // empty: "recovery" in the per-user data folder
     std::function<bool(AlarmDialog&)> RunAlarmDialog;  // null: modal exec
     std::function<bool(GoToDialog&)> RunGoToDialog;    // null: modal exec
+    // The settings to start from while IniPath does not exist; empty: none.
+    QString IniStartingPath;
+    bool Simulated = false;  // Backend is the virtual counter of --simulate: the status bar says so
 };
 
 // The main window: owns all program state, carries the menus, runs start-up and shutdown.
@@ -166,5 +170,6 @@ private:
     QString autosaveError_;
     QString keptNotice_;              // where New or Open put samples that were in no file
     bool recoveryAvailable_ = false;  // the recovery folder held files at start
+    QStringList recoveryFiles_;       // and these, one line each
     bool destroyed_ = false;
 };
