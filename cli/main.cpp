@@ -2,6 +2,7 @@
 #include "Devices.h"
 #include "Log.h"
 #include "Settings.h"
+#include "Summary.h"
 #include "UserError.h"
 #include "Version.h"
 
@@ -60,7 +61,7 @@ int RunConvert(const QStringList& arguments) {
 
 void PrintUsage(std::FILE* stream) {
     std::fputs(kUsage, stream);
-    for (const char* usage : {kLogUsage, kDevicesUsage, kSettingsUsage}) {
+    for (const char* usage : {kLogUsage, kDevicesUsage, kSettingsUsage, kSummaryUsage}) {
         std::fputs("\n", stream);
         std::fputs(usage, stream);
     }
@@ -92,6 +93,9 @@ int main(int argc, char* argv[]) {
     }
     if (command == u"settings") {
         return RunSettings(arguments);
+    }
+    if (command == u"summary") {
+        return RunSummary(arguments);
     }
     PrintUsage(stderr);
     return 2;

@@ -3,6 +3,7 @@
 #include "AlarmDialog.h"
 #include "AlarmIndicator.h"
 #include "ChartImage.h"
+#include "ChartNavigation.h"
 #include "ChartPane.h"
 #include "ChartView.h"
 #include "Click.h"
@@ -25,6 +26,8 @@
 #include "SettingsCommand.h"
 #include "SignalClose.h"
 #include "StatusLine.h"
+#include "SummaryModel.h"
+#include "SummaryWindow.h"
 #include "UserError.h"
 
 #include <qcustomplot.h>
@@ -138,6 +141,7 @@ TMainForm::~TMainForm() {
     keeper_.reset();
     link_.reset();
     delete Splitter;
+    delete summary_;
 }
 
 void TMainForm::BuildLayout() {
@@ -184,6 +188,7 @@ void TMainForm::BuildMenus() {
     SaveAs = File->addAction(QStringLiteral("名前をつけて保存(&A)..."));
     OpenRecovery = File->addAction(QStringLiteral("復元フォルダを開く(&R)..."));
     SaveImage = File->addAction(QStringLiteral("グラフを画像で保存(&I)..."));
+    SaveSummary = File->addAction(QStringLiteral("集計を CSV で保存(&U)..."));
     N2 = File->addSeparator();
     Exit = File->addAction(QStringLiteral("終了(&X)"));
 
@@ -207,6 +212,8 @@ void TMainForm::BuildMenus() {
     View = bar->addMenu(QStringLiteral("表示(&V)"));
     GoTo = View->addAction(QStringLiteral("移動(&G)..."));
     GoTo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
+    ShowSummary = View->addAction(QStringLiteral("集計(&S)..."));
+    ShowSummary->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
 
     Help = AddHelpMenu(bar, [this](const QString& text, const QString& caption) {
         if (options_.MessageBox) {
@@ -227,6 +234,8 @@ void TMainForm::BuildMenus() {
     Bind(Stop, &TMainForm::StopClick);
     Bind(RedrawGraphs, &TMainForm::RedrawGraph);
     Bind(GoTo, &TMainForm::GoToClick);
+    Bind(ShowSummary, &TMainForm::SummaryClick);
+    Bind(SaveSummary, &TMainForm::SaveSummaryClick);
     Bind(Hide, &TMainForm::HideClick);
     Bind(Show, &TMainForm::ShowClick);
     Bind(Set, &TMainForm::SetClick);
@@ -371,6 +380,23 @@ void TMainForm::GoToClick() {
     if (accepted) {
         pane_->ShowPageFrom(dialog.Found);
     }
+}
+
+void TMainForm::SummaryClick() {
+    if (!summary_) {
+        summary_ = new SummaryWindow(display_, samples_, graph_, this);
+        connect(summary_, &SummaryWindow::PeriodChosen, this, [this](double start) {
+            pane_->ShowPageFrom(ChartNavigation::FirstSampleAtOrAfter(samples_, start));
+        });
+    }
+    summary_->show();
+    summary_->raise();
+    summary_->activateWindow();
+}
+
+void TMainForm::SaveSummaryClick() {
+    SaveSummaryCsv(samples_, graph_, summary_ ? summary_->Model().Period() : SummaryPeriod::Day,
+                   *options_.Dialogs);
 }
 
 void TMainForm::AlarmClick() {

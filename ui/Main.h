@@ -33,6 +33,7 @@ class QTimer;
 class RecoveryStore;
 class SignalClose;
 class StatusLine;
+class SummaryWindow;
 class TOKRightDlg;
 
 // What the main window needs from outside; tests choose each part.
@@ -74,6 +75,7 @@ public:
     QAction* SaveAs = nullptr;
     QAction* OpenRecovery = nullptr;  // shown while the recovery folder holds files
     QAction* SaveImage = nullptr;
+    QAction* SaveSummary = nullptr;
     QAction* N2 = nullptr;
     QAction* Exit = nullptr;
     QMenu* Logger = nullptr;
@@ -83,6 +85,7 @@ public:
     QAction* RedrawGraphs = nullptr;
     QMenu* View = nullptr;
     QAction* GoTo = nullptr;
+    QAction* ShowSummary = nullptr;
     QMenu* Setting = nullptr;
     QAction* Hide = nullptr;
     QAction* Show = nullptr;
@@ -106,6 +109,8 @@ public:
     void StopClick();
     void RedrawGraph();
     void GoToClick();
+    void SummaryClick();
+    void SaveSummaryClick();
     void HideClick();
     void ShowClick();
     void SetClick();
@@ -137,6 +142,8 @@ public:
     AlarmIndicator& AlarmState() { return *alarm_; }
     MqttCommand& Mqtt() { return *mqtt_; }
     QString MqttToolTip() const;
+    // The summaries window; null until first shown.
+    SummaryWindow* Summaries() const { return summary_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -168,6 +175,7 @@ private:
     AlarmDialog* alarmDialog_ = nullptr;
     MqttCommand* mqtt_ = nullptr;
     MqttDialog* mqttDialog_ = nullptr;
+    SummaryWindow* summary_ = nullptr;
     bool alarmChanged_ = false;  // the alarm dialog changed the settings: saved at the end
     QString autosaveError_;
     QString keptNotice_;              // where New or Open put samples that were in no file

@@ -12,6 +12,8 @@
 #include "LogView.h"
 #include "Main.h"
 #include "OverviewStrip.h"
+#include "SummaryModel.h"
+#include "SummaryWindow.h"
 #include "TestFiles.h"
 #include "TestMain.h"
 #include "VirtualCounter.h"
@@ -710,6 +712,29 @@ private slots:
             QCOMPARE(form.ChartArea().PageStart(), start);
         }
         QVERIFY(form.ChartArea().Following());
+    }
+
+    // Ctrl+T shows the day summary of the log; a double-click goes to the day's first minute;
+    // the table is saved as CSV by the period shown.
+    void summaries() {
+        Rig rig;
+        TMainForm& form = *rig.form;
+        QVERIFY(WriteFile(rig.Path("long.csv"), MinutesFile(3000)));
+        form.OpenFile(rig.Path("long.csv"));
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QTest::keyClick(&form, Qt::Key_T, Qt::ControlModifier);
+        SummaryWindow* window = form.Summaries();
+        QVERIFY(window && window->isVisible());
+        QCOMPARE(window->Model().rowCount(), 3);
+        emit window->Table->doubleClicked(window->Model().index(1, 0));
+        QCOMPARE(form.ChartArea().PageStart(), 1440);
+
+        window->PeriodBox->setCurrentIndex(2);
+        rig.dialogs->Answers.push_back(rig.Path("month.csv"));
+        form.SaveSummary->trigger();
+        QCOMPARE(ReadAll(rig.Path("month.csv")).split('\n').value(1),
+                 "2026-12,3000,6.7,24.50,0,49,2026-12-07 00:49,0.0387,1.9355\r");
     }
 
     // The overview strip: the page is its band; a click moves the page there, dragging the band
