@@ -21,14 +21,16 @@ if [ "${1:-}" = "--tsan" ]; then
     exec ctest --output-on-failure --timeout 600 -R '^(device|ui)$'
 fi
 
+# The fuzz targets are built and run briefly over their seeds, so that they keep building and
+# their properties keep holding; ./fuzz.sh SECONDS runs them longer. Run before CTest, so that
+# CTest's summary is the last thing printed.
+if command -v clang++ >/dev/null 2>&1; then
+    ./fuzz.sh 5
+fi
+
 cmake -S . -B build-test -DCMAKE_BUILD_TYPE=Debug -DSOLAMINE_SANITIZE=ON >/dev/null
 cmake --build build-test --parallel "$(nproc)"
 export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-(cd build-test && ctest --output-on-failure --timeout 300)
-
-# The fuzz targets are built and run briefly over their seeds, so that they keep building and
-# their properties keep holding; ./fuzz.sh SECONDS runs them longer.
-if command -v clang++ >/dev/null 2>&1; then
-    ./fuzz.sh 5
-fi
+cd build-test
+exec ctest --output-on-failure --timeout 300
