@@ -2,7 +2,7 @@
 # Installs clang when missing, builds the fuzz targets (tests/fuzz) into build-fuzz/ and runs each
 # for SECONDS (default 60), one after another. Prints per target the runs done and the result;
 # exits non-zero on any finding, leaving the input that caused it in build-fuzz/findings/TARGET/.
-# The corpus grown by earlier runs (build-fuzz/corpus/) is reused.
+# The corpus grown by earlier runs (build-fuzz/corpus/) is reused. ./test.sh runs it for 5 seconds.
 set -euo pipefail
 cd "$(dirname "$0")"
 seconds=${1:-60}

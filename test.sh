@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the tests with AddressSanitizer and UndefinedBehaviorSanitizer
-# into build-test/, and runs every test through CTest headless.
+# into build-test/, runs every test through CTest headless, then each fuzz target for a few
+# seconds when clang is there.
 # --tsan: builds the device and ui tests with ThreadSanitizer into build-tsan/ and runs those.
 # --windows: cross-builds for Windows (scripts/windows.sh) and runs the tests under Wine.
 set -euo pipefail
@@ -24,9 +25,16 @@ if [ "${1:-}" = "--tsan" ]; then
     exec ctest --output-on-failure --timeout 600 -R '^(device|ui)$'
 fi
 
+# The fuzz targets are built and run briefly over their seeds, so that they keep building and
+# their properties keep holding; ./fuzz.sh SECONDS runs them longer. Run before CTest, so that
+# CTest's summary is the last thing printed.
+if command -v clang++ >/dev/null 2>&1; then
+    ./fuzz.sh 5
+fi
+
 cmake -S . -B build-test -DCMAKE_BUILD_TYPE=Debug -DSOLAMINE_SANITIZE=ON >/dev/null
 cmake --build build-test --parallel "$(nproc)"
 export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 cd build-test
-ctest --output-on-failure --timeout 300
+exec ctest --output-on-failure --timeout 300

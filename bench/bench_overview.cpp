@@ -3,33 +3,15 @@
 //   QT_QPA_PLATFORM=offscreen build/bench/bench_overview
 
 #include "DateTime.h"
+#include "MedianTime.h"
 #include "OverviewStrip.h"
 #include "SampleLog.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QImage>
 #include <QPainter>
 #include <algorithm>
 #include <cstdio>
-#include <functional>
-#include <vector>
-
-namespace {
-
-double MedianMs(int runs, const std::function<void()>& step) {
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer clock;
-        clock.start();
-        step();
-        times.push_back(double(clock.nsecsElapsed()) / 1e6);
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
-
-}  // namespace
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);

@@ -1,11 +1,16 @@
 // The station logger over 30 simulated days: the virtual counter's reports, one a second, are
 // handed to the logger with an accelerated clock, and every minute is appended (and synced) to
 // the daily files as in real use. Prints the time taken, the bytes written and the resident
-// memory at the start and the end.
+// memory at the start and the end. Then how long the station takes to read the last ten lines
+// of the file it appends to, at start and at each daily switch: a year-long file against a
+// one-line file (median of 101 reads).
 // Usage: bench_station [--days N] [FOLDER]   (default 30 days, a temporary folder)
+#include "CsvLog.h"
 #include "DateTime.h"
 #include "DeviceLink.h"
 #include "LogAppender.h"
+#include "LogTail.h"
+#include "ResidentMemory.h"
 #include "StationLogger.h"
 #include "VirtualCounter.h"
 
@@ -13,24 +18,49 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <cstdio>
 #include <random>
+#include <vector>
 
 namespace {
 
-// Resident memory in KiB, from the kernel's own count.
-long ResidentKiB() {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly)) {
-        return -1;
-    }
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:")) {
-            return line.mid(6).trimmed().split(' ').front().toLong();
+// Median microseconds of reading the last ten lines of the file at path.
+double MedianTailMicroseconds(const QString& path) {
+    std::vector<double> times;
+    for (int i = 0; i < 101; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        QString error;
+        if (!ReadLogTail(path, 10, 2026, &error)) {
+            std::fprintf(stderr, "%s\n", qPrintable(error));
         }
+        times.push_back(double(timer.nsecsElapsed()) / 1e3);
     }
-    return -1;
+    std::nth_element(times.begin(), times.begin() + 50, times.end());
+    return times[50];
+}
+
+void BenchTailReads(const QString& folder) {
+    SampleLog year;
+    std::mt19937 random(2);
+    std::poisson_distribution<int> cpm(35.0);
+    const double start = DateTime::Encode(2025, 12, 1);
+    for (int minute = 0; minute < 525'600; ++minute) {
+        year.Append({start + minute / 1440.0, cpm(random)});
+    }
+    const QString yearFile = QDir(folder).filePath(QStringLiteral("year.csv"));
+    const QString lineFile = QDir(folder).filePath(QStringLiteral("line.csv"));
+    WriteCsvLog(yearFile, CsvTextOf(year, {}));
+    WriteCsvLog(lineFile, "25/12/01, 00:00, 35\r\n");
+    const double yearUs = MedianTailMicroseconds(yearFile);
+    const double lineUs = MedianTailMicroseconds(lineFile);
+    std::printf(
+        "last ten lines: %.0f us of a year-long file (%lld bytes), %.0f us of a one-line "
+        "file (x%.1f)\n",
+        yearUs, qlonglong(QFileInfo(yearFile).size()), lineUs, yearUs / lineUs);
 }
 
 }  // namespace
@@ -104,5 +134,6 @@ int main(int argc, char* argv[]) {
         "resident memory: %ld KiB at the start, %ld KiB after a day, %ld KiB at the end "
         "(%+ld KiB)\n",
         start, afterDay, end, end - start);
+    BenchTailReads(folder);
     return 0;
 }

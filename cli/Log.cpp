@@ -4,33 +4,60 @@
 #include "CliOutput.h"
 #include "DateTime.h"
 #include "HidBackend.h"
+#include "MqttPublisher.h"
 #include "NumberFormat.h"
+#include "StationMqtt.h"
 #include "TerminationSignals.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QSysInfo>
 #include <QTimer>
 #include <csignal>
+#include <memory>
+
+namespace {
+
+// SIGTERM must end the process within 2 s; the broker gets what is left of that.
+constexpr int kBrokerStopMs = 1000;
+
+}  // namespace
 
 const char kLogUsage[] =
     "usage: solamine-cli log [--simulate] [--coefficient X] [--background N]\n"
-    "                        [--alarm USV [--on-alarm PROGRAM]] FILE\n"
+    "                        [--alarm USV [--on-alarm PROGRAM]]\n"
+    "                        [--mqtt URL [--mqtt-password-file FILE] [--mqtt-ca FILE]\n"
+    "                         [--mqtt-id ID] [--mqtt-discovery-prefix P] [--no-discovery]] FILE\n"
     "       solamine-cli log [...] --daily DIR\n"
     "\n"
-    "Logs the counter without a window until SIGTERM or SIGINT: every minute becomes one line,\n"
-    "appended to FILE (or to DIR/YYYY-MM-DD.csv, one file per local day) and echoed on stdout.\n"
-    "Waits for a counter and reconnects after an unplug; --simulate uses the built-in virtual\n"
-    "counter. With --alarm, a minute whose dose rate reaches USV µSv/h after being below it\n"
-    "writes \"ALARM <yy/mm/dd hh:nn> <dose>\" to stderr and runs PROGRAM, if given, with those\n"
-    "two as its arguments (not through a shell); the alarm ends after ten minutes below.\n"
+    "Logs the counter without a window until SIGTERM or SIGINT: every whole minute becomes one\n"
+    "line, appended to FILE (or to DIR/YYYY-MM-DD.csv, one file per local day) and echoed on\n"
+    "stdout. Only minutes with reports from start to end are written; the minutes it starts and\n"
+    "stops in and those around an unplug are noted on stderr (\"partial minute hh:nn (N s) not\n"
+    "written\"). The dose column follows the file: the mean of the ten lines before each line,\n"
+    "as solamine-cli convert writes it. Waits for a counter and reconnects after an unplug;\n"
+    "--simulate uses the built-in virtual counter. With --alarm, a minute whose dose rate\n"
+    "reaches USV µSv/h after being below it writes \"ALARM <yy/mm/dd hh:nn> <dose>\" to stderr\n"
+    "and runs PROGRAM, if given, with those two as its arguments (not through a shell); the\n"
+    "alarm ends after ten minutes below.\n"
+    "With --mqtt mqtt://[USER@]HOST[:PORT] (or mqtts://... for TLS, checked against the system's\n"
+    "certificate authorities or --mqtt-ca FILE), each logged minute is also published, retained,\n"
+    "to solamine/ID/state (ID: --mqtt-id, default the host name), with Home Assistant discovery\n"
+    "under --mqtt-discovery-prefix (default homeassistant) unless --no-discovery. The password\n"
+    "comes from --mqtt-password-file FILE or the environment variable SOLAMINE_MQTT_PASSWORD,\n"
+    "never from the command line. Minutes wait in memory (up to seven days) while the broker\n"
+    "is away.\n"
     "Exit status: 0 after a signal, 1 the file or folder cannot be used, 2 wrong arguments.\n";
 
-std::optional<LogCommand> ParseLogArguments(const QStringList& arguments, QString* error) {
-    const std::optional<Arguments> parsed = ParseArguments(
-        arguments, {QStringLiteral("--simulate")},
-        kGraphOptions + QStringList{QStringLiteral("--daily"), QStringLiteral("--alarm"),
-                                    QStringLiteral("--on-alarm")},
-        error);
+std::optional<LogCommand> ParseLogArguments(const QStringList& arguments, QString* error,
+                                            const QString& hostName,
+                                            const QString& environmentPassword) {
+    const std::optional<Arguments> parsed =
+        ParseArguments(arguments, {QStringLiteral("--simulate"), kNoDiscovery},
+                       kGraphOptions + kMqttOptions +
+                           QStringList{QStringLiteral("--daily"), QStringLiteral("--alarm"),
+                                       QStringLiteral("--on-alarm")},
+                       error);
     LogCommand command;
     if (!parsed || !ReadGraphOptions(*parsed, command.Options.Settings, error)) {
         return std::nullopt;
@@ -65,6 +92,12 @@ std::optional<LogCommand> ParseLogArguments(const QStringList& arguments, QStrin
         *error = QStringLiteral("--on-alarm needs --alarm");
         return std::nullopt;
     }
+    if (!ReadMqttOptions(*parsed, hostName, environmentPassword, command.Mqtt, error)) {
+        return std::nullopt;
+    }
+    if (command.Mqtt) {
+        command.Mqtt->Alarm = command.Options.AlarmUsv > 0;
+    }
     return command;
 }
 
@@ -76,7 +109,8 @@ int RunLog(const QStringList& arguments) {
     std::signal(SIGPIPE, SIG_IGN);
 #endif
     QString error;
-    const std::optional<LogCommand> command = ParseLogArguments(arguments, &error);
+    const std::optional<LogCommand> command = ParseLogArguments(
+        arguments, &error, QSysInfo::machineHostName(), qEnvironmentVariable(kPasswordVariable));
     if (!command) {
         return WrongArguments(error, kLogUsage);
     }
@@ -88,10 +122,25 @@ int RunLog(const QStringList& arguments) {
         PrintError(error);
         return 1;
     }
-    QObject::connect(&termination, &TerminationSignals::Received, &logger, [&logger] {
+    std::unique_ptr<MqttPublisher> publisher;
+    if (command->Mqtt) {
+        const Printer errors = StderrPrinter();
+        publisher = std::make_unique<MqttPublisher>(*command->Mqtt, [errors](const QString& note) {
+            errors(QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss ")) +
+                   note);
+        });
+        PublishStation(logger, *publisher);
+        publisher->Start();
+    }
+    QObject::connect(&termination, &TerminationSignals::Received, &logger, [&] {
         if (const int lost = logger.Finish(); lost > 0) {
             PrintError(QStringLiteral("%1 line(s) could not be appended; they are on stdout above")
                            .arg(lost));
+        }
+        if (publisher) {
+            if (const int left = publisher->Stop(kBrokerStopMs); left > 0) {
+                PrintError(QStringLiteral("%1 minute(s) were not published").arg(left));
+            }
         }
         QCoreApplication::quit();
     });

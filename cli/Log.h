@@ -1,21 +1,27 @@
 #pragma once
 
+#include "MqttSettings.h"
 #include "StationLogger.h"
 
 #include <QStringList>
 #include <optional>
 
-// "log [--simulate] [--coefficient X] [--background N] [--alarm USV [--on-alarm PROGRAM]] FILE"
-// or "... --daily DIR".
+// "log [--simulate] [--coefficient X] [--background N] [--alarm USV [--on-alarm PROGRAM]]
+// [--mqtt URL ...] FILE" or "... --daily DIR".
 extern const char kLogUsage[];
 
 struct LogCommand {
     StationOptions Options;
     bool Simulate = false;
+    std::optional<MqttSettings> Mqtt;  // publish to this broker too
 };
 
-// The options after the word "log". Returns nothing and sets error when they are not valid.
-std::optional<LogCommand> ParseLogArguments(const QStringList& arguments, QString* error);
+// The options after the word "log"; hostName names the station by default, and
+// environmentPassword is the broker password when no file gives one. Returns nothing and sets
+// error when they are not valid.
+std::optional<LogCommand> ParseLogArguments(const QStringList& arguments, QString* error,
+                                            const QString& hostName = {},
+                                            const QString& environmentPassword = {});
 
 // Logs until SIGTERM or SIGINT. Exit status: 0 after a signal, 1 when the file or folder cannot
 // be used at start, 2 wrong arguments.

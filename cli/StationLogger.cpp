@@ -5,6 +5,7 @@
 #include "DisplayRules.h"
 #include "HidBackend.h"
 #include "LinkKeeper.h"
+#include "LogTail.h"
 #include "NumberFormat.h"
 
 #include <QDir>
@@ -76,38 +77,56 @@ void StationLogger::OnReport(const DevicePacket& packet) {
         return;
     }
     const auto payload = std::span<const std::uint8_t, kReportPayloadSize>(packet.Payload);
-    const MinuteStep step = AddReport(samples_, ReportCount(payload), now_(), options_.Settings);
-    if (step.What == MinuteStep::Kind::NextMinute) {
-        Complete(step.Completed);
-    }
-    if (step.What != MinuteStep::Kind::SameMinute) {
-        lastAppended_ = false;
-    }
+    Handle(minutes_.Report(ReportCount(payload), now_()));
 }
 
 void StationLogger::Tick() {
-    if (samples_.Count() > 0 && !lastAppended_ &&
-        DateTime::TruncateToMinute(now_()) != samples_.Last().Time) {
-        Complete(CompleteLast(samples_, options_.Settings));
-    }
+    Handle(minutes_.Clock(now_()));
     if (appender_.Queued() > 0) {
         appender_.Flush();
     }
 }
 
-void StationLogger::Complete(const LogRecord& record) {
-    // Appended when its minute ended; a report of that minute after all (the clock set back)
-    // changed its count, and then the final count gets a line of its own.
-    if (lastAppended_ && appendedCpm_ == record.Cpm) {
-        return;
+void StationLogger::Handle(const MinuteEnd& end) {
+    if (end.What == MinuteEnd::Kind::Whole) {
+        Complete(end.Minute);
+    } else if (end.What == MinuteEnd::Kind::Partial) {
+        const DateTime::TimeOfDay t = DateTime::Decode(end.Minute.Time).time;
+        Note(QString::asprintf("partial minute %02d:%02d (%d s) not written", t.hour, t.minute,
+                               end.Seconds));
     }
+}
+
+// The one place where a minute becomes a line: what the file gets, stdout, the alarm and the
+// publishers all see the same record.
+void StationLogger::Complete(const Sample& minute) {
+    const QString path = PathFor(minute.Time);
+    if (!fileLinesRead_ || path != fileLinesPath_) {
+        ReadFileEnd(path);
+    }
+    const LogRecord record = NextLineRecord(fileLines_, minute, options_.Settings);
     const QString line = LogLine(record);
-    appender_.Append(PathFor(record.Time), line.toLatin1());
+    appender_.Append(path, line.toLatin1());
     lines_(line);
-    lastAppended_ = true;
-    appendedCpm_ = record.Cpm;
     CheckAlarm(record);
     emit MinuteLogged(record);
+}
+
+void StationLogger::ReadFileEnd(const QString& path) {
+    fileLines_ = RecentSamples();
+    fileLinesPath_ = path;
+    fileLinesRead_ = true;
+    QString error;
+    const std::optional<std::vector<Sample>> tail =
+        ReadLogTail(path, kDoseWindow, DateTime::Decode(now_()).date.year, &error);
+    if (!tail) {
+        Note(QStringLiteral("cannot read the end of %1 (%2); its doses start afresh")
+                 .arg(QDir::toNativeSeparators(path), error));
+        return;
+    }
+    for (const Sample& sample : *tail) {
+        fileLines_.Append(sample);
+    }
 }
 
 void StationLogger::CheckAlarm(const LogRecord& record) {
@@ -137,14 +156,15 @@ int StationLogger::Finish() {
     // Reports handed over while the reader ends still count; after Stop none can come.
     keeper_->Stop();
     finished_ = true;
-    if (samples_.Count() > 0) {
-        Complete(CompleteLast(samples_, options_.Settings));
-    }
+    Handle(minutes_.Finish());
     appender_.Flush();
     return appender_.Queued();
 }
 
 void StationLogger::OnLinkState() {
+    if (keeper_->CurrentState() != LinkKeeper::State::Connected) {
+        minutes_.Break();
+    }
     switch (keeper_->CurrentState()) {
         case LinkKeeper::State::Connected:
             Note(QStringLiteral("connected to the counter"));

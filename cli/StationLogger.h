@@ -4,6 +4,7 @@
 #include "LiveMinutes.h"
 #include "LogAppender.h"
 #include "SampleDisplay.h"
+#include "WholeMinutes.h"
 
 #include <QObject>
 #include <QString>
@@ -26,12 +27,17 @@ struct StationOptions {
 };
 
 // Logging without a window: keeps the counter connected, turns its reports into minutes by
-// the window's rules and appends each minute to the log as soon as it is complete (when a
-// report of another minute arrives, or the clock has left it), with its live dose. Holds only
-// the last ten samples, so memory stays flat however long it runs. GUI-thread object; the
-// clock is passed in so tests and benches can drive time. With an alarm threshold, each minute
-// whose dose rate reaches it after being below says "ALARM <minute> <dose>" on the notes and
-// runs the alarm program, if any, with those two as its arguments.
+// the window's rules and appends each whole minute to the log as soon as it is over. Only
+// minutes over which reports arrived from start to end are written (WholeMinutes): the minutes
+// it starts and stops in and those around an unplug are told on the notes instead, so a restart
+// never writes a minute twice. Each line's dose follows the file's own rule, over the ten lines
+// before it in the file it goes to (the end of an existing file is read when the logger first
+// writes to it), so the file reads exactly as Save and convert would write it; stdout, the
+// alarm and MinuteLogged all get that same dose. Holds only the last ten samples, so memory
+// stays flat however long it runs. GUI-thread object; the clock is passed in so tests and
+// benches can drive time. With an alarm threshold, each minute whose dose rate reaches it
+// after being below says "ALARM <minute> <dose>" on the notes and runs the alarm program, if
+// any, with those two as its arguments.
 class StationLogger : public QObject {
     Q_OBJECT
 
@@ -53,11 +59,12 @@ public:
     bool Prepare(QString* error);
     // Wants the counter from now on and checks the clock once a second.
     void Start();
-    // Appends the current minute once the clock has left it, and the lines kept after failed
-    // appends.
+    // Appends the current minute once the clock has left it with reports up to its end, and
+    // the lines kept after failed appends.
     void Tick();
-    // The end: stops the link and closes the counter without sending it anything, then appends
-    // the current, incomplete minute. Returns the lines that still could not be appended.
+    // The end: stops the link and closes the counter without sending it anything. The current
+    // minute is appended only when it is whole (reports up to its last two seconds), otherwise
+    // noted as partial. Returns the lines that still could not be appended.
     int Finish();
 
     // The file a sample of the given time goes to.
@@ -68,8 +75,9 @@ public:
     const LogAppender& Appender() const { return appender_; }
 
 signals:
-    // A minute's line was appended to its file (or queued after a failed append); the record
-    // holds the time, count and dose exactly as that line has them. Publishers follow this.
+    // A whole minute's line was appended to its file (or queued after a failed append); the
+    // record holds the time, count and dose exactly as that line has them. Publishers follow
+    // this; partial minutes never come here.
     void MinuteLogged(const LogRecord& record);
     // With an alarm threshold: the alarm was raised (true) or ended (false) by that minute.
     void AlarmChanged(bool raised);
@@ -77,7 +85,9 @@ signals:
 private:
     void OnReport(const DevicePacket& packet);
     void OnLinkState();
-    void Complete(const LogRecord& record);
+    void Handle(const MinuteEnd& end);
+    void Complete(const Sample& minute);
+    void ReadFileEnd(const QString& path);
     void Note(const QString& text) const;
     void CheckAlarm(const LogRecord& record);
 
@@ -85,13 +95,14 @@ private:
     Clock now_;
     Print lines_;
     Print notes_;
-    RecentSamples samples_;
+    WholeMinutes minutes_;
+    // The last ten lines of the file the last line went to, read from it when the logger first
+    // wrote there, and the lines written since: the window of the next line's dose.
+    RecentSamples fileLines_;
+    QString fileLinesPath_;
+    bool fileLinesRead_ = false;
     DoseAlarm alarm_;
     LogAppender appender_;
-    // The current sample was appended already (its minute ended before a report of the next
-    // one came), with this count.
-    bool lastAppended_ = false;
-    std::int32_t appendedCpm_ = 0;
     bool finished_ = false;
     std::unique_ptr<DeviceLink> link_;
     std::unique_ptr<LinkKeeper> keeper_;

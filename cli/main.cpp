@@ -2,7 +2,9 @@
 #include "Devices.h"
 #include "Log.h"
 #include "Settings.h"
+#include "Summary.h"
 #include "UserError.h"
+#include "Version.h"
 
 #include <QCoreApplication>
 #include <QDate>
@@ -12,7 +14,8 @@
 namespace {
 
 constexpr char kUsage[] =
-    "usage: solamine-cli convert [--coefficient X] [--background N] IN OUT\n"
+    "usage: solamine-cli --version\n"
+    "       solamine-cli convert [--coefficient X] [--background N] IN OUT\n"
     "\n"
     "Reads the log file IN and writes it to OUT in the program's own form, with the dose\n"
     "column computed afresh (coefficient in uSv/h per CPM, default 0.00158; background in\n"
@@ -39,14 +42,15 @@ int RunConvert(const QStringList& arguments) {
     try {
         const ConvertResult result = Convert(*options, QDate::currentDate().year());
         if (result.UnreadableLines > 0) {
-            Print(stderr, QStringLiteral("solamine-cli: %1: 読み取れない行: %2 (最初は %3 行目)\n")
-                              .arg(options->Input)
-                              .arg(result.UnreadableLines)
-                              .arg(result.FirstUnreadableLine));
+            // One arg for all: a "%2" in the file name stays as it is.
+            Print(stderr,
+                  QStringLiteral("solamine-cli: %1: %2 unreadable line(s), the first is line %3\n")
+                      .arg(options->Input, QString::number(result.UnreadableLines),
+                           QString::number(result.FirstUnreadableLine)));
             return 3;
         }
     } catch (const UserError& e) {
-        Print(stderr, e.Text() + u'\n');
+        Print(stderr, QStringLiteral("solamine-cli: ") + e.Text() + u'\n');
         return 1;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "solamine-cli: %s\n", e.what());
@@ -57,7 +61,7 @@ int RunConvert(const QStringList& arguments) {
 
 void PrintUsage(std::FILE* stream) {
     std::fputs(kUsage, stream);
-    for (const char* usage : {kLogUsage, kDevicesUsage, kSettingsUsage}) {
+    for (const char* usage : {kLogUsage, kDevicesUsage, kSettingsUsage, kSummaryUsage}) {
         std::fputs("\n", stream);
         std::fputs(usage, stream);
     }
@@ -73,6 +77,10 @@ int main(int argc, char* argv[]) {
         PrintUsage(stdout);
         return 0;
     }
+    if (arguments.size() == 1 && arguments[0] == u"--version") {
+        std::printf("solamine-cli %s\n", kProgramVersion);
+        return 0;
+    }
     const QString command = arguments.isEmpty() ? QString() : arguments.takeFirst();
     if (command == u"convert") {
         return RunConvert(arguments);
@@ -85,6 +93,9 @@ int main(int argc, char* argv[]) {
     }
     if (command == u"settings") {
         return RunSettings(arguments);
+    }
+    if (command == u"summary") {
+        return RunSummary(arguments);
     }
     PrintUsage(stderr);
     return 2;

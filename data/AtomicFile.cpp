@@ -7,6 +7,13 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStorageInfo>
+#include <cerrno>
+#include <cstring>
+
+#ifdef Q_OS_LINUX
+#include <fcntl.h>
+#endif
 
 namespace {
 
@@ -31,17 +38,38 @@ bool Fail(QFileDevice& file, QString* errorText) {
     return false;
 }
 
-bool WriteInPlace(const QString& path, const QByteArray& bytes, QString* errorText) {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || !WriteAll(file, bytes)) {
-        return Fail(file, errorText);
+bool FailWith(const QString& reason, QString* errorText) {
+    if (errorText) {
+        *errorText = reason;
     }
-    if (!SyncFileToDisk(file, errorText)) {
-        return false;
+    return false;
+}
+
+QString SystemReason(int error) {
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+// Room for the file to grow to size without a write failing for want of space. The blocks are
+// reserved past the end without changing the file's size, so that a power cut leaves no run
+// of zeros behind its lines. Where that cannot be done, the free space is compared with the
+// growth instead.
+bool Reserve(QFile& file, qint64 offset, qint64 size, QString* errorText) {
+    const qint64 growth = size - file.size();
+    if (growth <= 0) {
+        return true;
     }
-    file.close();
-    if (file.error() != QFileDevice::NoError) {
-        return Fail(file, errorText);
+#ifdef Q_OS_LINUX
+    // Only the range written: a whole large file would cost a walk over all its pages.
+    if (::fallocate(file.handle(), FALLOC_FL_KEEP_SIZE, off_t(offset), off_t(size - offset)) == 0) {
+        return true;
+    }
+    if (errno != EOPNOTSUPP && errno != ENOSYS) {
+        return FailWith(SystemReason(errno), errorText);
+    }
+#endif
+    const QStorageInfo storage(QFileInfo(file.fileName()).absolutePath());
+    if (storage.isValid() && storage.bytesAvailable() < growth) {
+        return FailWith(SystemReason(ENOSPC), errorText);
     }
     return true;
 }
@@ -55,6 +83,32 @@ bool OnlyTargetWritable(const QString& path) {
 }
 
 }  // namespace
+
+bool RewriteFileFrom(const QString& path, qint64 offset, const QByteArray& tail,
+                     QString* errorText) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadWrite | QIODevice::ExistingOnly)) {
+        return Fail(file, errorText);
+    }
+    if (offset > file.size()) {
+        return FailWith(QStringLiteral("ファイルが短くなっています"), errorText);
+    }
+    const qint64 size = offset + tail.size();
+    if (!Reserve(file, offset, size, errorText)) {
+        return false;
+    }
+    if (!file.seek(offset) || !WriteAll(file, tail) || !file.resize(size)) {
+        return Fail(file, errorText);
+    }
+    if (!SyncFileToDisk(file, errorText)) {
+        return false;
+    }
+    file.close();
+    if (file.error() != QFileDevice::NoError) {
+        return Fail(file, errorText);
+    }
+    return true;
+}
 
 void ThrowCannotCreate(const QString& path, const QString& reason) {
     throw UserError(QStringLiteral("ファイル \"%1\" を作成できません。%2")
@@ -72,7 +126,7 @@ bool WriteFileAtomically(const QString& path, const QByteArray& bytes, QString* 
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
         if (OnlyTargetWritable(path)) {
-            return WriteInPlace(path, bytes, errorText);
+            return RewriteFileFrom(path, 0, bytes, errorText);
         }
         return Fail(file, errorText);
     }

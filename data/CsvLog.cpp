@@ -6,6 +6,7 @@
 #include "DisplayRules.h"
 #include "LargeBuffer.h"
 #include "NumberFormat.h"
+#include "RegularFile.h"
 #include "SampleLog.h"
 #include "UserError.h"
 
@@ -13,18 +14,12 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStringDecoder>
-#include <cerrno>
+#include <algorithm>
 #include <climits>
-#include <cstring>
+#include <new>
 #include <optional>
 #include <string>
 #include <string_view>
-
-#ifdef Q_OS_UNIX
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
 
 namespace {
 
@@ -106,47 +101,59 @@ int SplitFields(View line, int maxFields, Scratch& scratch, Take&& take) {
 // CR LF, LF or CR, and the fields are read from the bytes themselves (ASCII and UTF-8 alike).
 class LineParser {
 public:
-    LineParser(int currentYear, qint64 expectedBytes) : currentYear_(currentYear) {
+    LineParser(int currentYear, qint64 expectedBytes, qint64 maxSamples)
+        : currentYear_(currentYear), maxSamples_(maxSamples) {
         // The shortest line the program writes has 20 bytes; room that is not used costs
         // address space only.
-        ReserveLarge(result_.Samples, size_t(expectedBytes / 20 + 1));
+        ReserveLarge(result_.Samples, size_t(std::min(expectedBytes / 20 + 1, maxSamples)));
     }
 
     // Parses the complete lines at the start of bytes and returns how many bytes they took.
     // With atEnd, a last line without a line end is complete too.
     size_t Feed(std::string_view bytes, bool atEnd) {
+        const size_t size = bytes.size();
         size_t p = 0;
-        if (skipLf_ && !bytes.empty()) {
+        if (skipLf_ && size > 0) {
             skipLf_ = false;
             p = bytes[0] == '\n' ? 1 : 0;
         }
-        // The next LF is searched once and kept, so that a file without any (CR only) is not
-        // searched to its end for every line.
-        const auto nextLf = [&] { return std::min(bytes.find('\n', p), bytes.size()); };
-        size_t lf = nextLf();
-        while (p < bytes.size()) {
-            if (lf < p) {
-                lf = nextLf();
-            }
-            const size_t q = std::min(bytes.substr(0, lf).find('\r', p), lf);
-            if (q == bytes.size() && !atEnd) {
+        // The next CR and the next LF are each searched forward only, and the bytes that an
+        // earlier call searched in vain are not searched again: every byte is looked at a fixed
+        // number of times, however long its line and whichever line ends the file uses.
+        const auto find = [&](char c, size_t from) { return std::min(bytes.find(c, from), size); };
+        const size_t from = std::max(p, searched_);
+        size_t cr = find('\r', from);
+        size_t lf = find('\n', from);
+        searched_ = 0;
+        while (p < size && !TooManyLines()) {
+            cr = cr < p ? find('\r', p) : cr;
+            lf = lf < p ? find('\n', p) : lf;
+            const size_t q = std::min(cr, lf);
+            if (q == size && !atEnd) {
+                searched_ = size - p;
                 break;
             }
             AddLine(bytes.substr(p, q - p));
             p = q + 1;
-            if (p < bytes.size() && bytes[q] == '\r' && bytes[p] == '\n') {
+            if (p < size && bytes[q] == '\r' && bytes[p] == '\n') {
                 ++p;
-            } else if (p == bytes.size() && bytes[q] == '\r') {
+            } else if (p == size && bytes[q] == '\r') {
                 skipLf_ = true;  // its LF, if any, comes with the next bytes
             }
         }
-        return std::min(p, bytes.size());
+        return std::min(p, size);
     }
 
+    bool TooManyLines() const { return tooMany_; }
     CsvReadResult Take() { return std::move(result_); }
 
 private:
     void AddLine(std::string_view line) {
+        std::vector<Sample>& samples = result_.Samples;
+        if (qint64(samples.size()) >= maxSamples_) {
+            tooMany_ = true;
+            return;
+        }
         std::optional<DateTime::Date> date;
         std::optional<DateTime::TimeOfDay> time;
         std::optional<std::int32_t> cpm;
@@ -159,7 +166,6 @@ private:
                 cpm = NumberFormat::ParseInt32(field);
             }
         });
-        std::vector<Sample>& samples = result_.Samples;
         GrowLarge(samples);
         // Date 1899-12-30 is the value 0, so a missing date leaves the bare time of day.
         samples.push_back({DateTime::Encode(date.value_or(DateTime::Date{}),
@@ -180,166 +186,245 @@ private:
     }
 
     int currentYear_;
+    qint64 maxSamples_;
+    bool tooMany_ = false;
     std::string lastDateText_;
     std::optional<DateTime::Date> lastDate_;
     bool skipLf_ = false;
+    size_t searched_ = 0;  // the first bytes of the next call, searched for line ends in vain
     std::string scratch_;
     CsvReadResult result_;
 };
 
+}  // namespace
+
 // Hands the bytes of a log file, in pieces of any size, to a LineParser. The byte-order mark
-// picks the encoding: UTF-8 and unmarked bytes are parsed as they come, UTF-16 is gathered and
-// turned into UTF-8 at the end.
-class ByteFeeder {
-public:
-    explicit ByteFeeder(LineParser& parser) : parser_(parser) {}
+// picks the encoding: UTF-8 and unmarked bytes are parsed as they come, UTF-16 is turned into
+// UTF-8 piece by piece.
+struct CsvLogParser::State {
+    enum class Encoding { Unknown, Utf8, Utf16LE, Utf16BE };
+
+    State(int currentYear, qint64 expectedBytes, qint64 maxSamples)
+        : parser(currentYear, expectedBytes, maxSamples), remaining(expectedBytes) {}
 
     void Add(std::string_view bytes) {
-        pending_.append(bytes);
-        if (encoding_ == Encoding::Unknown) {
-            if (pending_.size() < 3) {
+        if (encoding == Encoding::Unknown) {
+            start.append(bytes);
+            if (start.size() < 3) {
                 return;
             }
             TakeByteOrderMark();
+            const std::string first = std::move(start);
+            Add(first);
+            return;
         }
-        if (encoding_ == Encoding::Utf8) {
-            pending_.erase(0, parser_.Feed(pending_, false));
+        remaining -= qint64(bytes.size());
+        if (decoder) {
+            QString text = carry + decoder->decode(QByteArrayView(bytes.data(), bytes.size()));
+            // A pair split between pieces is joined with the next piece, not replaced.
+            carry.clear();
+            if (!text.isEmpty() && text.back().isHighSurrogate()) {
+                carry = text.back();
+                text.chop(1);
+            }
+            const QByteArray utf8 = text.toUtf8();
+            Append(std::string_view(utf8.constData(), size_t(utf8.size())));
+        } else {
+            Append(bytes);
         }
+        pending.erase(0, parser.Feed(pending, false));
     }
 
     void Finish() {
-        if (encoding_ == Encoding::Unknown) {
+        if (encoding == Encoding::Unknown) {
             TakeByteOrderMark();
+            const std::string first = std::move(start);
+            Add(first);
         }
-        if (encoding_ != Encoding::Utf8) {
-            // The mark has been taken off; a second one would be text.
-            QStringDecoder decoder(encoding_ == Encoding::Utf16LE ? QStringConverter::Utf16LE
-                                                                  : QStringConverter::Utf16BE,
-                                   QStringConverter::Flag::ConvertInitialBom);
-            const QByteArray text = QString(decoder.decode(QByteArrayView(pending_))).toUtf8();
-            pending_.assign(text.constData(), size_t(text.size()));
+        if (!carry.isEmpty()) {
+            const QByteArray utf8 = carry.toUtf8();
+            Append(std::string_view(utf8.constData(), size_t(utf8.size())));
         }
-        parser_.Feed(pending_, true);
-        pending_.clear();
+        parser.Feed(pending, true);
+        pending.clear();
     }
 
-private:
-    enum class Encoding { Unknown, Utf8, Utf16LE, Utf16BE };
+    // A line longer than a piece is gathered in pending: once it is large, room for the rest
+    // of the file is made at once, so that it never stands twice in memory while it grows.
+    void Append(std::string_view bytes) {
+        const size_t needed = pending.size() + bytes.size();
+        if (needed > pending.capacity() && pending.size() >= (size_t(1) << 20)) {
+            // UTF-16 text may take half as much again as UTF-8.
+            const qint64 rest = std::max<qint64>(decoder ? remaining * 3 / 2 : remaining, 0);
+            pending.reserve(needed + size_t(rest));
+        }
+        pending.append(bytes);
+    }
 
     void TakeByteOrderMark() {
-        const std::string_view start(pending_);
-        if (start.starts_with("\xFF\xFE")) {
-            encoding_ = Encoding::Utf16LE;
-            pending_.erase(0, 2);
-        } else if (start.starts_with("\xFE\xFF")) {
-            encoding_ = Encoding::Utf16BE;
-            pending_.erase(0, 2);
+        const std::string_view bytes(start);
+        const auto utf16 = [&](Encoding e, QStringConverter::Encoding name) {
+            encoding = e;
+            start.erase(0, 2);
+            // The mark has been taken off; a second one would be text.
+            decoder.emplace(name, QStringConverter::Flag::ConvertInitialBom);
+        };
+        if (bytes.starts_with("\xFF\xFE")) {
+            utf16(Encoding::Utf16LE, QStringConverter::Utf16LE);
+        } else if (bytes.starts_with("\xFE\xFF")) {
+            utf16(Encoding::Utf16BE, QStringConverter::Utf16BE);
         } else {
-            encoding_ = Encoding::Utf8;
-            if (start.starts_with("\xEF\xBB\xBF")) {
-                pending_.erase(0, 3);
+            encoding = Encoding::Utf8;
+            if (bytes.starts_with("\xEF\xBB\xBF")) {
+                start.erase(0, 3);
             }
         }
     }
 
-    LineParser& parser_;
-    Encoding encoding_ = Encoding::Unknown;
-    std::string pending_;  // bytes not parsed yet: the start of a line, or all UTF-16 text
+    LineParser parser;
+    qint64 remaining;  // bytes of the file not added yet, as far as known
+    Encoding encoding = Encoding::Unknown;
+    std::string start;  // the first bytes, until the mark is known
+    std::optional<QStringDecoder> decoder;
+    QString carry;
+    std::string pending;  // UTF-8 bytes not parsed yet: the start of a line
 };
 
-[[noreturn]] void ThrowCannotOpen(const QString& path, const QString& reason) {
+CsvLogParser::CsvLogParser(int currentYear, qint64 expectedBytes, qint64 maxSamples)
+    : state_(std::make_unique<State>(currentYear, expectedBytes, maxSamples)) {}
+
+CsvLogParser::~CsvLogParser() = default;
+
+void CsvLogParser::Add(QByteArrayView piece) {
+    state_->Add(std::string_view(piece.data(), size_t(piece.size())));
+}
+
+bool CsvLogParser::TooManyLines() const {
+    return state_->parser.TooManyLines();
+}
+
+CsvReadResult CsvLogParser::Finish() {
+    state_->Finish();
+    return state_->parser.Take();
+}
+
+void ThrowCannotOpen(const QString& path, const QString& reason) {
+    // One arg for both: a path holding "%1" stays as it is.
     throw UserError(QStringLiteral("ファイル %1 は開けません。 %2 ").arg(FullPath(path), reason));
 }
 
-// Only the POSIX reader asks errno; on Windows Qt gives the system's text (FormatMessage).
-[[maybe_unused]] QString SystemErrorText(int error) {
-    return QString::fromLocal8Bit(std::strerror(error));
+CsvReadResult ParseCsvLog(const QByteArray& bytes, int currentYear) {
+    CsvLogParser parser(currentYear, bytes.size());
+    parser.Add(bytes);
+    return parser.Finish();
 }
 
-[[noreturn]] void ThrowTooLarge(const QString& path) {
-    ThrowCannotOpen(path, QStringLiteral("512 MiB を超える大きさです"));
-}
+namespace {
 
-constexpr qint64 kReadChunk = 1 << 16;
-
-// Opens path for reading and refuses anything but a regular file of a sensible size before a
-// byte is read. Then reads it in pieces: start(size) first, add(piece) for each.
-template <typename Start, typename Add>
-void ReadRegularFile(const QString& path, Start&& start, Add&& add) {
-    QFile file;
-    qint64 size = 0;
-#ifdef Q_OS_UNIX
-    // Without blocking: a FIFO without a writer would hang a plain open. The checks then look
-    // at what was opened, not at a path that may have changed since.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        ThrowCannotOpen(path, SystemErrorText(errno));
-    }
-    file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
-    struct stat info = {};
-    if (::fstat(fd, &info) != 0) {
-        ThrowCannotOpen(path, SystemErrorText(errno));
-    }
-    if (!S_ISREG(info.st_mode)) {
-        ThrowCannotOpen(path, QStringLiteral("通常のファイルではありません"));
-    }
-    size = qint64(info.st_size);
-#else
-    const QFileInfo info(path);
-    if (info.exists() && !info.isFile()) {
-        ThrowCannotOpen(path, QStringLiteral("通常のファイルではありません"));
-    }
-    file.setFileName(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+// Reads an open file from its start in pieces and hands each to add; asks stopRequested before
+// each piece. Throws the Open error when the read fails, is stopped, or passes the size bound.
+template <typename Add>
+void ReadPieces(QFile& file, const QString& path, const std::function<bool()>& stopRequested,
+                Add&& add) {
+    constexpr qint64 kPiece = 1 << 16;
+    if (!file.seek(0)) {
         ThrowCannotOpen(path, file.errorString());
     }
-    size = info.size();
-#endif
-    if (size > kMaxCsvLogBytes) {
-        ThrowTooLarge(path);
-    }
-    start(size);
-    QByteArray buffer(kReadChunk, Qt::Uninitialized);
+    QByteArray buffer(kPiece, Qt::Uninitialized);
     qint64 total = 0;
     for (;;) {
-        const qint64 n = file.read(buffer.data(), kReadChunk);
+        if (stopRequested && stopRequested()) {
+            ThrowCannotOpen(path, QStringLiteral("読み込みを中断しました"));
+        }
+        const qint64 n = file.read(buffer.data(), kPiece);
         if (n < 0) {
             ThrowCannotOpen(path, file.errorString());
         }
         if (n == 0) {
-            break;
+            return;
         }
         // A file that grows while it is read must not get past the limit either.
         total += n;
         if (total > kMaxCsvLogBytes) {
-            ThrowTooLarge(path);
+            ThrowCannotOpen(path, TooLargeText(kMaxCsvLogBytes));
         }
-        add(std::string_view(buffer.constData(), size_t(n)));
+        if (!add(std::string_view(buffer.constData(), size_t(n)))) {
+            return;
+        }
     }
+}
+
+// The line ends in a file's bytes given in pieces, as the parser finds them (CR LF counts
+// once), without parsing: counted in a quick first pass, so that a file of too many lines is
+// refused before its samples are built. For UTF-8 and unmarked text only.
+class LineEndCounter {
+public:
+    void Add(std::string_view bytes) {
+        ends_ += qint64(std::count(bytes.begin(), bytes.end(), '\n'));
+        for (size_t cr = bytes.find('\r'); cr != std::string_view::npos;
+             cr = bytes.find('\r', cr + 1)) {
+            // A CR before an LF ended no line of its own; the LF counts the pair.
+            const bool pair = cr + 1 < bytes.size() && bytes[cr + 1] == '\n';
+            ends_ += pair ? 0 : 1;
+        }
+        if (lastWasCr_ && !bytes.empty() && bytes.front() == '\n') {
+            --ends_;
+        }
+        if (!bytes.empty()) {
+            lastWasCr_ = bytes.back() == '\r';
+        }
+    }
+    qint64 Ends() const { return ends_; }
+
+private:
+    qint64 ends_ = 0;
+    bool lastWasCr_ = false;
+};
+
+[[noreturn]] void ThrowTooManyLines(const QString& path) {
+    ThrowCannotOpen(path, QStringLiteral("%1 行を超えています").arg(kMaxCsvLogSamples));
 }
 
 }  // namespace
 
-CsvReadResult ParseCsvLog(const QByteArray& bytes, int currentYear) {
-    LineParser parser(currentYear, bytes.size());
-    ByteFeeder feeder(parser);
-    feeder.Add(std::string_view(bytes.constData(), size_t(bytes.size())));
-    feeder.Finish();
-    return parser.Take();
-}
-
-CsvReadResult ReadCsvLog(const QString& path, int currentYear) {
-    std::optional<LineParser> parser;
-    std::optional<ByteFeeder> feeder;
-    ReadRegularFile(
-        path,
-        [&](qint64 size) {
-            parser.emplace(currentYear, size);
-            feeder.emplace(*parser);
-        },
-        [&](std::string_view bytes) { feeder->Add(bytes); });
-    feeder->Finish();
-    return parser->Take();
+CsvReadResult ReadCsvLog(const QString& path, int currentYear,
+                         const std::function<bool()>& stopRequested) {
+    try {
+        QFile file;
+        qint64 size = 0;
+        if (const std::optional<QString> refused =
+                OpenRegularFile(path, kMaxCsvLogBytes, file, size)) {
+            ThrowCannotOpen(path, *refused);
+        }
+        // A file can hold more lines than the bound only when it has more bytes than that.
+        if (size > kMaxCsvLogSamples) {
+            LineEndCounter counter;
+            bool first = true;
+            bool utf16 = false;
+            ReadPieces(file, path, stopRequested, [&](std::string_view bytes) {
+                utf16 = first && (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF"));
+                first = false;
+                counter.Add(bytes);
+                // The last line may lack its end: one more than the ends is too many.
+                return !utf16 && counter.Ends() < kMaxCsvLogSamples + 1;
+            });
+            if (!utf16 && counter.Ends() > kMaxCsvLogSamples) {
+                ThrowTooManyLines(path);
+            }
+        }
+        CsvLogParser parser(currentYear, size, kMaxCsvLogSamples);
+        ReadPieces(file, path, stopRequested, [&](std::string_view bytes) {
+            parser.Add(QByteArrayView(bytes.data(), qsizetype(bytes.size())));
+            return !parser.TooManyLines();
+        });
+        CsvReadResult result = parser.Finish();
+        if (parser.TooManyLines()) {
+            ThrowTooManyLines(path);
+        }
+        return result;
+    } catch (const std::bad_alloc&) {
+        ThrowCannotOpen(path, QStringLiteral("メモリが足りません"));
+    }
 }
 
 QStringList SplitCsvLine(QStringView line) {

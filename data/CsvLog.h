@@ -6,6 +6,9 @@
 #include <QString>
 #include <QStringList>
 #include <QStringView>
+#include <functional>
+#include <limits>
+#include <memory>
 #include <vector>
 
 struct LogRecord;
@@ -21,19 +24,54 @@ struct CsvReadResult {
     int FirstUnreadableLine = 0;  // counted from 1; 0 when every line was readable
 };
 
-// Files larger than this are refused before reading (about thirty years of minutes).
-inline constexpr qint64 kMaxCsvLogBytes = qint64(512) * 1024 * 1024;
+// Logs of more lines than this are refused: thirty years of minutes fit.
+inline constexpr qint64 kMaxCsvLogSamples = qint64(1) << 24;
+// The longest line the file text holds: "yy/mm/dd, hh:nn" (one more for a year's sign), the
+// count (11), the dose (NumberFormat::kMaxGeneralChars), two ", " and CR LF.
+inline constexpr qint64 kMaxCsvLineBytes = 16 + 11 + 24 + 4 + 2;
+// Files larger than this are refused before reading. Any log that reads within the line bound
+// is saved within it, so what Open accepts, Open accepts again after a save.
+inline constexpr qint64 kMaxCsvLogBytes = kMaxCsvLogSamples * kMaxCsvLineBytes;
 
 // Reads a log file: one Sample per line, none skipped; unparsable fields give Time parts of 0
 // and a Cpm of 0. Two-digit years land in the hundred years starting 50 years before
 // currentYear. Only a regular file of at most kMaxCsvLogBytes is read; anything else (a FIFO,
-// a device, a directory) is refused without opening it for reading. Throws UserError
-// "ファイル %s は開けません。 %s " when the file is refused or cannot be read.
-CsvReadResult ReadCsvLog(const QString& path, int currentYear);
+// a device, a directory) is refused without opening it for reading. A file of more than
+// kMaxCsvLogSamples lines is refused as soon as its lines pass the bound. stopRequested, when
+// given, is asked between pieces of the file (every 64 KiB); when it answers true the read
+// ends. Throws UserError "ファイル %s は開けません。 %s " when the file is refused, cannot be
+// read, does not fit in memory, or the read was stopped.
+CsvReadResult ReadCsvLog(const QString& path, int currentYear,
+                         const std::function<bool()>& stopRequested = {});
+
+// The error of a refused Open: "ファイル %s は開けません。 %s " with the full path and reason.
+[[noreturn]] void ThrowCannotOpen(const QString& path, const QString& reason);
 
 // The same from the file's bytes: a byte-order mark picks UTF-16 LE, UTF-16 BE or UTF-8,
-// otherwise UTF-8 (invalid bytes replaced). Lines end at CR LF, LF or CR. Never fails.
+// otherwise UTF-8 (invalid bytes replaced). Lines end at CR LF, LF or CR. Reads every line,
+// however many; never fails.
 CsvReadResult ParseCsvLog(const QByteArray& bytes, int currentYear);
+
+// Reads a log from its bytes in pieces of any size, as they come: Finish gives what
+// ParseCsvLog gives for all the bytes at once. expectedBytes, when known, lets room be made
+// once; lines past maxSamples are not kept, and TooManyLines then tells.
+class CsvLogParser {
+public:
+    CsvLogParser(int currentYear, qint64 expectedBytes = 0,
+                 qint64 maxSamples = std::numeric_limits<qint64>::max());
+    ~CsvLogParser();
+    CsvLogParser(const CsvLogParser&) = delete;
+    CsvLogParser& operator=(const CsvLogParser&) = delete;
+
+    void Add(QByteArrayView piece);
+    bool TooManyLines() const;
+    // Ends the last line; nothing may be added after.
+    CsvReadResult Finish();
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
 
 // The fields of one line: commas and runs of whitespace (U+0001..U+0020) separate, double
 // quotes enclose a field with "" standing for one quote; a comma ending the line gives an

@@ -19,16 +19,20 @@ QString CpmPointLabel(int index, double time) {
     return {};
 }
 
-namespace {
-
-// What one sample adds to a dose window. In 64 bits: counts from hand-edited files could
-// overflow a 32-bit difference.
 std::int64_t NetCount(std::int32_t cpm, const GraphSettings& settings) {
     return cpm >= settings.GraphBackground
                ? std::int64_t(cpm) - std::int64_t(settings.GraphBackground)
                : 0;
 }
 
+double MeanDoseRate(double netSum, int minutes, const GraphSettings& settings) {
+    return settings.GraphCoefficient * netSum / double(minutes);
+}
+
+namespace {
+
+// Ten minutes' rate kept to the bit as it has always been computed: logs written before must
+// read back the same.
 double DoseOfSum(double sum, const GraphSettings& settings) {
     double d = settings.GraphCoefficient * sum;
     d = d * 0.1;

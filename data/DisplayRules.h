@@ -22,6 +22,14 @@ QString MinuteText(double time);
 // by 10, otherwise empty.
 QString CpmPointLabel(int index, double time);
 
+// What one minute adds to a dose: its count above the background, 0 when it is below. In 64
+// bits, since counts from hand-edited files could overflow a 32-bit difference.
+std::int64_t NetCount(std::int32_t cpm, const GraphSettings& settings);
+
+// The dose rate in uSv/h of minutes whose net counts sum to netSum: the coefficient times their
+// mean net count rate. Requires minutes >= 1.
+double MeanDoseRate(double netSum, int minutes, const GraphSettings& settings);
+
 // Ten-minute mean of the net count rate over samples last-9..last, times the coefficient.
 // Samples below the background add nothing; the divisor is always 10. Requires last >= 9.
 double DoseRate(const SampleLog& log, int last, const GraphSettings& settings);

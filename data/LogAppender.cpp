@@ -5,16 +5,30 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <optional>
 #include <utility>
 
 namespace {
 
+// Read too: the last byte of the file tells whether it ends with a line end.
 constexpr QIODevice::OpenMode kAppend =
-    QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered;
+    QIODevice::ReadWrite | QIODevice::Append | QIODevice::Unbuffered;
 
 // A FIFO without a reader would block the open for ever; a device is no log.
 bool IsOtherThanRegularFile(const QFileInfo& info) {
     return info.exists() && !info.isFile();
+}
+
+// What must come before a new line so that it starts a line of its own, in a file of size
+// bytes: nothing in an empty file or after LF, LF after a CR (the pair then ends that line),
+// otherwise CR LF. Returns nothing and sets error when the last byte cannot be read.
+std::optional<QByteArray> MissingLineEnd(QFile& file, qint64 size, QString* error) {
+    char last = '\n';
+    if (size > 0 && (!file.seek(size - 1) || !file.getChar(&last))) {
+        *error = file.errorString();
+        return std::nullopt;
+    }
+    return QByteArray(last == '\n' ? "" : last == '\r' ? "\n" : "\r\n");
 }
 
 }  // namespace
@@ -22,7 +36,7 @@ bool IsOtherThanRegularFile(const QFileInfo& info) {
 LogAppender::LogAppender(Report report) : report_(std::move(report)) {}
 
 bool LogAppender::Append(const QString& path, const QByteArray& line) {
-    queue_.push_back({path, line + "\r\n", 0, {}});
+    queue_.push_back({path, line + "\r\n", {}, 0, 0, {}});
     return Flush();
 }
 
@@ -34,8 +48,8 @@ bool LogAppender::Flush() {
             if (!failing_ && report_) {
                 report_(QStringLiteral("cannot append to %1: %2; %3 line(s) kept in memory, "
                                        "trying again")
-                            .arg(QDir::toNativeSeparators(queue_.front().Path), error)
-                            .arg(queue_.size()));
+                            .arg(QDir::toNativeSeparators(queue_.front().Path), error,
+                                 QString::number(queue_.size())));
             }
             failing_ = true;
             return false;
@@ -63,16 +77,29 @@ bool LogAppender::AppendOne(Line& line, QString* error) {
         return false;
     }
     const FileIdentity id = IdentityOf(file);
-    // The start of a line cut short went into a file that has since been replaced.
-    if (line.Done > 0 && !(id == line.In)) {
+    const qint64 size = file.size();
+    // A line cut short that could not be taken back is finished where it stands, as long as
+    // the file is still the one it went into and nothing came after it.
+    if (line.Done == 0 || !(id == line.In) || size != line.At + line.Done) {
+        const std::optional<QByteArray> lineEnd = MissingLineEnd(file, size, error);
+        if (!lineEnd) {
+            return false;
+        }
+        line.Pending = *lineEnd + line.Bytes;
+        line.At = size;
         line.Done = 0;
+        line.In = id;
     }
-    line.In = id;
-    while (line.Done < line.Bytes.size()) {
+    while (line.Done < line.Pending.size()) {
         const qint64 n =
-            file.write(line.Bytes.constData() + line.Done, line.Bytes.size() - line.Done);
+            file.write(line.Pending.constData() + line.Done, line.Pending.size() - line.Done);
         if (n <= 0) {
             *error = file.errorString();
+            // Taking the cut line back needs no room; the next attempt writes it whole.
+            if (line.Done > 0 && file.resize(line.At)) {
+                bytesWritten_ -= line.Done;
+                line.Done = 0;
+            }
             return false;
         }
         line.Done += n;
@@ -96,11 +123,15 @@ bool CanAppendTo(const QString& path, QString* error) {
         *error = QStringLiteral("%1 is not a regular file").arg(QDir::toNativeSeparators(path));
         return false;
     }
+    const bool created = !info.exists();
     QFile file(path);
     if (!file.open(kAppend)) {
         *error = QStringLiteral("cannot append to %1: %2")
                      .arg(QDir::toNativeSeparators(path), file.errorString());
         return false;
+    }
+    if (created) {
+        SyncFolderOf(path);
     }
     return true;
 }

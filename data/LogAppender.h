@@ -8,11 +8,13 @@
 #include <deque>
 #include <functional>
 
-// Appends lines to log files and never rewrites or truncates one: a file is created when
-// missing, each line (followed by CR LF) is written at its end, flushed and synced to disk.
-// Lines that cannot be appended (disk full, folder removed, no permission) stay queued in order
-// and go out, oldest first, at the next Append or Flush that can write them. A line cut short
-// by a full disk is finished later, never written twice.
+// Appends lines to log files and never rewrites what was there: a file is created when missing,
+// each line (followed by CR LF) is written at its end, flushed and synced to disk. A file that
+// does not end with a line end gets one first, so that a new line never runs on from the last.
+// Each line goes in whole or not at all: a line cut short (a full disk) is taken back off the
+// file's end, and where that fails it is finished later, never written twice. Lines that cannot
+// be appended (disk full, folder removed, no permission) stay queued in order and go out, oldest
+// first, at the next Append or Flush that can write them.
 class LogAppender {
 public:
     using Report = std::function<void(const QString& text)>;
@@ -29,14 +31,16 @@ public:
 
     // Lines waiting to be appended.
     int Queued() const { return int(queue_.size()); }
-    // Bytes appended so far, line ends included.
+    // Bytes appended so far and still in the files, line ends included.
     std::int64_t BytesWritten() const { return bytesWritten_; }
 
 private:
     struct Line {
         QString Path;
-        QByteArray Bytes;
-        qsizetype Done = 0;  // bytes already in the file identified by In
+        QByteArray Bytes;    // the line and its CR LF
+        QByteArray Pending;  // what this attempt writes: a missing line end, then Bytes
+        qint64 At = 0;       // where Pending starts in the file identified by In
+        qsizetype Done = 0;  // bytes of Pending already there
         FileIdentity In;
     };
     bool AppendOne(Line& line, QString* error);
@@ -47,7 +51,8 @@ private:
     std::int64_t bytesWritten_ = 0;
 };
 
-// Whether lines can be appended to path: it is opened for appending, and created when missing.
+// Whether lines can be appended to path: it is opened for reading and appending (the end of
+// the file is read before each line), and created when missing, its folder entry then synced.
 // Anything but a regular file is refused without opening it. Returns false and sets error when
 // the file cannot be used.
 bool CanAppendTo(const QString& path, QString* error);

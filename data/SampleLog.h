@@ -32,6 +32,8 @@ public:
     // Replaces all samples at once: what Clear and an Append per sample would give, without
     // copying them.
     void Assign(std::vector<Sample>&& samples) { samples_ = std::move(samples); }
+    // Exchanges all samples with samples, without copying them.
+    void Swap(std::vector<Sample>& samples) { samples_.swap(samples); }
     const std::vector<Sample>& Samples() const { return samples_; }
 
 private:

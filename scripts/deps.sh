@@ -4,7 +4,8 @@
 set -euo pipefail
 
 packages=(cmake g++ make pkg-config qt6-base-dev libqcustomplot-dev libhidapi-dev libudev-dev
-          qt6-translations-l10n fonts-noto-cjk dpkg-dev file "$@")
+          qt6-translations-l10n fonts-noto-cjk dpkg-dev file clang libclang-rt-dev lintian systemd
+          tzdata libmosquitto-dev mosquitto openssl "$@")
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds a Release build into build/ and makes the Debian package
-# build/solamine_<version>_<arch>.deb from it.
+# build/solamine_<version>-1_<arch>.deb from it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh

@@ -97,3 +97,33 @@ private:
     bool mounted_ = false;
     bool bound_ = false;
 };
+
+// A folder on a small tmpfs of its own (at folder, or in a temporary folder), so that its disk
+// can be filled; unmounted at the end. mounted is false where no tmpfs can be mounted.
+struct SmallDisk {
+    QTemporaryDir dir;
+    QString mount;
+    bool mounted = false;
+
+    explicit SmallDisk(const QString& folder = {})
+        : mount(folder.isEmpty() ? dir.filePath(QStringLiteral("disk")) : folder) {
+        QDir().mkpath(mount);
+        mounted = QProcess::execute(QStringLiteral("mount"),
+                                    {"-t", "tmpfs", "-o", "size=64k", "tmpfs", mount}) == 0;
+    }
+    ~SmallDisk() {
+        if (mounted) {
+            QProcess::execute(QStringLiteral("umount"), {mount});
+        }
+    }
+    // Fills what is left of the disk with another file.
+    void Fill() const {
+        QFile filler(mount + QStringLiteral("/filler"));
+        filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+        const QByteArray block(512, 'x');
+        while (filler.write(block) > 0) {
+        }
+        filler.write("x");  // the last few bytes
+    }
+    bool Free() const { return QFile::remove(mount + QStringLiteral("/filler")); }
+};

@@ -7,19 +7,29 @@
 
 namespace {
 
-// A fixed step with a fixed number of minor ticks between major ones.
+// A fixed step with a fixed number of minor ticks between major ones; labels with or without
+// thousands separators ("#,##0.00" against "0").
 class StepTicker : public QCPAxisTickerFixed {
 public:
-    StepTicker(double step, int subTicks) : subTicks_(subTicks) {
+    StepTicker(double step, int subTicks, bool grouped) : subTicks_(subTicks), grouped_(grouped) {
         setTickStep(step);
         setScaleStrategy(ssMultiples);
     }
 
 protected:
     int getSubTickCount(double) override { return subTicks_; }
+    QString getTickLabel(double tick, const QLocale& locale, QChar formatChar,
+                         int precision) override {
+        QLocale labels = locale;
+        if (!grouped_) {
+            labels.setNumberOptions(labels.numberOptions() | QLocale::OmitGroupSeparator);
+        }
+        return labels.toString(tick, formatChar.toLatin1(), precision);
+    }
 
 private:
     int subTicks_;
+    bool grouped_;
 };
 
 // The bottom axis: a tick at each labelled point of the range shown, with its label, asked of
@@ -99,7 +109,7 @@ void ChartView::Configure() {
 
     QCPAxis* left = chart_->yAxis;
     left->setLabel(QStringLiteral("CPM"));
-    left->setTicker(QSharedPointer<StepTicker>::create(1.0, 0));
+    left->setTicker(QSharedPointer<StepTicker>::create(1.0, 0, false));
     left->setNumberFormat(QStringLiteral("f"));
     left->setNumberPrecision(0);
     left->setSubTicks(false);
@@ -110,7 +120,7 @@ void ChartView::Configure() {
     right->setVisible(true);
     right->setTickLabels(true);
     right->setLabel(QStringLiteral("uSv/ h"));
-    right->setTicker(QSharedPointer<StepTicker>::create(0.05, 4));
+    right->setTicker(QSharedPointer<StepTicker>::create(0.05, 4, true));
     right->setNumberFormat(QStringLiteral("f"));
     right->setNumberPrecision(2);
     right->grid()->setVisible(false);

@@ -118,6 +118,23 @@ void TOKRightDlg::FormShow() {
     Edit4->setText(QString::number(DeviceBackground));
 }
 
+void TOKRightDlg::CounterValuesRead(std::uint16_t coefficient, std::uint16_t background) {
+    const auto take = [this](QLineEdit* box, const QString& shown, const QString& read) {
+        if (shown == read) {
+            return;
+        }
+        if (!box->isModified() && box->text() == shown) {
+            box->setText(read);
+        } else {
+            ReasonLabel->setText(QStringLiteral("本体の値が読み直されました"));
+        }
+    };
+    take(Edit3, DeviceCoefficientText(ReadDeviceCoefficient), DeviceCoefficientText(coefficient));
+    take(Edit4, QString::number(ReadDeviceBackground), QString::number(background));
+    ReadDeviceCoefficient = coefficient;
+    ReadDeviceBackground = background;
+}
+
 void TOKRightDlg::OKBtnClick() {
     const std::optional<double> coefficient = NumberFormat::ParseFloat(Edit1->text());
     if (!coefficient || !std::isfinite(*coefficient)) {

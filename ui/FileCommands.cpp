@@ -1,13 +1,18 @@
 #include "FileCommands.h"
 
 #include "CsvLog.h"
+#include "DateTime.h"
 #include "DisplayRules.h"
+#include "ReadBack.h"
 #include "RecoveryStore.h"
 #include "SampleLog.h"
+#include "SignalClose.h"
 #include "UserError.h"
 
 #include <QDate>
+#include <QDateTime>
 #include <QStringList>
+#include <new>
 
 QString QtNameFilters(QStringView filter) {
     const QList<QStringView> parts = filter.split(u'|');
@@ -30,17 +35,40 @@ void FileCommands::NewClick() {
 }
 
 void FileCommands::Clear() {
-    currentFile_.clear();
     display_.ClearCpm();
     display_.ClearDose();
     log_.Clear();
     display_.ClearLog();
+    ForgetFile();
+}
+
+void FileCommands::ShowInstead(std::vector<Sample>& samples, const QString& path) {
+    log_.Swap(samples);
+    try {
+        RebuildDisplay(log_, settings_, display_);
+    } catch (const std::bad_alloc&) {
+        // The samples that were shown come back, drawn in the room the new ones leave.
+        log_.Swap(samples);
+        std::vector<Sample>().swap(samples);
+        RebuildDisplay(log_, settings_, display_);
+        ThrowCannotOpen(path, QStringLiteral("メモリが足りません"));
+    }
+    std::vector<Sample>().swap(samples);
+}
+
+void FileCommands::ForgetFile() {
+    currentFile_.clear();
     recovery_.Detach();
+    recovery_.ReleaseOpened();
+    tail_.Forget();
+    copyOf_.clear();
+    discardedRecovery_.clear();
     changed_ = false;
     changedSinceRecovery_ = false;
     blocked_ = false;
     unreadableLines_ = 0;
     firstUnreadableLine_ = 0;
+    firstForeignLine_ = 0;
 }
 
 void FileCommands::OpenClick() {
@@ -65,19 +93,29 @@ void FileCommands::OpenFile(const QString& path) {
     // Samples in no file are kept before anything is read: the file chosen may be the current
     // one. A file that cannot be read then leaves the log, display and file name as they were.
     const QString kept = KeepUnsaved();
-    CsvReadResult read = ReadCsvLog(path, year);
-    Clear();
+    // A signal asking the window to close ends a long read, so the close is not held up.
+    CsvReadResult read = ReadCsvLog(path, year, &SignalClose::Pending);
+    ShowInstead(read.Samples, path);
+    ForgetFile();
     keptFile_ = kept;
-    log_.Assign(std::move(read.Samples));
-    RebuildDisplay(log_, settings_, display_);
-    currentFile_ = path;
     unreadableLines_ = read.UnreadableLines;
     firstUnreadableLine_ = read.FirstUnreadableLine;
-    blocked_ = unreadableLines_ > 0;
+    if (unreadableLines_ == 0) {
+        firstForeignLine_ = FirstSampleNotReadBack(log_.Samples(), year) + 1;
+    }
+    blocked_ = unreadableLines_ > 0 || firstForeignLine_ > 0;
+    if (recovery_.HeldElsewhere(path)) {
+        // Another window rewrites that file every minute: this log is a copy, in no file yet.
+        copyOf_ = path;
+        return;
+    }
+    currentFile_ = path;
+    recovery_.HoldOpened(path);
 }
 
 void FileCommands::SaveClick() {
     keptFile_.clear();
+    discardedRecovery_.clear();
     if (currentFile_.isEmpty()) {
         SaveAsClick();
         return;
@@ -88,6 +126,7 @@ void FileCommands::SaveClick() {
 
 void FileCommands::SaveAsClick() {
     keptFile_.clear();
+    discardedRecovery_.clear();
     const std::optional<QString> path = dialogs_.ChooseSaveFile(currentFile_);
     if (!path) {
         return;
@@ -102,7 +141,13 @@ void FileCommands::WriteExplicitly() {
     blocked_ = false;
     unreadableLines_ = 0;
     firstUnreadableLine_ = 0;
-    Write();
+    firstForeignLine_ = 0;
+    Write(false);
+    copyOf_.clear();
+    // A recovery file the user opened is not needed once its samples are in another file.
+    if (!recovery_.OpenedPath().isEmpty() && recovery_.OpenedPath() != currentFile_) {
+        discardedRecovery_ = recovery_.DiscardOpened();
+    }
 }
 
 void FileCommands::MarkChanged() {
@@ -119,7 +164,7 @@ void FileCommands::AutoSave() {
         return;
     }
     try {
-        Write();
+        Write(true);
     } catch (const UserError& failed) {
         // The samples go to the recovery file before the failure is reported.
         try {
@@ -137,7 +182,7 @@ QString FileCommands::KeepUnsaved() {
     }
     if (MayWriteCurrentFile()) {
         try {
-            Write();
+            Write(true);
             return {};
         } catch (const UserError&) {
             // The recovery file below keeps them instead.
@@ -151,15 +196,35 @@ void FileCommands::WriteRecovery() {
     if (!changedSinceRecovery_ || log_.Count() == 0) {
         return;
     }
-    recovery_.Write(log_.At(0).Time, CsvTextOf(log_, settings_));
+    recovery_.Write(RecoveryNameTime(), CsvTextOf(log_, settings_));
     changedSinceRecovery_ = false;
 }
 
-void FileCommands::Write() {
-    // The same records the rebuild just drew, so the file holds exactly the pane's lines.
-    WriteCsvLog(currentFile_, CsvTextOf(log_, settings_));
+double FileCommands::RecoveryNameTime() const {
+    // Lines that did not read leave a time on 1899-12-30 (day 0): a name from those would
+    // tell the user nothing.
+    for (const Sample& s : log_.Samples()) {
+        if (s.Time < 0 || s.Time >= 1) {
+            return s.Time;
+        }
+    }
+    return DateTime::FromQDateTime(QDateTime::currentDateTime());
+}
+
+void FileCommands::Write(bool automatic) {
+    // While only live data changed the log, the file is brought up to date from its first
+    // changed line; anything else replaces it whole.
+    if (!automatic || !tail_.Rewrite(currentFile_, log_, settings_)) {
+        tail_.Forget();
+        // The same records the rebuild just drew, so the file holds exactly the pane's lines.
+        const QByteArray text = CsvTextOf(log_, settings_);
+        WriteCsvLog(currentFile_, text);
+        tail_.Wrote(currentFile_, text, log_, settings_);
+    }
     // The samples are in a file of the user's now: none at risk, no recovery file needed.
     changed_ = false;
     changedSinceRecovery_ = false;
-    recovery_.Discard();
+    if (recovery_.Path() != currentFile_) {
+        recovery_.Discard();
+    }
 }

@@ -1,12 +1,16 @@
 #pragma once
 
+#include "LogFileTail.h"
+
 #include <QString>
 #include <QStringView>
 #include <optional>
+#include <vector>
 
 class RecoveryStore;
 class SampleLog;
 class SampleDisplay;
+struct Sample;
 struct GraphSettings;
 
 // The file dialogs' fixed settings. Both dialogs use the default extension and the filter; the
@@ -38,8 +42,10 @@ public:
 //
 // A file is written only by an explicit Save or Save As, or by the automatic save when live
 // data changed the log since it was last read or written: a file that was only opened stays
-// byte for byte as it was, and one that had unreadable lines is never written automatically.
+// byte for byte as it was, and one that had unreadable lines, or whose samples our writer would
+// change (seconds, four-digit years two digits cannot hold), is never written automatically.
 // Samples that are in no file of the user's go to the recovery store instead of being lost.
+// While only live data changes the log, the automatic save rewrites only the end of the file.
 class FileCommands {
 public:
     FileCommands(SampleLog& log, SampleDisplay& display, const GraphSettings& settings,
@@ -63,9 +69,19 @@ public:
     void MarkChanged();
     // The log changed since it was last read from or written to a file of the user's.
     bool Changed() const { return changed_; }
-    // The current file had unreadable lines when it was opened: the automatic save leaves it
-    // alone until the user saves explicitly.
+    // The current file had unreadable lines, or samples our writer would change, when it was
+    // opened: the automatic save leaves it alone until the user saves explicitly.
     bool AutoSaveBlocked() const { return blocked_; }
+    // The first line of the opened file whose sample would read back differently once our
+    // writer formats it (counted from 1); 0 when there is none or the file had unreadable
+    // lines.
+    int FirstForeignLine() const { return firstForeignLine_; }
+    // The recovery file another running window writes, of which the log is a copy; empty
+    // otherwise. That file is never written from here.
+    const QString& CopyOf() const { return copyOf_; }
+    // The recovery file the user had opened and that the last Save As made unneeded, deleted;
+    // empty otherwise.
+    const QString& DiscardedRecovery() const { return discardedRecovery_; }
     // Lines of the last opened file that did not read as a sample, and the first of them
     // (counted from 1); both 0 after New, Save As and a file read without fault.
     int UnreadableLines() const { return unreadableLines_; }
@@ -89,11 +105,18 @@ public:
 
 private:
     // Writes the log to the current file; once it is there, nothing is at risk any more.
-    void Write();
+    void Write(bool automatic);
     void WriteExplicitly();
+    double RecoveryNameTime() const;
     bool MayWriteCurrentFile() const { return !currentFile_.isEmpty() && !blocked_; }
     void WriteRecovery();
     void Clear();
+    // Puts samples in the log and draws them; samples then holds nothing. When memory runs
+    // out on the way, the log and the display are left as they were and the Open of path
+    // fails.
+    void ShowInstead(std::vector<Sample>& samples, const QString& path);
+    // The file, its state and the recovery file are no longer the current log's.
+    void ForgetFile();
 
     SampleLog& log_;
     SampleDisplay& display_;
@@ -102,10 +125,14 @@ private:
     RecoveryStore& recovery_;
     QString currentFile_;
     QString keptFile_;
+    QString copyOf_;
+    QString discardedRecovery_;
+    LogFileTail tail_;
     bool changed_ = false;
     bool changedSinceRecovery_ = false;
     bool blocked_ = false;
     int unreadableLines_ = 0;
     int firstUnreadableLine_ = 0;
+    int firstForeignLine_ = 0;
     int yearForTests_ = 0;
 };

@@ -1,6 +1,7 @@
 #include "HelpMenu.h"
 
 #include "HidapiBackend.h"
+#include "Version.h"
 
 #include <qcustomplot.h>
 #include <QMenu>
@@ -16,10 +17,14 @@ QString CounterNotFoundHelp() {
         "・カウンタなしで試すには、solamine --simulate (内蔵の仮想カウンタ) で起動してください。");
 }
 
+QString WindowCaption() {
+    return QStringLiteral("ソラミネ Ver ") + QLatin1String(kProgramVersion);
+}
+
 QString VersionText() {
-    return QStringLiteral("ソラミネ Ver 1.3\n\nQt %1\nQCustomPlot %2\nhidapi %3")
-        .arg(QString::fromLatin1(qVersion()), QStringLiteral(QCUSTOMPLOT_VERSION_STR),
-             HidLibraryVersion());
+    return QStringLiteral("%1\n\nQt %2\nQCustomPlot %3\nhidapi %4")
+        .arg(WindowCaption(), QString::fromLatin1(qVersion()),
+             QStringLiteral(QCUSTOMPLOT_VERSION_STR), HidLibraryVersion());
 }
 
 QMenu* AddHelpMenu(QMenuBar* bar, std::function<void(const QString&, const QString&)> show) {

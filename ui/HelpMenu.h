@@ -9,6 +9,9 @@ class QMenuBar;
 // What to check when no counter is found; also the tooltip of that status.
 QString CounterNotFoundHelp();
 
+// The window's caption: the program's name and version.
+QString WindowCaption();
+
 // The program's name and version with those of the libraries it runs on.
 QString VersionText();
 

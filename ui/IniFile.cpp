@@ -3,11 +3,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 #include <QStandardPaths>
 #include <QStringList>
 #include <QTemporaryFile>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <initializer_list>
 #include <limits>
 #include <utility>
@@ -15,7 +17,9 @@
 
 #include "AtomicFile.h"
 #include "DoseAlarm.h"
+#include "MqttDialog.h"
 #include "NumberFormat.h"
+#include "RegularFile.h"
 #include "SampleDisplay.h"
 #include "UserError.h"
 
@@ -147,19 +151,55 @@ std::optional<double> ReadNumber(const IniFile& ini, const QString& key,
     return value;
 }
 
+// Reads the file and says on stderr, once per file and run, when it was refused.
+IniFile ReadReporting(const QString& iniPath, const QString& startingPath) {
+    IniFile ini(iniPath, startingPath);
+    static QSet<QString> reported;
+    if (!ini.Refusal().isEmpty() && !reported.contains(iniPath)) {
+        reported.insert(iniPath);
+        const QString text =
+            QStringLiteral("solamine: %1 を読みません (%2)。既定の設定を使い、書き込みません\n")
+                .arg(QDir::toNativeSeparators(iniPath), ini.Refusal());
+        std::fputs(text.toLocal8Bit().constData(), stderr);
+    }
+    return ini;
+}
+
 }  // namespace
 
-IniFile::IniFile(QString path) : path_(std::move(path)) {
-    QFile file(path_);
-    if (!file.exists()) {
+IniFile::IniFile(QString path, const QString& startingPath) : path_(std::move(path)) {
+    if (Read(path_) || startingPath.isEmpty()) {
         return;
     }
-    if (!file.open(QIODevice::ReadOnly)) {
-        unreadable_ = true;
-        return;
+    Read(startingPath);
+    // What the starting file holds or lacks does not stop this user's own file being written.
+    unreadable_ = false;
+    refusal_.clear();
+}
+
+bool IniFile::Read(const QString& from) {
+    const QFileInfo info(from);
+    if (!info.exists()) {
+        return false;
     }
-    bytes_ = file.readAll();
+    QFile file;
+    qint64 size = 0;
+    if (const std::optional<QString> refused = OpenRegularFile(from, kMaxIniBytes, file, size)) {
+        if (!info.isFile() || info.size() > kMaxIniBytes) {
+            refusal_ = *refused;
+        } else {
+            unreadable_ = true;
+        }
+        return true;
+    }
+    bytes_ = file.read(kMaxIniBytes + 1);
     unreadable_ = file.error() != QFileDevice::NoError;
+    if (bytes_.size() > kMaxIniBytes) {
+        // It grew while it was read.
+        bytes_.clear();
+        refusal_ = TooLargeText(kMaxIniBytes);
+    }
+    return true;
 }
 
 std::optional<QString> IniFile::ReadString(const QString& section, const QString& key) const {
@@ -181,7 +221,7 @@ std::optional<QString> IniFile::ReadString(const QString& section, const QString
 }
 
 bool IniFile::WriteString(const QString& section, const QString& key, const QString& value) {
-    if (unreadable_) {
+    if (unreadable_ || !refusal_.isEmpty()) {
         return false;
     }
     const std::vector<Line> lines = SplitLines(bytes_);
@@ -219,31 +259,40 @@ bool IniFile::WriteString(const QString& section, const QString& key, const QStr
 
 QString PerUserSettingsFolder() {
 #ifdef Q_OS_WIN
-    // %APPDATA%\solamine: the roaming profile, where Windows programs keep their settings.
+    // %APPDATA%\\solamine: the roaming profile, where Windows programs keep their settings.
     return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
 #else
     return QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
 #endif
 }
 
-QString IniPathFor(const QString& executablePath) {
+IniPaths IniPathsFor(const QString& executablePath) {
     const QFileInfo executable(executablePath);
     const QString fileName = executable.completeBaseName() + QStringLiteral(".ini");
     const QFileInfo directory(executable.absolutePath());
-    const QString beside = directory.absoluteFilePath() + u'/' + fileName;
-    // Trying is the only sure answer: Windows calls the folder of an installed program writable
-    // by its attributes (Qt does not look at NTFS permissions), and the writes would then fail
-    // at every exit.
-    QTemporaryFile probe(directory.absoluteFilePath() + QStringLiteral("/.solamine-XXXXXX"));
-    if (QFileInfo::exists(beside) || (directory.isDir() && probe.open())) {
-        return beside;
+    const QFileInfo beside(directory.absoluteFilePath() + u'/' + fileName);
+    // For a missing file, trying is the only sure answer: Windows calls the folder of an
+    // installed program writable by its attributes (Qt does not look at NTFS permissions), and
+    // the writes would then fail at every exit.
+    const auto folderTakesNewFile = [&directory] {
+        QTemporaryFile probe(directory.absoluteFilePath() + QStringLiteral("/.solamine-XXXXXX"));
+        return directory.isDir() && probe.open();
+    };
+    if (beside.exists() ? beside.isWritable() : folderTakesNewFile()) {
+        return {beside.filePath(), {}};
     }
-    // An installed program's directory is not the user's to write; settings go to their own.
-    return PerUserSettingsFolder() + u'/' + fileName;
+    // An installed program's directory is not the user's to write, nor a file an administrator
+    // left there: this user's settings go to their own file.
+    return {PerUserSettingsFolder() + u'/' + fileName,
+            beside.exists() ? beside.filePath() : QString()};
 }
 
-GraphSettings LoadGraphSettings(const QString& iniPath) {
-    const IniFile ini(iniPath);
+QString IniPathFor(const QString& executablePath) {
+    return IniPathsFor(executablePath).Path;
+}
+
+GraphSettings LoadGraphSettings(const QString& iniPath, const QString& startingPath) {
+    const IniFile ini = ReadReporting(iniPath, startingPath);
     GraphSettings settings;
     if (const auto coefficient = ReadNumber(ini, coefficientKey)) {
         settings.GraphCoefficient = *coefficient;
@@ -258,10 +307,14 @@ GraphSettings LoadGraphSettings(const QString& iniPath) {
     return settings;
 }
 
-// Writes each key in turn and stops at the first that cannot be written.
-void WriteKeys(const QString& iniPath, const QString& section,
+// Writes each key in turn and stops at the first that cannot be written. A refused file was
+// reported when it was read, and stays as it is.
+void WriteKeys(const QString& iniPath, const QString& startingPath, const QString& section,
                std::initializer_list<std::pair<QString, double>> keys) {
-    IniFile ini(iniPath);
+    IniFile ini(iniPath, startingPath);
+    if (!ini.Refusal().isEmpty()) {
+        return;
+    }
     for (const auto& [key, value] : keys) {
         if (!ini.WriteString(section, key, NumberFormat::FormatGeneral(value))) {
             throw UserError(
@@ -270,14 +323,15 @@ void WriteKeys(const QString& iniPath, const QString& section,
     }
 }
 
-void SaveGraphSettings(const QString& iniPath, const GraphSettings& settings) {
-    WriteKeys(iniPath, graphSection,
+void SaveGraphSettings(const QString& iniPath, const GraphSettings& settings,
+                       const QString& startingPath) {
+    WriteKeys(iniPath, startingPath, graphSection,
               {{coefficientKey, settings.GraphCoefficient},
                {backgroundKey, double(settings.GraphBackground)}});
 }
 
-AlarmSettings LoadAlarmSettings(const QString& iniPath) {
-    const IniFile ini(iniPath);
+AlarmSettings LoadAlarmSettings(const QString& iniPath, const QString& startingPath) {
+    const IniFile ini = ReadReporting(iniPath, startingPath);
     AlarmSettings settings;
     if (const auto threshold = ReadNumber(ini, thresholdKey, alarmSection);
         threshold && *threshold > 0) {
@@ -291,7 +345,60 @@ AlarmSettings LoadAlarmSettings(const QString& iniPath) {
     return settings;
 }
 
-void SaveAlarmSettings(const QString& iniPath, const AlarmSettings& settings) {
-    WriteKeys(iniPath, alarmSection,
+void SaveAlarmSettings(const QString& iniPath, const AlarmSettings& settings,
+                       const QString& startingPath) {
+    WriteKeys(iniPath, startingPath, alarmSection,
               {{thresholdKey, settings.ThresholdUsv}, {soundKey, settings.Sound ? 1.0 : 0.0}});
+}
+
+namespace {
+
+const QString mqttSection = QStringLiteral("MQTT");
+
+bool IniFlag(const IniFile& ini, const QString& section, const QString& key, bool fallback) {
+    const auto text = ini.ReadString(section, key);
+    if (!text) {
+        return fallback;
+    }
+    const auto number = NumberFormat::ParseFloat(*text);
+    return number ? *number != 0 : QStringList{"true", "yes", "on"}.contains(text->toLower());
+}
+
+}  // namespace
+
+MqttWindowSettings LoadMqttSettings(const QString& iniPath, const QString& hostName) {
+    const IniFile ini(iniPath);
+    MqttWindowSettings settings;
+    MqttSettings& broker = settings.Broker;
+    broker.User = ini.ReadString(mqttSection, QStringLiteral("User")).value_or(QString());
+    QString error;
+    const QString url = ini.ReadString(mqttSection, QStringLiteral("URL")).value_or(QString());
+    const bool usable = !url.isEmpty() && ParseBrokerUrl(url, broker, &error);
+    settings.Enabled = usable && IniFlag(ini, mqttSection, QStringLiteral("Enabled"), false);
+    broker.StationId = ini.ReadString(mqttSection, QStringLiteral("Id")).value_or(QString());
+    if (!IsValidStationId(broker.StationId)) {
+        broker.StationId = StationIdFrom(hostName);
+    }
+    broker.CaFile = ini.ReadString(mqttSection, QStringLiteral("CA")).value_or(QString());
+    broker.Discovery = IniFlag(ini, mqttSection, QStringLiteral("Discovery"), true);
+    return settings;
+}
+
+void SaveMqttSettings(const QString& iniPath, const MqttWindowSettings& settings) {
+    IniFile ini(iniPath);
+    const MqttSettings& broker = settings.Broker;
+    const std::pair<QString, QString> keys[] = {
+        {QStringLiteral("Enabled"), settings.Enabled ? QStringLiteral("1") : QStringLiteral("0")},
+        {QStringLiteral("URL"), broker.Host.isEmpty() ? QString() : BrokerUrl(broker)},
+        {QStringLiteral("Id"), broker.StationId},
+        {QStringLiteral("User"), broker.User},
+        {QStringLiteral("CA"), broker.CaFile},
+        {QStringLiteral("Discovery"), broker.Discovery ? QStringLiteral("1") : QStringLiteral("0")},
+    };
+    for (const auto& [key, value] : keys) {
+        if (!ini.WriteString(mqttSection, key, value)) {
+            throw UserError(
+                QStringLiteral("%1 に書き込めません").arg(QDir::toNativeSeparators(iniPath)));
+        }
+    }
 }

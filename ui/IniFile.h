@@ -11,12 +11,20 @@ struct GraphSettings;
 // spaces around names and values do not count when reading. Writing a key creates the file, the
 // section and the key line as needed and changes nothing else in the file: other lines, their
 // order and their line ends stay byte for byte.
+//
+// Only a regular file of at most kMaxIniBytes is read. Anything else at path (a FIFO, a device,
+// a directory, a huge file) is refused without blocking: it reads as empty and is never
+// written.
 class IniFile {
 public:
-    // Reads the file at path now; a missing or unreadable file reads as empty.
-    explicit IniFile(QString path);
+    // Reads the file at path now; a missing or unreadable file reads as empty. While path does
+    // not exist, startingPath (when given) is read instead: its lines are where the first write
+    // to path starts from.
+    explicit IniFile(QString path, const QString& startingPath = {});
 
     const QString& Path() const { return path_; }
+    // Why the file read was refused; empty when it was not.
+    const QString& Refusal() const { return refusal_; }
 
     // The value of key in section with surrounding spaces and one pair of matching quotes (double
     // or single) removed; nullopt when either is missing.
@@ -24,35 +32,65 @@ public:
 
     // Sets key in section and replaces the file atomically. Returns false, leaving the file as it
     // was, when it cannot be written, and also when it exists but could not be read (writing
-    // would lose its other lines).
+    // would lose its other lines) or was refused.
     bool WriteString(const QString& section, const QString& key, const QString& value);
 
 private:
+    // Reads from into bytes_; false when there is no such file.
+    bool Read(const QString& from);
+
     QString path_;
     QByteArray bytes_;
     bool unreadable_ = false;
+    QString refusal_;
 };
 
-// Where the settings live: beside the executable with its extension replaced by ".ini" when that
-// file exists or a file can be created in its directory, otherwise the same file name in
-// PerUserSettingsFolder().
+// An INI file is a page of settings: larger ones are refused.
+inline constexpr qint64 kMaxIniBytes = qint64(1) << 20;
+
+// Where the settings live: Path is written at the end of a run, and read while it exists;
+// StartingPath is read instead while it does not (empty: nothing).
+struct IniPaths {
+    QString Path;
+    QString StartingPath;
+};
+
+// Beside the executable with its extension replaced by ".ini" when that file may be written by
+// this user, or does not exist in a directory they may write. Otherwise the same file name in
+// PerUserSettingsFolder(), starting from the file beside the executable when that
+// exists (an administrator's settings for everyone).
+IniPaths IniPathsFor(const QString& executablePath);
 QString IniPathFor(const QString& executablePath);
 
 // The user's own settings folder: %APPDATA%\solamine on Windows, ~/.config/solamine elsewhere.
 QString PerUserSettingsFolder();
 
 // The graph settings from section "Graph"; missing, empty, non-numeric, non-finite or (for the
-// background) out-of-range values give the defaults silently. Never writes.
-GraphSettings LoadGraphSettings(const QString& iniPath);
+// background) out-of-range values give the defaults silently. A refused file gives the defaults
+// and one line on stderr. Never writes.
+GraphSettings LoadGraphSettings(const QString& iniPath, const QString& startingPath = {});
 
 // Writes "uSv" and then "BackGround"; throws UserError "<path> に書き込めません" at the first key
-// that cannot be written.
-void SaveGraphSettings(const QString& iniPath, const GraphSettings& settings);
+// that cannot be written. A refused file is left as it is, without an error.
+void SaveGraphSettings(const QString& iniPath, const GraphSettings& settings,
+                       const QString& startingPath = {});
 
 // The alarm from section "Alarm": "uSv" the threshold (missing, 0, negative or not a number:
 // off) and "Sound" (a number other than 0, or true/yes/on). Never writes.
-AlarmSettings LoadAlarmSettings(const QString& iniPath);
+AlarmSettings LoadAlarmSettings(const QString& iniPath, const QString& startingPath = {});
 
 // Writes "uSv" and "Sound" of section "Alarm", keeping every other line; throws UserError
 // "<path> に書き込めません" at the first key that cannot be written.
-void SaveAlarmSettings(const QString& iniPath, const AlarmSettings& settings);
+void SaveAlarmSettings(const QString& iniPath, const AlarmSettings& settings,
+                       const QString& startingPath = {});
+
+struct MqttWindowSettings;
+
+// The window's publishing from section "MQTT": "Enabled", "URL" (mqtt://HOST[:PORT] or
+// mqtts://...), "Id" (default: from the host name), "User", "CA", "Discovery" (default on). An
+// unusable URL reads as not enabled. The password is never in this file. Never writes.
+MqttWindowSettings LoadMqttSettings(const QString& iniPath, const QString& hostName);
+
+// Writes the keys of section "MQTT", keeping every other line; throws UserError
+// "<path> に書き込めません" at the first key that cannot be written.
+void SaveMqttSettings(const QString& iniPath, const MqttWindowSettings& settings);

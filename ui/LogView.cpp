@@ -1,5 +1,6 @@
 #include "LogView.h"
 
+#include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -17,6 +18,8 @@ LogView::LogView(DisplayModel& model, QWidget* parent)
     verticalScrollBar()->setSingleStep(1);
     connect(verticalScrollBar(), &QScrollBar::valueChanged, viewport(),
             qOverload<>(&QWidget::update));
+    clickTimer_.setSingleShot(true);
+    connect(&clickTimer_, &QTimer::timeout, this, [this] { emit LineClicked(clicked_); });
     model_.AddListener(this);
     UpdateScrollRange();
 }
@@ -122,14 +125,18 @@ void LogView::mousePressEvent(QMouseEvent* event) {
 void LogView::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton && pressed_ >= 0 &&
         LineAt(int(event->position().y())) == pressed_) {
-        emit LineClicked(pressed_);
+        clicked_ = pressed_;
+        clickTimer_.start(QApplication::doubleClickInterval());
     }
     pressed_ = -1;
     event->accept();
 }
 
 void LogView::mouseDoubleClickEvent(QMouseEvent* event) {
-    QAbstractScrollArea::mouseDoubleClickEvent(event);
+    // The first click of the pair only selected its line; it moves nothing now.
+    clickTimer_.stop();
+    pressed_ = -1;
+    event->accept();
     emit DoubleClicked();
 }
 
@@ -185,6 +192,7 @@ void LogView::Reset() {
     // As a list whose items are replaced: back at the top, then the selection (if any) shown.
     lines_ = model_.LogCount();
     current_ = -1;
+    clickTimer_.stop();  // the clicked line may now hold another sample
     UpdateScrollRange();
     verticalScrollBar()->setValue(0);
     SetCurrent(model_.SelectedLog());

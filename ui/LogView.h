@@ -3,6 +3,7 @@
 #include "DisplayModel.h"
 
 #include <QAbstractScrollArea>
+#include <QTimer>
 
 // The log pane: one 13-pixel line per log record of the display model, drawn as list items only
 // for the lines in view, so nothing in it grows with the log. A click selects a line, the arrow,
@@ -26,13 +27,16 @@ public:
     int TopLine() const;
     // Where line is drawn in the viewport; empty when it is not in view.
     QRect LineRect(int line) const;
+    // A click waits to see whether it becomes a double-click.
+    bool ClickPending() const { return clickTimer_.isActive(); }
 
     // The pane's own visible flag (not whether its window is on screen) drives FollowLogTail.
     void setVisible(bool visible) override;
 
 signals:
     void DoubleClicked();
-    // A left click (press and release) on a line.
+    // A left click (press and release) on a line that no second click followed within the
+    // double-click interval: a double-click is not also a click.
     void LineClicked(int line);
 
 protected:
@@ -61,4 +65,6 @@ private:
     int lines_ = 0;
     int current_ = -1;
     int pressed_ = -1;  // the line the left button went down on
+    int clicked_ = -1;  // the clicked line while waiting to see whether a double-click follows
+    QTimer clickTimer_;
 };

@@ -3,6 +3,7 @@
 #include "AlarmDialog.h"
 #include "AlarmIndicator.h"
 #include "ChartImage.h"
+#include "ChartNavigation.h"
 #include "ChartPane.h"
 #include "ChartView.h"
 #include "Click.h"
@@ -18,22 +19,28 @@
 #include "LinkKeeper.h"
 #include "LiveIngestion.h"
 #include "LogView.h"
+#include "MqttCommand.h"
+#include "MqttDialog.h"
 #include "QtFileDialogs.h"
 #include "RecoveryStore.h"
 #include "SettingsCommand.h"
 #include "SignalClose.h"
 #include "StatusLine.h"
+#include "SummaryModel.h"
+#include "SummaryWindow.h"
 #include "UserError.h"
 #include "WindowMessages.h"
 
 #include <qcustomplot.h>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QFontDatabase>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QSysInfo>
 #include <QTimer>
 
 #include <cstdio>
@@ -68,7 +75,7 @@ double LocalNow() {
 
 TMainForm::TMainForm(MainFormOptions options, QWidget* parent)
     : QMainWindow(parent), options_(std::move(options)) {
-    setWindowTitle(QStringLiteral("ソラミネ Ver 1.3"));
+    setWindowTitle(WindowCaption());
     if (QFontDatabase::families().contains(QStringLiteral("Tahoma"))) {
         QFont tahoma(QStringLiteral("Tahoma"));
         tahoma.setPixelSize(11);
@@ -104,19 +111,33 @@ TMainForm::TMainForm(MainFormOptions options, QWidget* parent)
     files_ =
         std::make_unique<FileCommands>(samples_, display_, graph_, *options_.Dialogs, *recovery_);
 
-    graph_ = LoadGraphSettings(options_.IniPath);
-    alarm_->SetSettings(LoadAlarmSettings(options_.IniPath));
+    graph_ = LoadGraphSettings(options_.IniPath, options_.IniStartingPath);
+    alarm_->SetSettings(LoadAlarmSettings(options_.IniPath, options_.IniStartingPath));
     HideClick();
     NewClick();
 
     settingsDialog_ = new TOKRightDlg(this);
     alarmDialog_ = new AlarmDialog(this);
+    mqttDialog_ = new MqttDialog(this);
+    mqtt_ = new MqttCommand(options_.IniPath, options_.MqttPasswordPath,
+                            QSysInfo::machineHostName(), this);
+    connect(mqtt_, &MqttCommand::StatusChanged, this, &TMainForm::UpdateStatus);
+    mqtt_->Load();
     signalClose_ = new SignalClose(this);
     RouteWindowMessages(
         this, [this](int code) { link_->WMDeviceChange(code); }, [this] { signalClose_->Close(); });
-    recoveryAvailable_ = recovery_->HasFiles();
+    recoveryFiles_ = recovery_->Summaries(QDate::currentDate().year());
+    recoveryAvailable_ = !recoveryFiles_.isEmpty();
     OpenRecovery->setVisible(recoveryAvailable_);
     UpdateStatus();
+    // The client area is the chart and log pane; menu and status bar come on top of it, as
+    // high as they are once styled and laid out with their texts (the status bar lays itself
+    // out only when asked, else it reports a pixel less than it will take).
+    ensurePolished();
+    QEvent layoutRequest(QEvent::LayoutRequest);
+    QCoreApplication::sendEvent(statusBar(), &layoutRequest);
+    resize(kClientWidth,
+           kClientHeight + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
 }
 
 TMainForm::~TMainForm() {
@@ -126,6 +147,7 @@ TMainForm::~TMainForm() {
     keeper_.reset();
     link_.reset();
     delete Splitter;
+    delete summary_;
 }
 
 void TMainForm::BuildLayout() {
@@ -172,6 +194,7 @@ void TMainForm::BuildMenus() {
     SaveAs = File->addAction(QStringLiteral("名前をつけて保存(&A)..."));
     OpenRecovery = File->addAction(QStringLiteral("復元フォルダを開く(&R)..."));
     SaveImage = File->addAction(QStringLiteral("グラフを画像で保存(&I)..."));
+    SaveSummary = File->addAction(QStringLiteral("集計を CSV で保存(&U)..."));
     N2 = File->addSeparator();
     Exit = File->addAction(QStringLiteral("終了(&X)"));
 
@@ -182,16 +205,21 @@ void TMainForm::BuildMenus() {
     N3->setVisible(false);
     RedrawGraphs = Logger->addAction(QStringLiteral("グラフ再描画(&G)"));
 
-    View = bar->addMenu(QStringLiteral("表示(&V)"));
-    GoTo = View->addAction(QStringLiteral("移動(&G)..."));
-    GoTo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
-
     Setting = bar->addMenu(QStringLiteral("設定(&S)"));
     Hide = Setting->addAction(QStringLiteral("ログを隠す(&H)"));
     Show = Setting->addAction(QStringLiteral("ログを表示(&S)..."));
     N1 = Setting->addSeparator();
     Set = Setting->addAction(QStringLiteral("各種設定(&M)..."));
     Alarm = Setting->addAction(QStringLiteral("警報(&A)..."));
+    // Not &M: 各種設定 has it, and a shared key only moves between the two items.
+    MqttSend = Setting->addAction(QStringLiteral("MQTT 送信(&T)..."));
+
+    // ファイル, ロガー and 設定 keep their places as the first three menus; added menus follow.
+    View = bar->addMenu(QStringLiteral("表示(&V)"));
+    GoTo = View->addAction(QStringLiteral("移動(&G)..."));
+    GoTo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
+    ShowSummary = View->addAction(QStringLiteral("集計(&S)..."));
+    ShowSummary->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
 
     Help = AddHelpMenu(bar, [this](const QString& text, const QString& caption) {
         if (options_.MessageBox) {
@@ -212,14 +240,13 @@ void TMainForm::BuildMenus() {
     Bind(Stop, &TMainForm::StopClick);
     Bind(RedrawGraphs, &TMainForm::RedrawGraph);
     Bind(GoTo, &TMainForm::GoToClick);
+    Bind(ShowSummary, &TMainForm::SummaryClick);
+    Bind(SaveSummary, &TMainForm::SaveSummaryClick);
     Bind(Hide, &TMainForm::HideClick);
     Bind(Show, &TMainForm::ShowClick);
     Bind(Set, &TMainForm::SetClick);
     Bind(Alarm, &TMainForm::AlarmClick);
-
-    // The client area is the chart and log pane; menu and status bar come on top of it.
-    resize(kClientWidth,
-           kClientHeight + bar->sizeHint().height() + statusBar()->sizeHint().height());
+    Bind(MqttSend, &TMainForm::MqttClick);
     setMinimumSize(256, 256);
 }
 
@@ -330,6 +357,13 @@ void TMainForm::LogDblClick() {
 void TMainForm::SetClick() {
     SetClickHooks hooks;
     hooks.RunDialog = [this] {
+        // A reconnect while the dialog is open reads the counter afresh: the dialog shows it.
+        QTimer watch;
+        watch.setInterval(250);
+        connect(&watch, &QTimer::timeout, settingsDialog_, [this] {
+            settingsDialog_->CounterValuesRead(link_->DeviceCoefficient, link_->DeviceBackground);
+        });
+        watch.start();
         if (options_.RunSettingsDialog) {
             return options_.RunSettingsDialog(*settingsDialog_);
         }
@@ -354,6 +388,23 @@ void TMainForm::GoToClick() {
     }
 }
 
+void TMainForm::SummaryClick() {
+    if (!summary_) {
+        summary_ = new SummaryWindow(display_, samples_, graph_, this);
+        connect(summary_, &SummaryWindow::PeriodChosen, this, [this](double start) {
+            pane_->ShowPageFrom(ChartNavigation::FirstSampleAtOrAfter(samples_, start));
+        });
+    }
+    summary_->show();
+    summary_->raise();
+    summary_->activateWindow();
+}
+
+void TMainForm::SaveSummaryClick() {
+    SaveSummaryCsv(samples_, graph_, summary_ ? summary_->Model().Period() : SummaryPeriod::Day,
+                   *options_.Dialogs);
+}
+
 void TMainForm::AlarmClick() {
     alarmDialog_->Settings = alarm_->Settings();
     const bool accepted = options_.RunAlarmDialog ? options_.RunAlarmDialog(*alarmDialog_)
@@ -362,6 +413,10 @@ void TMainForm::AlarmClick() {
         alarm_->SetSettings(alarmDialog_->Settings);
         alarmChanged_ = true;
     }
+}
+
+void TMainForm::MqttClick() {
+    mqtt_->MqttClick(*mqttDialog_, options_.RunMqttDialog);
 }
 
 void TMainForm::FileTimerTimer() {
@@ -386,6 +441,7 @@ void TMainForm::OnMeasurement(const std::uint8_t* payload) {
     if (step.What == MinuteStep::Kind::NextMinute) {
         status_->ShowReading(step.Completed.Cpm, step.Completed.Dose);
         alarm_->MinuteCompleted(step.Completed.Time, step.Completed.Dose);
+        mqtt_->MinuteCompleted(step.Completed);
     }
     UpdateFileTimer();
     UpdateStatus();
@@ -401,6 +457,10 @@ QString TMainForm::StatusToolTip() const {
 
 QString TMainForm::LinkToolTip() const {
     return status_->LinkToolTip();
+}
+
+QString TMainForm::MqttToolTip() const {
+    return status_->MqttToolTip();
 }
 
 void TMainForm::UpdateStatus() {
@@ -421,10 +481,18 @@ void TMainForm::UpdateStatus() {
     if (files_->AutoSaveBlocked()) {
         state.UnreadableLines = files_->UnreadableLines();
         state.FirstUnreadableLine = files_->FirstUnreadableLine();
+        state.FirstForeignLine = files_->FirstForeignLine();
     }
     state.KeptFile = keptNotice_;
+    state.CopyOf = files_->CopyOf();
+    state.DiscardedRecovery = files_->DiscardedRecovery();
     state.RecoveryAvailable = recoveryAvailable_;
+    state.RecoveryFiles = recoveryFiles_;
+    state.VirtualCounter = options_.Simulated;
     status_->Show(state);
+    if (mqtt_) {
+        status_->ShowMqtt(mqtt_->StatusText(), mqtt_->StatusToolTip());
+    }
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
@@ -451,9 +519,9 @@ void TMainForm::FormDestroy() {
     // The reader is stopped even when the settings cannot be saved: a thread still running at
     // process end would crash the program.
     try {
-        SaveGraphSettings(options_.IniPath, graph_);
+        SaveGraphSettings(options_.IniPath, graph_, options_.IniStartingPath);
         if (alarmChanged_) {
-            SaveAlarmSettings(options_.IniPath, alarm_->Settings());
+            SaveAlarmSettings(options_.IniPath, alarm_->Settings(), options_.IniStartingPath);
         }
     } catch (const UserError& e) {
         report(e.Text());
@@ -463,6 +531,8 @@ void TMainForm::FormDestroy() {
     if (link_->ReaderActive()) {
         link_->StopClick();
     }
+    // The broker hears "offline"; one that does not answer holds the close up for 1 s at most.
+    mqtt_->Stop(1000);
     // The last save: the current file when the log changed, otherwise the recovery file for
     // samples that are in no file.
     try {

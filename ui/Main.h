@@ -8,6 +8,7 @@
 
 #include <QMainWindow>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <memory>
 
@@ -20,6 +21,8 @@ class DeviceLink;
 class FileCommands;
 class LinkKeeper;
 class LogView;
+class MqttCommand;
+class MqttDialog;
 class QAction;
 class QCPGraph;
 class QCustomPlot;
@@ -30,6 +33,7 @@ class QTimer;
 class RecoveryStore;
 class SignalClose;
 class StatusLine;
+class SummaryWindow;
 class TOKRightDlg;
 
 // What the main window needs from outside; tests choose each part.
@@ -43,6 +47,11 @@ struct MainFormOptions {
     QString RecoveryFolder;  // empty: "recovery" in the per-user data folder
     std::function<bool(AlarmDialog&)> RunAlarmDialog;  // null: modal exec
     std::function<bool(GoToDialog&)> RunGoToDialog;    // null: modal exec
+    // The settings to start from while IniPath does not exist; empty: none.
+    QString IniStartingPath;
+    bool Simulated = false;  // Backend is the virtual counter of --simulate: the status bar says so
+    std::function<bool(MqttDialog&)> RunMqttDialog;    // null: modal exec
+    QString MqttPasswordPath;  // empty: "mqtt-password" in the per-user configuration folder
 };
 
 // The main window: owns all program state, carries the menus, runs start-up and shutdown.
@@ -66,6 +75,7 @@ public:
     QAction* SaveAs = nullptr;
     QAction* OpenRecovery = nullptr;  // shown while the recovery folder holds files
     QAction* SaveImage = nullptr;
+    QAction* SaveSummary = nullptr;
     QAction* N2 = nullptr;
     QAction* Exit = nullptr;
     QMenu* Logger = nullptr;
@@ -75,12 +85,14 @@ public:
     QAction* RedrawGraphs = nullptr;
     QMenu* View = nullptr;
     QAction* GoTo = nullptr;
+    QAction* ShowSummary = nullptr;
     QMenu* Setting = nullptr;
     QAction* Hide = nullptr;
     QAction* Show = nullptr;
     QAction* N1 = nullptr;
     QAction* Set = nullptr;
     QAction* Alarm = nullptr;
+    QAction* MqttSend = nullptr;
     QMenu* Help = nullptr;
     QTimer* Timer = nullptr;
     QTimer* FileTimer = nullptr;
@@ -97,10 +109,13 @@ public:
     void StopClick();
     void RedrawGraph();
     void GoToClick();
+    void SummaryClick();
+    void SaveSummaryClick();
     void HideClick();
     void ShowClick();
     void SetClick();
     void AlarmClick();
+    void MqttClick();
     void LogDblClick();
     void TimerTimer() {}
     void ChartScroll() {}
@@ -125,6 +140,10 @@ public:
     const FileCommands& Files() const { return *files_; }
     TOKRightDlg& OKRightDlg() { return *settingsDialog_; }
     AlarmIndicator& AlarmState() { return *alarm_; }
+    MqttCommand& Mqtt() { return *mqtt_; }
+    QString MqttToolTip() const;
+    // The summaries window; null until first shown.
+    SummaryWindow* Summaries() const { return summary_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -154,9 +173,13 @@ private:
     std::unique_ptr<StatusLine> status_;
     AlarmIndicator* alarm_ = nullptr;
     AlarmDialog* alarmDialog_ = nullptr;
+    MqttCommand* mqtt_ = nullptr;
+    MqttDialog* mqttDialog_ = nullptr;
+    SummaryWindow* summary_ = nullptr;
     bool alarmChanged_ = false;  // the alarm dialog changed the settings: saved at the end
     QString autosaveError_;
     QString keptNotice_;              // where New or Open put samples that were in no file
     bool recoveryAvailable_ = false;  // the recovery folder held files at start
+    QStringList recoveryFiles_;       // and these, one line each
     bool destroyed_ = false;
 };

@@ -1,11 +1,14 @@
 #include "RecoveryStore.h"
 
 #include "AtomicFile.h"
+#include "CsvLog.h"
 #include "DateTime.h"
 #include "UserError.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QLockFile>
 #include <QStandardPaths>
 
 namespace {
@@ -17,17 +20,82 @@ QString DefaultFolder() {
            QStringLiteral("/recovery");
 }
 
+// Only a program that ended leaves a stale lock: a window may run for months, so age alone
+// never makes one stale.
+std::unique_ptr<QLockFile> LockFor(const QString& path) {
+    auto lock = std::make_unique<QLockFile>(path + QStringLiteral(".lock"));
+    lock->setStaleLockTime(0);
+    return lock;
+}
+
+std::unique_ptr<QLockFile> TryHold(const QString& path) {
+    std::unique_ptr<QLockFile> lock = LockFor(path);
+    return lock->tryLock(0) ? std::move(lock) : nullptr;
+}
+
+QString Summary(const QString& path, int currentYear) {
+    const QString name = QFileInfo(path).fileName();
+    try {
+        const CsvReadResult read = ReadCsvLog(path, currentYear);
+        if (read.Samples.empty()) {
+            return name + QStringLiteral(": 0 分");
+        }
+        return QStringLiteral("%1: %2 - %3, %4 分")
+            .arg(name, DateTime::MinuteText(read.Samples.front().Time),
+                 DateTime::MinuteText(read.Samples.back().Time))
+            .arg(read.Samples.size());
+    } catch (const UserError&) {
+        return name;
+    }
+}
+
 }  // namespace
 
 RecoveryStore::RecoveryStore(QString folder)
     : folder_(folder.isEmpty() ? DefaultFolder() : std::move(folder)) {}
 
-bool RecoveryStore::HasFiles() const {
-    return !QDir(folder_).entryList({QStringLiteral("*.csv")}, QDir::Files).isEmpty();
+RecoveryStore::~RecoveryStore() = default;
+
+bool RecoveryStore::InFolder(const QString& path) const {
+    return QFileInfo(path).absoluteDir() == QDir(folder_);
 }
 
-QString RecoveryStore::NewPath(double firstSampleTime) const {
-    const DateTime::Parts p = DateTime::Decode(firstSampleTime);
+bool RecoveryStore::HeldElsewhere(const QString& path) const {
+    if (!InFolder(path) || path == path_ || path == openedPath_) {
+        return false;
+    }
+    std::unique_ptr<QLockFile> probe = LockFor(path);
+    if (probe->tryLock(0)) {
+        probe->unlock();
+        return false;
+    }
+    return probe->error() == QLockFile::LockFailedError;
+}
+
+bool RecoveryStore::HasFiles() const {
+    const QDir dir(folder_);
+    for (const QString& name : dir.entryList({QStringLiteral("*.csv")}, QDir::Files)) {
+        if (!HeldElsewhere(dir.filePath(name))) {
+            return true;
+        }
+    }
+    return false;
+}
+
+QStringList RecoveryStore::Summaries(int currentYear) const {
+    const QDir dir(folder_);
+    QStringList lines;
+    for (const QString& name : dir.entryList({QStringLiteral("*.csv")}, QDir::Files)) {
+        const QString path = dir.filePath(name);
+        if (!HeldElsewhere(path)) {
+            lines << Summary(path, currentYear);
+        }
+    }
+    return lines;
+}
+
+QString RecoveryStore::NewPath(double nameTime) const {
+    const DateTime::Parts p = DateTime::Decode(nameTime);
     const QString base = folder_ + u'/' +
                          QString::asprintf("%04d-%02d-%02d_%02d%02d", p.date.year, p.date.month,
                                            p.date.day, p.time.hour, p.time.minute);
@@ -47,13 +115,16 @@ QString RecoveryStore::NewPath(double firstSampleTime) const {
                       QStringLiteral("同じ名前のファイルが多すぎます"));
 }
 
-QString RecoveryStore::Write(double firstSampleTime, const QByteArray& text) {
+QString RecoveryStore::Write(double nameTime, const QByteArray& text) {
     const bool claimed = path_.isEmpty();
     if (claimed) {
         if (!QDir().mkpath(folder_)) {
             ThrowCannotCreate(folder_, QStringLiteral("フォルダを作れません"));
         }
-        path_ = NewPath(firstSampleTime);
+        path_ = NewPath(nameTime);
+        // The name was free a moment ago, so the lock is too; should a stale one be in the
+        // way, the file is still ours alone by its name.
+        lock_ = TryHold(path_);
     }
     try {
         WriteFileOrThrow(path_, text);
@@ -61,7 +132,7 @@ QString RecoveryStore::Write(double firstSampleTime, const QByteArray& text) {
         // An empty file just claimed would later pass for a log worth restoring.
         if (claimed) {
             QFile::remove(path_);
-            path_.clear();
+            Detach();
         }
         throw;
     }
@@ -71,6 +142,35 @@ QString RecoveryStore::Write(double firstSampleTime, const QByteArray& text) {
 void RecoveryStore::Discard() {
     if (!path_.isEmpty()) {
         QFile::remove(path_);
-        path_.clear();
+        Detach();
     }
+}
+
+void RecoveryStore::Detach() {
+    path_.clear();
+    lock_.reset();
+}
+
+void RecoveryStore::HoldOpened(const QString& path) {
+    ReleaseOpened();
+    if (InFolder(path) && path != path_) {
+        openedLock_ = TryHold(path);
+        if (openedLock_) {
+            openedPath_ = path;
+        }
+    }
+}
+
+QString RecoveryStore::DiscardOpened() {
+    const QString path = openedPath_;
+    if (!path.isEmpty()) {
+        QFile::remove(path);
+        ReleaseOpened();
+    }
+    return path;
+}
+
+void RecoveryStore::ReleaseOpened() {
+    openedPath_.clear();
+    openedLock_.reset();
 }

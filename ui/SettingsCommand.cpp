@@ -11,6 +11,8 @@ void SetClick(TOKRightDlg& dlg, GraphSettings& graph, std::uint16_t& deviceCoeff
     dlg.GraphBackground = graph.GraphBackground;
     dlg.DeviceCoefficient = deviceCoefficient;
     dlg.DeviceBackground = deviceBackground;
+    dlg.ReadDeviceCoefficient = deviceCoefficient;
+    dlg.ReadDeviceBackground = deviceBackground;
 
     const bool accepted = hooks.RunDialog ? hooks.RunDialog() : dlg.exec() == QDialog::Accepted;
     if (!accepted) {
@@ -20,12 +22,20 @@ void SetClick(TOKRightDlg& dlg, GraphSettings& graph, std::uint16_t& deviceCoeff
     graph.GraphBackground = dlg.GraphBackground;
     hooks.RebuildDisplay();
 
-    if (dlg.DeviceCoefficient == deviceCoefficient && dlg.DeviceBackground == deviceBackground) {
+    // A reconnect while the dialog was open reads the counter's values afresh: a value the user
+    // left as the dialog showed it takes those, so the counter never gets back a value nobody
+    // entered.
+    const std::uint16_t coefficient = dlg.DeviceCoefficient != dlg.ReadDeviceCoefficient
+                                          ? dlg.DeviceCoefficient
+                                          : deviceCoefficient;
+    const std::uint16_t background =
+        dlg.DeviceBackground != dlg.ReadDeviceBackground ? dlg.DeviceBackground : deviceBackground;
+    if (coefficient == deviceCoefficient && background == deviceBackground) {
         return;
     }
     if (hooks.Connected()) {
-        deviceCoefficient = dlg.DeviceCoefficient;
-        deviceBackground = dlg.DeviceBackground;
+        deviceCoefficient = coefficient;
+        deviceBackground = background;
         hooks.WriteDeviceSettings(deviceCoefficient, deviceBackground);
         return;
     }

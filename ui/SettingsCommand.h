@@ -20,8 +20,10 @@ struct SetClickHooks {
 };
 
 // The settings command: shows the dialog with the four current values and, after OK, applies the
-// graph settings and redraws; changed device values are stored and sent only while connected,
-// otherwise the user is told so and the old device values stay.
+// graph settings and redraws. Device values the user changed from what the dialog showed are
+// stored and sent only while connected, otherwise the user is told so and the old device values
+// stay; a device value left as shown keeps what the caller holds by then (a reconnect's
+// handshake may have read the counter meanwhile).
 void SetClick(TOKRightDlg& dlg, GraphSettings& graph, std::uint16_t& deviceCoefficient,
               std::uint16_t& deviceBackground, const SetClickHooks& hooks);
 

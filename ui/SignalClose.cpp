@@ -37,16 +37,23 @@ void SignalClose::Close() {
 namespace {
 
 int signalPipe[2] = {-1, -1};
+volatile std::sig_atomic_t pending = 0;
 
-// Only async-signal-safe work here: wake the event loop through the pipe.
+// Only async-signal-safe work here: note the signal and wake the event loop through the pipe.
 void OnPosixSignal(int) {
+    pending = 1;
     const char byte = 1;
     [[maybe_unused]] const ssize_t n = ::write(signalPipe[0], &byte, 1);
 }
 
 }  // namespace
 
+bool SignalClose::Pending() {
+    return pending != 0;
+}
+
 SignalClose::SignalClose(QWidget* window) : QObject(window), window_(window) {
+    pending = 0;
     if (signalPipe[0] < 0 && ::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0) {
         return;
     }
@@ -61,6 +68,7 @@ SignalClose::SignalClose(QWidget* window) : QObject(window), window_(window) {
 }
 
 SignalClose::~SignalClose() {
+    pending = 0;
     if (notifier_) {
         std::signal(SIGTERM, SIG_DFL);
         std::signal(SIGINT, SIG_DFL);
@@ -84,5 +92,8 @@ void SignalClose::OnSignal() {
 SignalClose::SignalClose(QWidget* window) : QObject(window), window_(window) {}
 SignalClose::~SignalClose() = default;
 void SignalClose::OnSignal() {}
+bool SignalClose::Pending() {
+    return false;
+}
 
 #endif

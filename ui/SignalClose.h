@@ -23,6 +23,9 @@ public:
 
     // True once a signal (or Close) asked the window to close.
     bool Signalled() const { return signalled_; }
+    // True from the moment a signal arrives, before the event loop has seen it: long work on
+    // the GUI thread (reading a large file) asks this between pieces and gives up.
+    static bool Pending();
 
 private:
     void OnSignal();

@@ -14,13 +14,16 @@ StatusLine::StatusLine(QStatusBar* bar)
       file_(new QLabel(bar)),
       reading_(new QLabel(bar)),
       alarm_(new QLabel(bar)),
-      notice_(new QLabel(bar)) {
+      notice_(new QLabel(bar)),
+      mqtt_(new QLabel(bar)) {
     bar->addWidget(link_);
     bar->addWidget(count_);
     bar->addWidget(file_, 1);
     bar->addPermanentWidget(reading_);
     bar->addPermanentWidget(alarm_);
     bar->addPermanentWidget(notice_);
+    bar->addPermanentWidget(mqtt_);
+    mqtt_->hide();
     bar->setSizeGripEnabled(true);
 }
 
@@ -40,9 +43,18 @@ void StatusLine::Show(const StatusState& state) {
             link_->setText(QStringLiteral("未接続"));
             break;
     }
-    link_->setToolTip(state.LinkState == Link::NotFound || state.LinkState == Link::Waiting
-                          ? CounterNotFoundHelp()
-                          : QString());
+    QString linkTip;
+    if (state.LinkState == Link::NotFound || state.LinkState == Link::Waiting) {
+        linkTip = CounterNotFoundHelp();
+    } else if (state.VirtualCounter) {
+        linkTip = QStringLiteral(
+            "--simulate で起動したため、本物のカウンタではなく内蔵の仮想カウンタ (平均 35 CPM "
+            "前後) から記録しています。");
+    }
+    if (state.VirtualCounter) {
+        link_->setText(link_->text() + QStringLiteral(" (仮想カウンタ)"));
+    }
+    link_->setToolTip(linkTip);
     count_->setText(QStringLiteral("%1 件").arg(state.Samples));
     file_->setText(state.File.isEmpty() ? QStringLiteral("(ファイルなし)") : state.File);
 
@@ -58,12 +70,25 @@ void StatusLine::Show(const StatusState& state) {
                      .arg(state.FirstUnreadableLine);
         details << QStringLiteral("このファイルには自動保存しません。上書き保存で書き直せます。");
     }
+    if (state.FirstForeignLine > 0) {
+        notes << QStringLiteral("自動保存しません: 秒や4桁の年を含むファイル (最初は %1 行目)")
+                     .arg(state.FirstForeignLine);
+        details << QStringLiteral(
+            "自動保存の形式では読み戻した時刻が変わります。上書き保存で書き直せます。");
+    }
     if (!state.KeptFile.isEmpty()) {
         notes << QStringLiteral("未保存のログを保存しました: ") + state.KeptFile;
     }
+    if (!state.CopyOf.isEmpty()) {
+        notes << QStringLiteral("別のウィンドウが記録中のファイルの写しです: ") + state.CopyOf;
+        details << QStringLiteral("そのファイルには自動保存しません。");
+    }
+    if (!state.DiscardedRecovery.isEmpty()) {
+        notes << QStringLiteral("保存済みの復元ファイルを削除しました: ") + state.DiscardedRecovery;
+    }
     if (state.RecoveryAvailable) {
         notes << QStringLiteral("復元できるログがあります");
-        details << QStringLiteral("ファイル → 復元フォルダを開く");
+        details << QStringLiteral("ファイル → 復元フォルダを開く") << state.RecoveryFiles;
     }
     notice_->setText(notes.join(QStringLiteral("  ")));
     notice_->setToolTip((notes + details).join(u'\n'));
@@ -71,19 +96,27 @@ void StatusLine::Show(const StatusState& state) {
 
 void StatusLine::ShowReading(int cpm, double doseUsv) {
     QString text = QStringLiteral("%1 CPM").arg(cpm);
+    QString tip = QStringLiteral("最後に終わった 1 分のカウント");
     if (!std::isnan(doseUsv)) {
         text += QStringLiteral("  %1 µSv/h").arg(DoseReadingText(doseUsv));
+        tip += QStringLiteral("と、直前 10 分の平均から求めた線量率です。");
+    } else {
+        tip += QStringLiteral(
+            "です。線量率 (µSv/h) は直前 10 分の平均から求めるため、ログの最初の 10 分には"
+            "表示しません。");
     }
     reading_->setText(text);
+    reading_->setToolTip(tip);
 }
 
 void StatusLine::ClearReading() {
     reading_->clear();
+    reading_->setToolTip({});
 }
 
 QString StatusLine::Text() const {
     QStringList parts;
-    for (const QLabel* label : {link_, count_, file_, reading_, alarm_, notice_}) {
+    for (const QLabel* label : {link_, count_, file_, reading_, alarm_, notice_, mqtt_}) {
         if (!label->text().isEmpty()) {
             parts << label->text();
         }
@@ -97,4 +130,14 @@ QString StatusLine::NoticeToolTip() const {
 
 QString StatusLine::LinkToolTip() const {
     return link_->toolTip();
+}
+
+void StatusLine::ShowMqtt(const QString& text, const QString& toolTip) {
+    mqtt_->setText(text);
+    mqtt_->setToolTip(toolTip);
+    mqtt_->setVisible(!text.isEmpty());
+}
+
+QString StatusLine::MqttToolTip() const {
+    return mqtt_->toolTip();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class QLabel;
 class QStatusBar;
@@ -15,8 +16,13 @@ struct StatusState {
     QString AutosaveError;    // empty: the last automatic save went well
     int UnreadableLines = 0;  // of the current file, while the automatic save leaves it alone
     int FirstUnreadableLine = 0;
-    QString KeptFile;  // where New or Open put samples that were in no file
+    int FirstForeignLine = 0;  // of the current file, whose samples our writer would change
+    QString KeptFile;          // where New or Open put samples that were in no file
+    QString CopyOf;  // the recovery file another window writes, of which the log is a copy
+    QString DiscardedRecovery;  // the opened recovery file that Save As made unneeded
     bool RecoveryAvailable = false;
+    QStringList RecoveryFiles;  // what the recovery folder offers, one line each
+    bool VirtualCounter = false;  // the link runs on the built-in virtual counter
 };
 
 // The status bar's labels: connection, sample count, file, notices, the latest completed minute
@@ -26,9 +32,15 @@ public:
     explicit StatusLine(QStatusBar* bar);
 
     void Show(const StatusState& state);
-    // The latest completed minute: its counts and, from the eleventh minute on, its dose rate.
+    // The latest completed minute: its counts and, from the eleventh minute on, its dose rate;
+    // the tooltip says why the first ten minutes have none.
     void ShowReading(int cpm, double doseUsv);
     void ClearReading();
+
+    // Publishing to a broker: its state, and the reason of the last failure as the tooltip;
+    // an empty text hides it.
+    void ShowMqtt(const QString& text, const QString& toolTip);
+    QString MqttToolTip() const;
 
     // A label for the alarm, to the left of the notices.
     QLabel* AlarmLabel() const { return alarm_; }
@@ -44,4 +56,5 @@ private:
     QLabel* reading_;
     QLabel* alarm_;
     QLabel* notice_;
+    QLabel* mqtt_;
 };

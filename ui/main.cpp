@@ -3,12 +3,15 @@
 #include "ErrorBox.h"
 #include "HidBackend.h"
 #include "IniFile.h"
+#include "Version.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTimer>
 #include <QTranslator>
+#include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -24,6 +27,11 @@ void LoadQtTranslations(QApplication& app) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    // Answered before the application object exists, so it needs no display.
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("solamine %s\n", kProgramVersion);
+        return 0;
+    }
     QApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("solamine"));
     LoadQtTranslations(app);
@@ -33,7 +41,10 @@ int main(int argc, char* argv[]) {
     try {
         MainFormOptions options;
         options.Backend = simulate ? MakeSimulatedBackend() : MakeHidapiBackend();
-        options.IniPath = IniPathFor(QCoreApplication::applicationFilePath());
+        options.Simulated = simulate;
+        const IniPaths ini = IniPathsFor(QCoreApplication::applicationFilePath());
+        options.IniPath = ini.Path;
+        options.IniStartingPath = ini.StartingPath;
         TMainForm form(std::move(options));
         form.show();
         // A log file named on the command line (as a file manager passes it) is opened at once,

@@ -1,92 +1,31 @@
-#include "DateTime.h"
-#include "DeviceLink.h"
 #include "LinkKeeper.h"
-#include "StationLogger.h"
-#include "TestFiles.h"
+#include "StationRig.h"
 #include "TestMain.h"
-#include "VirtualCounter.h"
 
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 #include <QTest>
-#include <functional>
-#include <memory>
-
-namespace {
-
-double At(int day, int hour, int minute, int second = 0) {
-    return DateTime::Encode(2026, 12, day, hour, minute, second);
-}
-
-// A station logger over a scripted virtual counter and a clock the test sets.
-struct Rig {
-    QTemporaryDir dir;
-    VirtualCounter* counter = nullptr;
-    double now = At(8, 14, 30);
-    QStringList lines;
-    QStringList notes;
-    std::unique_ptr<StationLogger> logger;
-
-    explicit Rig(bool daily = false, const QString& file = QStringLiteral("log.csv"),
-                 const std::function<void(StationOptions&)>& more = {}) {
-        auto backend = std::make_unique<VirtualCounter>();
-        counter = backend.get();
-        StationOptions options;
-        if (daily) {
-            options.DailyDir = dir.filePath("days");
-        } else {
-            options.File = dir.filePath(file);
-        }
-        if (more) {
-            more(options);
-        }
-        logger = std::make_unique<StationLogger>(
-            std::move(backend), options, [this] { return now; },
-            [this](const QString& line) { lines << line; },
-            [this](const QString& note) { notes << note; });
-    }
-
-    // A report handed to the logger as the reader hands it over, at the given time.
-    void Report(double at, std::uint16_t count) {
-        now = at;
-        DevicePacket packet;
-        packet.Payload[6] = std::uint8_t(count);
-        packet.Payload[7] = std::uint8_t(count >> 8);
-        logger->Link().DispatchReport(packet);
-    }
-
-    QByteArray File(const char* name = "log.csv") const { return ReadAll(dir.filePath(name)); }
-};
-
-QByteArray Lines(const QStringList& lines) {
-    QByteArray text;
-    for (const QString& line : lines) {
-        text += line.toLatin1() + "\r\n";
-    }
-    return text;
-}
-
-}  // namespace
 
 class StationLoggerTest : public QObject {
     Q_OBJECT
 
 private slots:
-    // Several reports a minute; a line as each minute completes, the dose from the eleventh.
+    // A report a second; a line as each whole minute ends, the one started in only told. The
+    // dose from the eleventh line, over the ten before it.
     void minutesBecomeLines() {
         Rig rig;
         QString error;
         QVERIFY(rig.logger->Prepare(&error));
-        for (int minute = 30; minute < 42; ++minute) {
-            rig.Report(At(8, 14, minute, 5), 20);
-            rig.Report(At(8, 14, minute, 50), 15);
+        for (double t = At(8, 14, 29, 30); t < At(8, 14, 42, 1); t += kSecond) {
+            rig.Report(t + kSecond / 2, 1);
         }
-        QCOMPARE(rig.lines.size(), 11);
-        QCOMPARE(rig.lines[0], "26/12/08, 14:30, 35");
-        QCOMPARE(rig.lines[9], "26/12/08, 14:39, 35");
-        QCOMPARE(rig.lines[10], "26/12/08, 14:40, 35, 0.0553");
+        QCOMPARE(rig.lines.size(), 12);
+        QCOMPARE(rig.lines[0], "26/12/08, 14:30, 60");
+        QCOMPARE(rig.lines[9], "26/12/08, 14:39, 60");
+        QCOMPARE(rig.lines[10], "26/12/08, 14:40, 60, 0.0948");
         QCOMPARE(rig.File(), Lines(rig.lines));
+        QCOMPARE(rig.notes,
+                 QStringList{"2026-12-08 14:30:00 partial minute 14:29 (29 s) not written"});
     }
 
     // A crossing says ALARM and runs the alarm program with the minute and the dose rate, once
@@ -105,59 +44,88 @@ private slots:
             options.AlarmUsv = 0.06;
             options.OnAlarm = program;
         });
-        for (int minute = 30; minute <= 43; ++minute) {
-            rig.Report(At(8, 14, minute, 5), 40);  // 14:40 completes at 0.0632
-        }
+        rig.Minutes(At(8, 14, 30) + kSecond / 2, 14, 40);  // 14:40 is at 0.0632
         QCOMPARE(rig.notes.filter("ALARM"), QStringList{"ALARM 26/12/08 14:40 0.0632"});
         QTRY_COMPARE(ReadAll(out), QByteArray("26/12/08 14:40|0.0632\n"));
         QCOMPARE(rig.lines.size(), 13);  // the log is as without an alarm
     }
 
-    // The minute is appended once the clock has left it, and only once.
-    void theClockCompletesAMinute() {
+    // The clock ends a minute whose reports came up to its end, once; an unplug leaves the
+    // next one partial.
+    void theClockEndsAMinute() {
         Rig rig;
-        rig.Report(At(8, 14, 30, 10), 7);
-        rig.now = At(8, 14, 30, 59);
+        rig.Minutes(At(8, 14, 30) + kSecond / 2, 1, 7);
+        rig.now = At(8, 14, 30, 59) + 0.9 * kSecond;
         rig.logger->Tick();
         QVERIFY(rig.lines.isEmpty());
-        rig.now = At(8, 14, 31, 1);
+        rig.now = At(8, 14, 31) + 0.2 * kSecond;
         rig.logger->Tick();
         QCOMPARE(rig.lines, QStringList{"26/12/08, 14:30, 7"});
-        rig.Report(At(8, 14, 31, 2), 3);
+        for (int second = 0; second < 40; ++second) {
+            rig.Report(At(8, 14, 31, second) + kSecond / 2, 1);
+        }
         rig.logger->Tick();
         QCOMPARE(rig.lines.size(), 1);
-        rig.Report(At(8, 14, 33), 4);  // a gap: 14:31 completes, nothing for 14:32
-        QCOMPARE(rig.lines.last(), "26/12/08, 14:31, 3");
+        rig.now = At(8, 14, 32, 40);  // unplugged after 40 s of 14:31
+        rig.logger->Tick();
+        QCOMPARE(rig.lines.size(), 1);
+        QVERIFY2(rig.notes.last().endsWith("partial minute 14:31 (39 s) not written"),
+                 qPrintable(rig.notes.last()));
         QCOMPARE(rig.File(), Lines(rig.lines));
     }
 
-    // 23:59 stays with its day; the dose window carries on across midnight.
+    // 23:59 stays with its day; a new day's file has no ten lines before its first, so its
+    // doses start afresh, as convert would write that file.
     void midnightSwitchesTheFile() {
         Rig rig(true);
         QString error;
         QVERIFY(rig.logger->Prepare(&error));
-        for (int i = 0; i < 12; ++i) {
-            rig.Report(At(8, 23, 50) + i / 1440.0, 10);
-        }
+        rig.Minutes(At(8, 23, 50) + kSecond / 2, 12, 10);
+        rig.Report(At(9, 0, 2) + kSecond / 2, 0);
         QCOMPARE(rig.logger->Finish(), 0);
         const QByteArray day8 = rig.File("days/2026-12-08.csv");
         const QByteArray day9 = rig.File("days/2026-12-09.csv");
         QCOMPARE(day8, Lines(rig.lines.mid(0, 10)));
         QVERIFY(day8.endsWith("26/12/08, 23:59, 10\r\n"));
         QCOMPARE(day9, Lines(rig.lines.mid(10)));
-        QCOMPARE(day9, "26/12/09, 00:00, 10, 0.0158\r\n26/12/09, 00:01, 10, 0.0158\r\n");
+        QCOMPARE(day9, "26/12/09, 00:00, 10\r\n26/12/09, 00:01, 10\r\n");
         QCOMPARE(QDir(rig.dir.filePath("days")).entryList(QDir::Files).size(), 2);
     }
 
+    void appendsToWhatIsThere_data() {
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<QByteArray>("appended");
+        const QByteArray line = "26/12/08, 14:30, 7\r\n";
+        QTest::newRow("empty") << QByteArray() << line;
+        QTest::newRow("ends with CR LF") << QByteArray("16/03/20, 12:30, 40\r\n") << line;
+        QTest::newRow("ends with LF") << QByteArray("16/03/20, 12:30, 40\n") << line;
+        QTest::newRow("no line end")
+            << QByteArray("16/03/20, 12:30, 40\r\nsomething else") << "\r\n" + line;
+        QTest::newRow("ends with CR") << QByteArray("16/03/20, 12:30, 40\r") << "\n" + line;
+        QByteArray lines = "unreadable\r\n\r\n";
+        for (int i = 0; i < 300; ++i) {  // more than the first piece read from the end
+            lines +=
+                QString::asprintf("26/12/08, %02d:%02d, 50\r\n", 9 + i / 60, i % 60).toLatin1();
+        }
+        QTest::newRow("ten lines and more") << lines << QByteArray("26/12/08, 14:30, 7, 0.079\r\n");
+        QTest::newRow("a blank last line counts") << lines + "\r\n"
+                                                  << QByteArray("26/12/08, 14:30, 7, 0.0711\r\n");
+        QTest::newRow("a long last line")
+            << lines + QByteArray(9000, 'x') << QByteArray("\r\n26/12/08, 14:30, 7, 0.0711\r\n");
+    }
+
+    // A new line always starts a line of its own, and its dose is over the file's own last
+    // ten lines.
     void appendsToWhatIsThere() {
+        QFETCH(QByteArray, before);
+        QFETCH(QByteArray, appended);
         Rig rig;
-        const QByteArray before = "16/03/20, 12:30, 40\r\nsomething else";
         QVERIFY(WriteFile(rig.dir.filePath("log.csv"), before));
         QString error;
         QVERIFY(rig.logger->Prepare(&error));
-        rig.Report(At(8, 14, 30), 1);
-        rig.Report(At(8, 14, 31), 2);
-        QCOMPARE(rig.File(), before + "26/12/08, 14:30, 1\r\n");
+        rig.Minutes(At(8, 14, 30) + kSecond / 2, 1, 7);
+        rig.Report(At(8, 14, 31) + kSecond / 2, 2);
+        QCOMPARE(rig.File(), before + appended);
     }
 
     // The folder goes away for three minutes: nothing is lost or reordered, one note each way.
@@ -166,12 +134,10 @@ private slots:
         QString error;
         QVERIFY(rig.logger->Prepare(&error));
         const QString days = rig.dir.filePath("days");
-        rig.Report(At(8, 14, 30), 1);
-        rig.Report(At(8, 14, 31), 2);
+        rig.Minutes(At(8, 14, 30) + kSecond / 2, 2, 1);
         QVERIFY(QDir(days).removeRecursively());
-        for (int minute = 32; minute < 36; ++minute) {
-            rig.Report(At(8, 14, minute), std::uint16_t(minute));
-        }
+        rig.Minutes(At(8, 14, 32) + kSecond / 2, 3, 2);
+        rig.Report(At(8, 14, 35) + kSecond / 2, 0);
         rig.logger->Tick();
         QCOMPARE(rig.logger->Appender().Queued(), 4);
         QCOMPARE(rig.notes.size(), 1);
@@ -185,20 +151,21 @@ private slots:
         QCOMPARE(rig.notes.size(), 2);
     }
 
-    // The end: the incomplete minute is appended, the counter closed, nothing sent to it.
-    void finishKeepsTheLastMinute() {
+    // The end: the minute it stops in is told, not written; the counter is closed, nothing
+    // sent to it.
+    void finishWritesOnlyWholeMinutes() {
         Rig rig;
         rig.logger->Start();
         QCOMPARE(rig.logger->Keeper().CurrentState(), LinkKeeper::State::Connected);
         const size_t written = rig.counter->Written().size();
-        rig.Report(At(8, 14, 30), 4);
-        rig.Report(At(8, 14, 31), 5);
-        rig.Report(At(8, 14, 31, 30), 6);
+        rig.Minutes(At(8, 14, 30) + kSecond / 2, 1, 4);
+        rig.Minutes(At(8, 14, 31) + kSecond / 2, 1, 5);
+        rig.now = At(8, 14, 32, 0);
         QCOMPARE(rig.logger->Finish(), 0);
-        QCOMPARE(rig.File(), "26/12/08, 14:30, 4\r\n26/12/08, 14:31, 11\r\n");
+        QCOMPARE(rig.File(), "26/12/08, 14:30, 4\r\n26/12/08, 14:31, 5\r\n");
         QCOMPARE(rig.counter->OpenHandles(), 0);
         QCOMPARE(rig.counter->Written().size(), written);
-        rig.Report(At(8, 14, 32), 1);  // too late
+        rig.Report(At(8, 14, 32, 1), 1);  // too late
         rig.logger->Tick();
         QCOMPARE(rig.lines.size(), 2);
         QVERIFY(rig.notes.last().endsWith("stopped"));
@@ -218,13 +185,15 @@ private slots:
         rig.counter->SendCount(3);  // through the reader this time
         QTRY_COMPARE(rig.counter->Pending(), 0);
         QCOMPARE(rig.logger->Finish(), 0);
-        QCOMPARE(rig.lines, QStringList{"26/12/08, 14:30, 3"});
+        QVERIFY(rig.lines.isEmpty());
         QCOMPARE(rig.notes, (QStringList{"2026-12-08 14:30:00 no counter found; waiting for one",
                                          "2026-12-08 14:30:00 connected to the counter",
                                          "2026-12-08 14:30:00 counter lost; waiting for it to "
                                          "come back",
                                          "2026-12-08 14:30:00 connected to the counter",
-                                         "2026-12-08 14:30:00 stopped"}));
+                                         "2026-12-08 14:30:00 stopped",
+                                         "2026-12-08 14:30:00 partial minute 14:30 (0 s) not "
+                                         "written"}));
     }
 };
 

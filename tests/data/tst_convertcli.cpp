@@ -5,6 +5,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
 
 namespace {
 
@@ -64,12 +65,13 @@ private slots:
     // Lines that are not samples are still converted, but the exit status and stderr say so.
     void unreadableLines() {
         QTemporaryDir dir;
-        const QString in = dir.filePath("in.csv");
+        // A name that looks like a placeholder stays as it is in the message.
+        const QString in = dir.filePath("in %2 %3.csv");
         const QString out = dir.filePath("out.csv");
         QVERIFY(WriteFile(in, "date, time, cpm\n" + HandEdited() + "\n"));
         const Run run = RunCli({"convert", in, out});
         QCOMPARE(run.exitCode, 3);
-        QVERIFY2(run.stdErr.contains(QStringLiteral("読み取れない行: 2 (最初は 1 行目)")),
+        QVERIFY2(run.stdErr.contains(in + QStringLiteral(": 2 unreadable line(s), the first is line 1")),
                  qPrintable(run.stdErr));
         QCOMPARE(ReadAll(out).count("\r\n"), 13);
     }
@@ -79,9 +81,11 @@ private slots:
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("message");
         QTest::newRow("missing input")
-            << QStringList{"convert", "missing.csv", "out.csv"} << 1 << "は開けません。";
+            << QStringList{"convert", "missing.csv", "out.csv"} << 1 << "no such file";
+        QTest::newRow("input is a folder")
+            << QStringList{"convert", ".", "out.csv"} << 1 << "not a regular file";
         QTest::newRow("unwritable output")
-            << QStringList{"convert", "in.csv", "no/dir/out.csv"} << 1 << "を作成できません。";
+            << QStringList{"convert", "in.csv", "no/dir/out.csv"} << 1 << "cannot write";
         QTest::newRow("no command") << QStringList{} << 2 << "usage:";
         QTest::newRow("one file") << QStringList{"convert", "in.csv"} << 2 << "usage:";
         QTest::newRow("bad coefficient")
@@ -102,6 +106,11 @@ private slots:
         const Run run = RunCli(arguments);
         QCOMPARE(run.exitCode, exitCode);
         QVERIFY2(run.stdErr.contains(message), qPrintable(run.stdErr));
+        // The command line speaks English only, like its usage: no kana or kanji.
+        QVERIFY2(
+            std::none_of(run.stdErr.begin(), run.stdErr.end(),
+                         [](QChar c) { return c.unicode() >= 0x3000 && c.unicode() < 0xA000; }),
+            qPrintable(run.stdErr));
         QVERIFY(!QFile::exists(dir.filePath("out.csv")));
     }
 };

@@ -7,13 +7,17 @@
 #include "UserError.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstring>
+#include <limits>
 
 namespace {
 
@@ -216,6 +220,28 @@ private slots:
         QVERIFY(read.Samples == whole.Samples);
         QCOMPARE(read.UnreadableLines, whole.UnreadableLines);
         QCOMPARE(read.Samples.back().Cpm, lines - 1);
+        // Odd pieces split line ends, marks and UTF-16 units and pairs some way.
+        for (const qsizetype piece : {7, 4093}) {
+            CsvLogParser parser(kYear);
+            for (qsizetype at = 0; at < bytes.size(); at += piece) {
+                parser.Add(QByteArrayView(bytes).sliced(at, std::min(piece, bytes.size() - at)));
+            }
+            QVERIFY2(parser.Finish().Samples == whole.Samples, qPrintable(QString::number(piece)));
+        }
+    }
+
+    // A line without a line end, handed over a byte at a time: each byte is looked at a fixed
+    // number of times, not once per piece that follows it (minutes instead of a second).
+    void longLineReadsInLinearTime() {
+        const QByteArray bytes = "16/03/20, 12:30, 40 " + QByteArray(512 * 1024, 'x');
+        QElapsedTimer clock;
+        clock.start();
+        CsvLogParser parser(kYear);
+        for (const char& byte : bytes) {
+            parser.Add(QByteArrayView(&byte, 1));
+        }
+        QCOMPARE(Describe(parser.Finish().Samples), "2016-03-20 12:30 40");
+        QVERIFY2(clock.elapsed() < 20'000, qPrintable(QString::number(clock.elapsed())));
     }
 
     void unreadableFiles_data() {
@@ -259,6 +285,28 @@ private slots:
         for (int i = 0; i < count; ++i) {
             QCOMPARE(lines[i].count(", "), i < 10 ? 2 : 3);
         }
+    }
+
+    // The byte bound covers the longest line the writer makes, so a log of as many lines as
+    // Open accepts is saved into a file that Open accepts again.
+    void longestLinesFitTheBound_data() {
+        QTest::addColumn<double>("time");
+        QTest::addColumn<int>("cpm");
+        QTest::addColumn<double>("dose");
+        const double lowest = std::numeric_limits<double>::lowest();
+        QTest::newRow("smallest count, lowest dose") << 45000.0 << INT_MIN << lowest;
+        QTest::newRow("a year before 1 AD") << -1e9 << INT_MIN << -1.2345678901234e-300;
+        QTest::newRow("a far year, least dose")
+            << 2e6 << INT_MAX << -std::numeric_limits<double>::denorm_min();
+    }
+    void longestLinesFitTheBound() {
+        QFETCH(double, time);
+        QFETCH(int, cpm);
+        QFETCH(double, dose);
+        const QByteArray line = CsvText({LogRecord{time, cpm, dose}});
+        QVERIFY2(line.size() <= kMaxCsvLineBytes, line.constData());
+        QVERIFY(kMaxCsvLogSamples * kMaxCsvLineBytes <= kMaxCsvLogBytes);
+        QCOMPARE(ParseCsvLog(line, kYear).Samples.front().Cpm, cpm);
     }
 
     void unwritablePaths_data() {

@@ -4,6 +4,7 @@
 #include "FileCommands.h"
 #include "RecoveryStore.h"
 #include "SampleLog.h"
+#include "SignalClose.h"
 #include "TestFiles.h"
 #include "TestMain.h"
 #include "UserError.h"
@@ -12,8 +13,15 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLockFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QWidget>
+#include <climits>
+#include <memory>
+#include <csignal>
+#include <new>
 #include <random>
 
 namespace {
@@ -40,7 +48,15 @@ struct FakeDialogs : FileDialogs {
 
 struct ChangeCounter : DisplayListener {
     int changes = 0;
-    void Reset() override { ++changes; }
+    // Drawing more log lines than this runs out of memory.
+    const DisplayModel* display = nullptr;
+    int memoryFor = INT_MAX;
+    void Reset() override {
+        ++changes;
+        if (display && display->LogCount() > memoryFor) {
+            throw std::bad_alloc();
+        }
+    }
     void SeriesCleared() override { ++changes; }
     void CpmAppended() override { ++changes; }
     void LogCleared() override { ++changes; }
@@ -61,6 +77,7 @@ struct Window {
     explicit Window(const QString& recoveryFolder = {})
         : recovery(recoveryFolder.isEmpty() ? recoveryDir.filePath("recovery") : recoveryFolder) {
         commands.SetCurrentYearForTests(2026);
+        counter.display = &display;
         display.AddListener(&counter);
     }
     ~Window() { display.RemoveListener(&counter); }
@@ -80,7 +97,7 @@ struct Window {
         commands.MarkChanged();
     }
     QStringList RecoveryFiles() const {
-        return QDir(recovery.Folder()).entryList(QDir::Files | QDir::Hidden);
+        return QDir(recovery.Folder()).entryList({"*.csv"}, QDir::Files | QDir::Hidden);
     }
 };
 
@@ -151,7 +168,10 @@ private slots:
         QTest::newRow("a directory") << "directory";
         QTest::newRow("a FIFO without a writer") << "fifo";
         QTest::newRow("an endless device") << "device";
-        QTest::newRow("a sparse file over 512 MiB") << "sparse";
+        QTest::newRow("a sparse file over the size bound") << "sparse";
+        QTest::newRow("more lines than thirty years of minutes") << "lines";
+        QTest::newRow("memory runs out while drawing") << "memory";
+        QTest::newRow("a close signal arrived") << "signal";
     }
     void failedOpenChangesNothing() {
         QFETCH(QString, kind);
@@ -181,6 +201,18 @@ private slots:
             QFile sparse(other);
             QVERIFY(sparse.open(QIODevice::WriteOnly));
             QVERIFY(sparse.resize(kMaxCsvLogBytes + 1));
+        } else if (kind == "lines") {
+            QVERIFY(WriteFile(other, QByteArray(kMaxCsvLogSamples + 1, '\n')));
+        } else if (kind == "memory") {
+            QVERIFY(WriteFile(other, StaleDoseFile() + StaleDoseFile()));
+            w.counter.memoryFor = 12;
+        }
+        QWidget window;
+        SignalClose* signal = nullptr;
+        if (kind == "signal") {
+            QVERIFY(WriteFile(other, StaleDoseFile()));
+            signal = new SignalClose(&window);
+            std::raise(SIGTERM);
         }
         QElapsedTimer clock;
         clock.start();
@@ -192,30 +224,43 @@ private slots:
             qPrintable(text));
         QVERIFY(w.log.Samples() == before);
         QCOMPARE(w.display.LogCount(), 12);
-        QCOMPARE(w.counter.changes, changes);
+        QCOMPARE(w.display.LogText(11), "16/03/20, 12:41, 40, 0.0632");
+        if (kind != "memory") {
+            QCOMPARE(w.counter.changes, changes);
+        }
         QCOMPARE(w.commands.CurrentFile(), path);
+        if (signal) {
+            QTRY_VERIFY(signal->Signalled());  // the signal is taken, as the window would
+        }
     }
 
     // A file that was only opened stays byte for byte as it was, whatever it holds. Live data
-    // makes the automatic save write it, unless some of its lines were unreadable: then only an
-    // explicit Save does, and the samples wait in the recovery folder.
+    // makes the automatic save write it, unless some of its lines were unreadable or our writer
+    // would change its samples: then only an explicit Save does, and the samples wait in the
+    // recovery folder.
     void openedFilesStayAsTheyWere_data() {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<int>("unreadable");
         QTest::addColumn<int>("first");
-        QTest::newRow("own form, a dose no setting gives") << StaleDoseFile() << 0 << 0;
-        QTest::newRow("four-digit years and seconds")
-            << QByteArray("2016/03/20, 12:30:15, 40\r\n1960/05/01, 00:00:59, 3\n") << 0 << 0;
+        QTest::addColumn<int>("foreign");
+        QTest::newRow("own form, a dose no setting gives") << StaleDoseFile() << 0 << 0 << 0;
+        QTest::newRow("four-digit years inside the hundred")
+            << QByteArray("2016/03/20, 12:30, 40\r\n2016/03/20, 12:31, 3\n") << 0 << 0 << 0;
+        QTest::newRow("seconds") << QByteArray("2016/03/20, 12:30, 40\r\n16/03/20, 12:31:15, 3\n")
+                                 << 0 << 0 << 2;
+        QTest::newRow("a year two digits cannot hold")
+            << QByteArray("1960/05/01, 00:00, 3\r\n") << 0 << 0 << 1;
         QTest::newRow("unreadable lines")
-            << QByteArray("16/03/20, 12:30, 40\r\n\r\nsum, 40\r\n16/03/20, 12:31, 41\r\n") << 2
-            << 2;
+            << QByteArray("16/03/20, 12:30, 40\r\n\r\nsum, 40\r\n16/03/20, 12:31, 41\r\n") << 2 << 2
+            << 0;
         QTest::newRow("a picture")
-            << QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\x01\0", 20) << 4 << 1;
+            << QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\x01\0", 20) << 4 << 1 << 0;
     }
     void openedFilesStayAsTheyWere() {
         QFETCH(QByteArray, bytes);
         QFETCH(int, unreadable);
         QFETCH(int, first);
+        QFETCH(int, foreign);
         QTemporaryDir dir;
         const QString path = dir.filePath("log.csv");
         QVERIFY(WriteFile(path, bytes));
@@ -223,7 +268,9 @@ private slots:
         w.Open(path);
         QCOMPARE(w.commands.UnreadableLines(), unreadable);
         QCOMPARE(w.commands.FirstUnreadableLine(), first);
-        QCOMPARE(w.commands.AutoSaveBlocked(), unreadable > 0);
+        QCOMPARE(w.commands.FirstForeignLine(), foreign);
+        const bool blocked = unreadable > 0 || foreign > 0;
+        QCOMPARE(w.commands.AutoSaveBlocked(), blocked);
 
         w.settings = {0.5, 3};  // new graph settings alone change no sample
         w.commands.AutoSave();
@@ -234,7 +281,7 @@ private slots:
         w.Live(30, 5);
         w.commands.AutoSave();
         const QByteArray logText = CsvTextOf(w.log, w.settings);
-        if (unreadable == 0) {
+        if (!blocked) {
             QCOMPARE(ReadAll(path), logText);
             QVERIFY(w.RecoveryFiles().isEmpty());
             return;
@@ -242,14 +289,69 @@ private slots:
         QCOMPARE(ReadAll(path), bytes);
         QCOMPARE(w.RecoveryFiles().size(), 1);
         QCOMPARE(ReadAll(w.recovery.Path()), logText);
+        w.Live(30, 1);
+        QCOMPARE(w.commands.KeepUnsaved(), w.recovery.Path());  // closing
+        QCOMPARE(ReadAll(path), bytes);
         // Save is the user's choice: it writes, and the samples are no longer at risk.
         w.commands.SaveClick();
-        QCOMPARE(ReadAll(path), logText);
+        QCOMPARE(ReadAll(path), CsvTextOf(w.log, w.settings));
         QVERIFY(w.RecoveryFiles().isEmpty());
         QVERIFY(!w.commands.AutoSaveBlocked());
+        QCOMPARE(w.commands.FirstForeignLine(), 0);
         w.Live(31, 1);
         w.commands.AutoSave();
         QCOMPARE(ReadAll(path), CsvTextOf(w.log, w.settings));
+    }
+
+    // While only live data changes the log and the file is what was written last, the
+    // automatic save rewrites the file's end in place (the same file, not a new one); anything
+    // else replaces the file whole. Either way the file holds exactly what Save would write.
+    void autoSaveRewritesOnlyTheEnd_data() {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<bool>("inPlace");
+        QTest::newRow("the growing minute") << "grow" << true;
+        QTest::newRow("appended minutes") << "append" << true;
+        QTest::newRow("many minutes, saved each") << "many" << true;
+        QTest::newRow("the file changed under us, same size") << "edited" << false;
+        QTest::newRow("the file grew under us") << "appendedByOther" << false;
+        QTest::newRow("a settings change") << "settings" << false;
+    }
+    void autoSaveRewritesOnlyTheEnd() {
+        QFETCH(QString, change);
+        QFETCH(bool, inPlace);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("log.csv");
+        Window w;
+        for (int i = 0; i < 8; ++i) {
+            w.Live(i, 30 + i);
+        }
+        w.dialogs.saveAnswer = path;
+        w.commands.SaveAsClick();
+        const auto inode = [&] {
+            struct stat info = {};
+            return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_ino : 0;
+        };
+        const auto before = inode();
+        QByteArray bytes = ReadAll(path);
+        if (change == "edited") {
+            bytes[bytes.size() - 3] = '9';
+            QVERIFY(WriteFile(path, bytes));
+        } else if (change == "appendedByOther") {
+            QVERIFY(WriteFile(path, bytes + "26/12/08, 14:59, 1\r\n"));
+        } else if (change == "settings") {
+            w.settings = {0.5, 3};
+        }
+        const int minutes = change == "many" ? 40 : 1;
+        for (int i = 0; i < minutes; ++i) {
+            w.Live(7 + i, 1);
+            if (change != "grow") {
+                w.Live(8 + i, 2);
+            }
+            w.commands.AutoSave();
+            QCOMPARE(ReadAll(path), CsvTextOf(w.log, w.settings));
+        }
+        QCOMPARE(inode() == before, inPlace);
+        QVERIFY(w.RecoveryFiles().isEmpty());
     }
 
     // Samples logged without a file are kept in the recovery folder, every minute and before
@@ -308,6 +410,74 @@ private slots:
         QVERIFY(a.recovery.Path() != b.recovery.Path());
         QCOMPARE(ReadAll(a.recovery.Path()), "26/12/08, 14:30, 1\r\n26/12/08, 14:31, 1\r\n");
         QCOMPARE(ReadAll(b.recovery.Path()), "26/12/08, 14:30, 2\r\n");
+    }
+
+    // A window holds the recovery file it writes: another window neither offers it nor writes
+    // it, and opening it there gives a copy. A file left by a program that ended is offered.
+    void aRecoveryFileIsWrittenByOneWindowOnly() {
+        QTemporaryDir dir;
+        QTemporaryDir elsewhere;
+        auto a = std::make_unique<Window>(dir.path());
+        Window b(dir.path());
+        a->Live(30, 1);
+        a->commands.AutoSave();
+        const QString held = a->recovery.Path();
+        QVERIFY(!b.recovery.HasFiles());
+        b.Open(held);
+        QVERIFY(b.log.Samples() == a->log.Samples());
+        QVERIFY(b.commands.CurrentFile().isEmpty());
+        QCOMPARE(b.commands.CopyOf(), held);
+        b.Live(31, 5);
+        b.commands.AutoSave();
+        QVERIFY(b.recovery.Path() != held);
+        a->Live(31, 1);
+        a->commands.AutoSave();
+        QCOMPARE(ReadAll(held), "26/12/08, 14:30, 1\r\n26/12/08, 14:31, 1\r\n");
+        b.dialogs.saveAnswer = elsewhere.filePath("copy.csv");
+        b.commands.SaveAsClick();
+        QVERIFY(QFile::exists(held));
+        QVERIFY(b.commands.DiscardedRecovery().isEmpty());
+
+        a.reset();
+        QCOMPARE(b.recovery.Summaries(2026),
+                 QStringList{"2026-12-08_1430.csv: 26/12/08 14:30 - 26/12/08 14:31, 2 分"});
+        // A lock whose program has ended, as a crash leaves it.
+        QLockFile lock(held + ".lock");
+        QVERIFY(lock.tryLock(0));
+        QByteArray content = ReadAll(held + ".lock");
+        lock.unlock();
+        QProcess ended;
+        ended.start("true");
+        QVERIFY(ended.waitForStarted());
+        const qint64 pid = ended.processId();
+        QVERIFY(ended.waitForFinished());
+        content.replace(0, content.indexOf('\n'), QByteArray::number(pid));
+        QVERIFY(WriteFile(held + ".lock", content));
+        QVERIFY(b.recovery.HasFiles());
+    }
+
+    // A recovery file the user opened goes once its samples are in a file of their choice. A
+    // log whose first lines did not read is named after its first sample that read.
+    void recoveryFilesGoOnceSaved() {
+        QTemporaryDir dir;
+        QVERIFY(WriteFile(dir.filePath("odd.csv"), "total\r\n16/03/20, 12:30, 40\r\n"));
+        Window w(dir.filePath("recovery"));
+        w.Open(dir.filePath("odd.csv"));
+        w.Live(30, 1);
+        w.commands.NewClick();
+        QCOMPARE(w.RecoveryFiles(), QStringList{"2016-03-20_1230.csv"});
+        const QString kept = w.commands.KeptFile();
+        w.Open(kept);
+        QCOMPARE(w.commands.CurrentFile(), kept);
+        QVERIFY(!Window(w.recovery.Folder()).recovery.HasFiles());  // this window holds it
+        w.Live(31, 2);
+        w.commands.AutoSave();
+        QCOMPARE(ReadAll(kept), CsvTextOf(w.log, w.settings));
+        w.dialogs.saveAnswer = dir.filePath("mine.csv");
+        w.commands.SaveAsClick();
+        QCOMPARE(w.commands.DiscardedRecovery(), kept);
+        QVERIFY(w.RecoveryFiles().isEmpty());
+        QCOMPARE(ReadAll(dir.filePath("mine.csv")), CsvTextOf(w.log, w.settings));
     }
 
     // Where the samples can be written nowhere, New refuses to discard them.

@@ -5,7 +5,9 @@
 #include "TestMain.h"
 #include "UserError.h"
 
+#include <sys/stat.h>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
@@ -242,13 +244,60 @@ private slots:
             QSKIP("cannot mount a read-only tmpfs here");
         }
         const QString path = mount.dir.filePath("solamine.ini");
-        QCOMPARE(IniPathFor(mount.dir.filePath("solamine")), path);
         QCOMPARE(WriteError(path), QDir::toNativeSeparators(path) + " に書き込めません");
         QCOMPARE(ReadBytes(path), old);
         QStandardPaths::setTestModeEnabled(true);
-        QCOMPARE(IniPathFor(mount.dir.filePath("other.exe")),
-                 PerUserSettingsFolder() + "/other.ini");
+        const QString config = PerUserSettingsFolder();
+        QCOMPARE(IniPathFor(mount.dir.filePath("other.exe")), config + "/other.ini");
+        // The file beside the program that this user cannot write gives the starting values;
+        // their own settings go to their own file, which starts from its lines.
+        const IniPaths paths = IniPathsFor(mount.dir.filePath("solamine"));
+        QCOMPARE(paths.Path, config + "/solamine.ini");
+        QCOMPARE(paths.StartingPath, path);
+        QFile::remove(paths.Path);
+        QCOMPARE(LoadGraphSettings(paths.Path, paths.StartingPath).GraphCoefficient, 0.002);
+        SaveAlarmSettings(paths.Path, {0.5, true}, paths.StartingPath);
+        QCOMPARE(LoadGraphSettings(paths.Path, paths.StartingPath).GraphCoefficient, 0.002);
+        QCOMPARE(LoadAlarmSettings(paths.Path).ThresholdUsv, 0.5);
+        QCOMPARE(ReadBytes(path), old);
+        QFile::remove(paths.Path);
         QStandardPaths::setTestModeEnabled(false);
+    }
+
+    // Only a regular file of a page or so is read; anything else gives the defaults at once
+    // and is left as it is at the end of the run.
+    void refusedFiles_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("a FIFO without a writer") << "fifo";
+        QTest::newRow("a directory") << "directory";
+        QTest::newRow("an endless device") << "device";
+        QTest::newRow("over 1 MiB") << "large";
+    }
+    void refusedFiles() {
+        QFETCH(QString, kind);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("solamine.ini");
+        const QByteArray large = "[Graph]\nuSv=0.002\n" + QByteArray(kMaxIniBytes, ';');
+        if (kind == "fifo") {
+            QVERIFY(::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
+        } else if (kind == "directory") {
+            QVERIFY(QDir().mkpath(path));
+        } else if (kind == "device") {
+            QVERIFY(QFile::link("/dev/zero", path));
+        } else {
+            WriteBytes(path, large);
+        }
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(LoadGraphSettings(path) == GraphSettings{});
+        QVERIFY(clock.elapsed() < 5000);
+        SaveGraphSettings(path, {0.003, 4});
+        SaveAlarmSettings(path, {0.5, true});
+        const QFileInfo info(path);
+        QCOMPARE(info.isFile(), kind == "large");
+        if (kind == "large") {
+            QCOMPARE(ReadBytes(path), large);
+        }
     }
 
     // The INI beside a program installed by an administrator, made writable for the user.

@@ -99,13 +99,53 @@ private slots:
         QSignalSpy clicked(&p.view, &LogView::LineClicked);
         QTest::mouseClick(p.view.viewport(), Qt::LeftButton, {}, p.view.LineRect(51).center());
         QCOMPARE(p.view.CurrentLine(), 51);
-        QCOMPARE(clicked.count(), 1);
+        QTRY_COMPARE(clicked.count(), 1);
         QCOMPARE(clicked.at(0).at(0).toInt(), 51);
         if (key != 0) {
             QTest::keyClick(&p.view, Qt::Key(key));
         }
         QCOMPARE(p.view.CurrentLine(), current);
         QVERIFY(p.InView(current));
+    }
+
+    // Mouse events on line 51 in the order the window system delivers them: P press, R release,
+    // D the double-click event that follows a second press, "." waits until a click has acted.
+    // A click acts once no second click followed; a double-click is never also a click.
+    void clickOrDoubleClick_data() {
+        QTest::addColumn<QString>("events");
+        QTest::addColumn<int>("clicks");
+        QTest::addColumn<int>("doubleClicks");
+        QTest::newRow("click") << "PR" << 1 << 0;
+        QTest::newRow("click then double-click") << "PRPDR" << 0 << 1;
+        QTest::newRow("two double-clicks") << "PRPDRPRPDR" << 0 << 2;
+        QTest::newRow("two clicks apart") << "PR.PR" << 2 << 0;
+    }
+    void clickOrDoubleClick() {
+        QFETCH(QString, events);
+        QFETCH(int, clicks);
+        QFETCH(int, doubleClicks);
+        Pane p;
+        RebuildDisplay(Minutes(100), {}, p.model);
+        p.view.verticalScrollBar()->setValue(50);
+        QSignalSpy clicked(&p.view, &LogView::LineClicked);
+        QSignalSpy doubled(&p.view, &LogView::DoubleClicked);
+        QWidget* area = p.view.viewport();
+        const QPoint at = p.view.LineRect(51).center();
+        for (const QChar event : events) {
+            if (event == u'P') {
+                QTest::mousePress(area, Qt::LeftButton, {}, at);
+            } else if (event == u'R') {
+                QTest::mouseRelease(area, Qt::LeftButton, {}, at);
+            } else if (event == u'D') {
+                QTest::mouseDClick(area, Qt::LeftButton, {}, at);
+            } else {
+                QTRY_VERIFY(!p.view.ClickPending());
+            }
+        }
+        QTRY_VERIFY(!p.view.ClickPending());
+        QCOMPARE(clicked.count(), clicks);
+        QCOMPARE(doubled.count(), doubleClicks);
+        QCOMPARE(p.view.CurrentLine(), 51);  // as in a list box, the press selects
     }
 };
 

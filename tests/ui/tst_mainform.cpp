@@ -12,6 +12,8 @@
 #include "LogView.h"
 #include "Main.h"
 #include "OverviewStrip.h"
+#include "SummaryModel.h"
+#include "SummaryWindow.h"
 #include "TestFiles.h"
 #include "TestMain.h"
 #include "VirtualCounter.h"
@@ -113,7 +115,9 @@ struct Rig {
         return recoveryFolder_.isEmpty() ? dir.filePath(QStringLiteral("recovery"))
                                          : recoveryFolder_;
     }
-    QStringList RecoveryFiles() const { return QDir(RecoveryFolder()).entryList(QDir::Files); }
+    QStringList RecoveryFiles() const {
+        return QDir(RecoveryFolder()).entryList({"*.csv"}, QDir::Files);
+    }
 
     // A report at the given minute; returns once the window has taken it in.
     bool Report(int minute, std::uint16_t count) {
@@ -431,6 +435,75 @@ private slots:
         QCOMPARE(form.Link().DeviceBackground, std::uint16_t(513));
     }
 
+    // The dialog opened while the counter was away; it comes back and its handshake reads
+    // 300/9 while the dialog shows 158/0, before or after the dialog shows the new values. Only
+    // what the user typed reaches the counter.
+    void settingsAcrossAReconnect_data() {
+        QTest::addColumn<bool>("shown");           // the dialog showed 300/9 before the edit
+        QTest::addColumn<QString>("coefficient");  // typed into Edit3; empty: left as shown
+        QTest::addColumn<QString>("background");   // typed into Edit4
+        QTest::addColumn<int>("commands3");
+        QTest::addColumn<int>("counterCoefficient");
+        QTest::addColumn<int>("counterBackground");
+        QTest::newRow("unedited") << false << QString() << QString() << 0 << 300 << 9;
+        QTest::newRow("unedited, new values shown")
+            << true << QString() << QString() << 0 << 300 << 9;
+        QTest::newRow("coefficient edited")
+            << true << QString("0.00258") << QString() << 1 << 258 << 9;
+        QTest::newRow("old coefficient typed again")
+            << true << QString("0.00158") << QString() << 1 << 158 << 9;
+        QTest::newRow("background edited") << false << QString() << QString("7") << 1 << 300 << 7;
+        QTest::newRow("both edited") << false << QString("0.0001") << QString("5") << 1 << 10 << 5;
+    }
+    void settingsAcrossAReconnect() {
+        QFETCH(bool, shown);
+        QFETCH(QString, coefficient);
+        QFETCH(QString, background);
+        QFETCH(int, commands3);
+        QFETCH(int, counterCoefficient);
+        QFETCH(int, counterBackground);
+        Rig rig;
+        TMainForm& form = *rig.form;
+        form.Start->trigger();
+        QCOMPARE(form.Link().DeviceCoefficient, std::uint16_t(158));
+        rig.counter->Unplug();
+        QTRY_VERIFY(form.StatusText().startsWith("再接続待ち"));
+        rig.counter->SetSettings(300, 9);
+        const auto commands3Written = [&] {
+            const auto written = rig.counter->Written();
+            return int(std::count_if(written.begin(), written.end(),
+                                     [](const Transfer& t) { return t[5] == 3; }));
+        };
+        bool reconnected = false;
+        rig.settingsDialog = [&](TOKRightDlg& d) {
+            d.FormShow();
+            rig.counter->Replug();
+            reconnected = QTest::qWaitFor([&] {
+                return form.Link().Connected() && form.Link().DeviceBackground == 9 &&
+                       (!shown || d.Edit3->text() == "0.003");
+            });
+            if (shown && d.Edit4->text() != "9") {
+                return false;
+            }
+            if (!coefficient.isEmpty()) {
+                d.Edit3->setText(coefficient);
+            }
+            if (!background.isEmpty()) {
+                d.Edit4->setText(background);
+            }
+            d.OKBtnClick();
+            return d.result() == QDialog::Accepted;
+        };
+        form.Set->trigger();
+        QVERIFY(reconnected);
+        QCOMPARE(commands3Written(), commands3);
+        QCOMPARE(int(rig.counter->Coefficient()), counterCoefficient);
+        QCOMPARE(int(rig.counter->Background()), counterBackground);
+        QCOMPARE(int(form.Link().DeviceCoefficient), counterCoefficient);
+        QCOMPARE(int(form.Link().DeviceBackground), counterBackground);
+        QVERIFY(rig.messages.isEmpty());
+    }
+
     void autosaveWritesEveryTickAndReportsFailures() {
         Rig rig;
         TMainForm& form = *rig.form;
@@ -483,7 +556,10 @@ private slots:
             << QByteArray("26/12/08, 12:20, 40\r\ndate, time, cpm\r\n\r\n26/12/08, 12:21, 41\r\n")
             << "読み取れない行: 2 (最初は 2 行目)";
         QTest::newRow("four-digit years and seconds")
-            << QByteArray("2026/12/08, 12:20:30, 40\n1960/05/01, 00:00, 3\n") << "";
+            << QByteArray("2026/12/08, 12:20, 40\n1960/05/01, 00:00:30, 3\n")
+            << "自動保存しません: 秒や4桁の年を含むファイル (最初は 2 行目)";
+        QTest::newRow("four-digit years inside the hundred")
+            << QByteArray("2026/12/08, 12:20, 40\n1976/05/01, 00:00, 3\n") << "";
         QTest::newRow("a picture") << QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16)
                                    << "読み取れない行: 4 (最初は 1 行目)";
     }
@@ -510,9 +586,12 @@ private slots:
             QCOMPARE(ReadAll(path), bytes);
             QCOMPARE(rig.RecoveryFiles().size(), 1);
         }
+        QVERIFY(rig.Report(31, 2));
+        const QByteArray logText = CsvTextOf(form.Samples(), form.Graph());
         form.close();
         if (!notice.isEmpty()) {
             QCOMPARE(ReadAll(path), bytes);
+            QCOMPARE(ReadAll(rig.RecoveryFolder() + u'/' + rig.RecoveryFiles().value(0)), logText);
         }
         QVERIFY(rig.errors.isEmpty());
     }
@@ -548,6 +627,8 @@ private slots:
         Rig rig({}, recovery.path());
         TMainForm& form = *rig.form;
         QVERIFY(form.StatusText().contains(QStringLiteral("復元できるログがあります")));
+        QVERIFY(form.StatusToolTip().contains(
+            QStringLiteral("2026-12-08_1230.csv: 26/12/08 12:30 - 26/12/08 12:32, 3 分")));
         QVERIFY(form.OpenRecovery->isVisible());
         const QString kept = recovery.filePath("2026-12-08_1230.csv");
         rig.dialogs->Answers.push_back(kept);
@@ -566,9 +647,9 @@ private slots:
         QCOMPARE(ReadAll(kept).count("\r\n"), 4);
         QVERIFY(rig.Report(51, 2));
         form.FileTimerTimer();
-        QCOMPARE(QDir(recovery.path()).entryList(QDir::Files).size(), 3);
+        QCOMPARE(QDir(recovery.path()).entryList({"*.csv"}, QDir::Files).size(), 3);
         form.SaveAs->trigger();
-        QCOMPARE(QDir(recovery.path()).entryList(QDir::Files).size(), 2);
+        QCOMPARE(QDir(recovery.path()).entryList({"*.csv"}, QDir::Files).size(), 2);
         QVERIFY(rig.errors.isEmpty());
     }
 
@@ -638,6 +719,29 @@ private slots:
         QVERIFY(form.ChartArea().Following());
     }
 
+    // Ctrl+T shows the day summary of the log; a double-click goes to the day's first minute;
+    // the table is saved as CSV by the period shown.
+    void summaries() {
+        Rig rig;
+        TMainForm& form = *rig.form;
+        QVERIFY(WriteFile(rig.Path("long.csv"), MinutesFile(3000)));
+        form.OpenFile(rig.Path("long.csv"));
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QTest::keyClick(&form, Qt::Key_T, Qt::ControlModifier);
+        SummaryWindow* window = form.Summaries();
+        QVERIFY(window && window->isVisible());
+        QCOMPARE(window->Model().rowCount(), 3);
+        emit window->Table->doubleClicked(window->Model().index(1, 0));
+        QCOMPARE(form.ChartArea().PageStart(), 1440);
+
+        window->PeriodBox->setCurrentIndex(2);
+        rig.dialogs->Answers.push_back(rig.Path("month.csv"));
+        form.SaveSummary->trigger();
+        QCOMPARE(ReadAll(rig.Path("month.csv")).split('\n').value(1),
+                 "2026-12,3000,6.7,24.50,0,49,2026-12-07 00:49,0.0387,1.9355\r");
+    }
+
     // The overview strip: the page is its band; a click moves the page there, dragging the band
     // moves it along, and the band follows the live end.
     void overviewStrip() {
@@ -699,7 +803,10 @@ private slots:
         QVERIFY(!form.ChartArea().Following());
     }
 
-    // A click on a log line shows its sample; hovering shows the values under the mouse.
+    // A double-click on a log line, delivered as the window system does (its first click
+    // included), only inverts LogHold: the chart keeps following the newest minutes. A single
+    // click shows the line's sample once no second click followed; hovering shows the values
+    // under the mouse.
     void logClickAndHover() {
         Rig rig;
         TMainForm& form = *rig.form;
@@ -710,9 +817,24 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         form.Show->trigger();
         form.Log->verticalScrollBar()->setValue(0);
-        QTest::mouseClick(form.Log->viewport(), Qt::LeftButton, {}, form.Log->LineRect(3).center());
-        QCOMPARE(form.ChartArea().PageStart(), 0);  // sample 3 in the middle: the first page
-        QCOMPARE(form.Log->Tag(), 0);               // a click is not a double-click
+        const int newest = form.ChartArea().PageStart();
+        QVERIFY(newest > 1000);
+        QWidget* area = form.Log->viewport();
+        const QPoint line3 = form.Log->LineRect(3).center();
+        QTest::mousePress(area, Qt::LeftButton, {}, line3);
+        QTest::mouseRelease(area, Qt::LeftButton, {}, line3);
+        QTest::mousePress(area, Qt::LeftButton, {}, line3);
+        QTest::mouseDClick(area, Qt::LeftButton, {}, line3);
+        QTest::mouseRelease(area, Qt::LeftButton, {}, line3);
+        QTRY_VERIFY(!form.Log->ClickPending());
+        QCOMPARE(form.Log->Tag(), 1);
+        QCOMPARE(form.ChartArea().PageStart(), newest);
+        QVERIFY(form.ChartArea().Following());
+
+        QTest::mouseClick(area, Qt::LeftButton, {}, line3);
+        QCOMPARE(form.ChartArea().PageStart(), newest);  // not before the interval is over
+        QTRY_COMPARE(form.ChartArea().PageStart(), 0);   // sample 3 in the middle: the first page
+        QCOMPARE(form.Log->Tag(), 1);                    // a click is not a double-click
 
         QTRY_VERIFY(form.Chart->axisRect()->rect().width() > 100);
         const QPoint at(int(form.Chart->xAxis->coordToPixel(100)),

@@ -172,6 +172,45 @@ private slots:
         QCOMPARE(dlg.result(), QDialog::Accepted);
         QVERIFY(!dlg.isVisible());
     }
+
+    // The counter read again while the dialog is open: boxes the user did not edit show the new
+    // values; a typed one keeps its text and the note beside 確定 says why it differs.
+    void counterReadAgain_data() {
+        QTest::addColumn<QString>("typed");  // into Edit3
+        QTest::addColumn<QString>("edit3");
+        QTest::addColumn<QString>("edit4");
+        QTest::addColumn<bool>("note");
+        QTest::newRow("nothing typed") << ""
+                                       << "0.003"
+                                       << "9" << false;
+        QTest::newRow("coefficient typed") << "0.002"
+                                           << "0.002"
+                                           << "9" << true;
+        QTest::newRow("shown value typed") << "0.00158"
+                                           << "0.00158"
+                                           << "9" << true;
+    }
+    void counterReadAgain() {
+        QFETCH(QString, typed);
+        QFETCH(QString, edit3);
+        QFETCH(QString, edit4);
+        QFETCH(bool, note);
+        TOKRightDlg dlg;
+        Fill(dlg);
+        dlg.ReadDeviceCoefficient = dlg.DeviceCoefficient;
+        dlg.ReadDeviceBackground = dlg.DeviceBackground;
+        dlg.show();
+        if (!typed.isEmpty()) {
+            dlg.Edit3->selectAll();
+            QTest::keyClicks(dlg.Edit3, typed);
+        }
+        dlg.CounterValuesRead(300, 9);
+        QCOMPARE(dlg.Edit3->text(), edit3);
+        QCOMPARE(dlg.Edit4->text(), edit4);
+        QCOMPARE(!dlg.ReasonLabel->text().isEmpty(), note);
+        dlg.CounterValuesRead(300, 9);  // the same values again change nothing
+        QCOMPARE(dlg.Edit3->text(), edit3);
+    }
 };
 SOLAMINE_TEST(SettingsDialogTest)
 

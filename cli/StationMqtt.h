@@ -1,0 +1,29 @@
+#pragma once
+
+#include "MqttSettings.h"
+
+#include <QStringList>
+#include <optional>
+
+struct Arguments;
+class MqttPublisher;
+class StationLogger;
+
+// The options of "log" that publish to a broker; --no-discovery is a flag, these take a value.
+inline const QStringList kMqttOptions{
+    QStringLiteral("--mqtt"), QStringLiteral("--mqtt-password-file"), QStringLiteral("--mqtt-ca"),
+    QStringLiteral("--mqtt-id"), QStringLiteral("--mqtt-discovery-prefix")};
+inline const QString kNoDiscovery = QStringLiteral("--no-discovery");
+// The environment variable that may hold the broker password instead of a file.
+inline constexpr char kPasswordVariable[] = "SOLAMINE_MQTT_PASSWORD";
+
+// The broker settings that --mqtt and its companions name, with the password from
+// --mqtt-password-file or else environmentPassword. Returns true and leaves settings empty
+// without --mqtt; returns false and sets error when an option is not valid or the password
+// file cannot be read.
+bool ReadMqttOptions(const Arguments& arguments, const QString& hostName,
+                     const QString& environmentPassword, std::optional<MqttSettings>& settings,
+                     QString* error);
+
+// Each minute the logger appended goes to the publisher, and each change of the alarm.
+void PublishStation(StationLogger& logger, MqttPublisher& publisher);

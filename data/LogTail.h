@@ -1,0 +1,28 @@
+#pragma once
+
+#include "LiveMinutes.h"
+#include "SampleDisplay.h"
+#include "SampleLog.h"
+
+#include <QString>
+#include <optional>
+#include <vector>
+
+// The end of a log file that lines are appended to, and the dose column the next line gets by
+// the file's own rule, the one Save and convert write: the mean over the ten lines before it,
+// none while fewer than ten lines come before it.
+
+// Beyond this many bytes from its end a file is not read for its last lines.
+inline constexpr qint64 kMaxLogTailBytes = qint64(1) << 20;
+
+// The samples of the last n lines of the file at path, as ReadCsvLog reads them (an unreadable
+// line is a sample too), reading only from the end of the file, so a file years long costs no
+// more than a new one. Fewer when the file has fewer lines; none for a missing file. Lines
+// beyond kMaxLogTailBytes from the end count as samples of 0 CPM. Returns nothing and sets
+// error when the file is no regular file or cannot be read.
+std::optional<std::vector<Sample>> ReadLogTail(const QString& path, int n, int currentYear,
+                                               QString* error);
+
+// The record of sample as the line after the given lines of a file: its time and count, and
+// its dose over the last ten of them when there are ten. Then appends sample to lines.
+LogRecord NextLineRecord(LiveSamples& lines, const Sample& sample, const GraphSettings& settings);

@@ -1,0 +1,369 @@
+#include "MqttPublisher.h"
+
+#include "DateTime.h"
+#include "MqttMessages.h"
+
+#include <mosquitto.h>
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QSocketNotifier>
+#include <QTimer>
+#include <cerrno>
+#include <cstring>
+#include <mutex>
+
+namespace {
+
+constexpr int kTickMs = 200;
+
+void InitLibrary() {
+    static std::once_flag once;
+    std::call_once(once, [] { mosquitto_lib_init(); });
+}
+
+QString ErrorText(int rc) {
+    if (rc == MOSQ_ERR_ERRNO) {
+        return QString::fromLocal8Bit(std::strerror(errno));
+    }
+    if (rc == MOSQ_ERR_EAI) {
+        return QStringLiteral("host name not found");
+    }
+    return QString::fromUtf8(mosquitto_strerror(rc));
+}
+
+QString Seconds(int ms) {
+    return QString::number((ms + 999) / 1000);
+}
+
+}  // namespace
+
+MqttPublisher::MqttPublisher(MqttSettings settings, Print notes, QObject* parent)
+    : QObject(parent), settings_(std::move(settings)), notes_(std::move(notes)) {
+    InitLibrary();
+    tick_ = new QTimer(this);
+    tick_->setInterval(kTickMs);
+    connect(tick_, &QTimer::timeout, this, &MqttPublisher::Pump);
+    retry_ = new QTimer(this);
+    retry_->setSingleShot(true);
+    connect(retry_, &QTimer::timeout, this, &MqttPublisher::Connect);
+    deadline_ = new QTimer(this);
+    deadline_->setSingleShot(true);
+    connect(deadline_, &QTimer::timeout, this,
+            [this] { Fail(Failure::Network, QStringLiteral("no answer")); });
+}
+
+MqttPublisher::~MqttPublisher() {
+    CloseSession();
+}
+
+void MqttPublisher::Start() {
+    probe_ = false;
+    retryMs_ = timing_.FirstRetryMs;
+    Connect();
+}
+
+void MqttPublisher::Probe() {
+    probe_ = true;
+    Connect();
+}
+
+QString MqttPublisher::Where() const {
+    return settings_.Host + u':' + QString::number(settings_.Port);
+}
+
+void MqttPublisher::Note(const QString& text) {
+    if (notes_) {
+        notes_(QStringLiteral("MQTT: ") + text);
+    }
+}
+
+void MqttPublisher::SetState(State state) {
+    if (state_ != state) {
+        state_ = state;
+        emit StateChanged();
+    }
+}
+
+void MqttPublisher::Connect() {
+    CloseSession();
+    SetState(State::Connecting);
+    // A client id of its own per process: the window and a station on one host must not
+    // throw each other off the broker.
+    const QByteArray clientId = QStringLiteral("solamine_%1_%2")
+                                    .arg(settings_.StationId)
+                                    .arg(QCoreApplication::applicationPid())
+                                    .toUtf8();
+    mosq_ = mosquitto_new(clientId.constData(), true, this);
+    if (!mosq_) {
+        Fail(Failure::Network, QStringLiteral("out of memory"));
+        return;
+    }
+    mosquitto_int_option(mosq_, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V311);
+    mosquitto_connect_callback_set(mosq_, &MqttPublisher::OnConnect);
+    mosquitto_disconnect_callback_set(mosq_, &MqttPublisher::OnDisconnect);
+    mosquitto_publish_callback_set(mosq_, &MqttPublisher::OnPublish);
+    mosquitto_log_callback_set(mosq_, &MqttPublisher::OnLog);
+    if (!settings_.User.isEmpty()) {
+        const QByteArray user = settings_.User.toUtf8();
+        const QByteArray password = settings_.Password.toUtf8();
+        mosquitto_username_pw_set(mosq_, user.constData(),
+                                  settings_.Password.isEmpty() ? nullptr : password.constData());
+    }
+    if (!probe_) {
+        const QByteArray willTopic = AvailabilityTopic(settings_).toUtf8();
+        mosquitto_will_set(mosq_, willTopic.constData(), 7, "offline", 1, true);
+    }
+    if (settings_.Tls) {
+        int rc = MOSQ_ERR_SUCCESS;
+        if (settings_.CaFile.isEmpty()) {
+            rc = mosquitto_int_option(mosq_, MOSQ_OPT_TLS_USE_OS_CERTS, 1);
+        } else {
+            rc = mosquitto_tls_set(mosq_, QFile::encodeName(settings_.CaFile).constData(), nullptr,
+                                   nullptr, nullptr, nullptr);
+        }
+        if (rc != MOSQ_ERR_SUCCESS) {
+            Fail(Failure::Tls, QStringLiteral("cannot use the CA file %1 (%2)")
+                                   .arg(settings_.CaFile, ErrorText(rc)));
+            return;
+        }
+    }
+    connackCode_ = -1;
+    disconnected_ = false;
+    lastError_.clear();
+    const QByteArray host = settings_.Host.toUtf8();
+    const int rc =
+        mosquitto_connect_async(mosq_, host.constData(), settings_.Port, timing_.KeepAliveSeconds);
+    if (rc != MOSQ_ERR_SUCCESS && rc != MOSQ_ERR_CONN_PENDING) {
+        // A handshake can fail at once on a near broker; the library logged why.
+        const bool tls = rc == MOSQ_ERR_TLS;
+        Fail(tls ? Failure::Tls : Failure::Network,
+             tls && !lastError_.isEmpty() ? lastError_ : ErrorText(rc));
+        return;
+    }
+    const int fd = mosquitto_socket(mosq_);
+    readNotifier_ = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+    connect(readNotifier_, &QSocketNotifier::activated, this, &MqttPublisher::Pump);
+    writeNotifier_ = new QSocketNotifier(fd, QSocketNotifier::Write, this);
+    connect(writeNotifier_, &QSocketNotifier::activated, this, &MqttPublisher::Pump);
+    tick_->start();
+    deadline_->start(timing_.ConnectTimeoutMs);
+}
+
+void MqttPublisher::Pump() {
+    if (!mosq_) {
+        return;
+    }
+    const int rc = mosquitto_loop(mosq_, 0, 1);
+    const int savedErrno = errno;
+    if (connackCode_ >= 0) {
+        const int code = connackCode_;
+        connackCode_ = -1;
+        AfterConnect(code);
+        if (!mosq_) {
+            return;
+        }
+    }
+    if (rc != MOSQ_ERR_SUCCESS || disconnected_) {
+        errno = savedErrno;
+        const bool tls = rc == MOSQ_ERR_TLS || (rc == MOSQ_ERR_ERRNO && errno == EPROTO) ||
+                         (lastError_.contains(QStringLiteral("SSL")) && state_ != State::Connected);
+        QString reason = tls && !lastError_.isEmpty() ? lastError_
+                         : rc != MOSQ_ERR_SUCCESS     ? ErrorText(rc)
+                                                      : QStringLiteral("the broker closed it");
+        Fail(tls ? Failure::Tls : Failure::Network, reason);
+        return;
+    }
+    writeNotifier_->setEnabled(mosquitto_want_write(mosq_));
+}
+
+void MqttPublisher::AfterConnect(int code) {
+    if (code != 0) {
+        Fail(Failure::Refused, QString::fromUtf8(mosquitto_connack_string(code)));
+        return;
+    }
+    deadline_->stop();
+    retryMs_ = timing_.FirstRetryMs;
+    reason_.clear();
+    failure_ = Failure::None;
+    lastNote_.clear();
+    Note(QStringLiteral("connected to %1").arg(Where()));
+    if (probe_) {
+        mosquitto_disconnect(mosq_);
+        mosquitto_loop_write(mosq_, 1);
+        Stop(0);
+        emit ProbeFinished(Failure::None, {});
+        return;
+    }
+    Send(AvailabilityTopic(settings_), "online");
+    if (settings_.Discovery) {
+        for (const MqttMessage& message : DiscoveryMessages(settings_)) {
+            Send(message.Topic, message.Payload);
+        }
+    }
+    if (settings_.Alarm) {
+        Send(AlarmTopic(settings_), alarm_ ? "ON" : "OFF");
+    }
+    SetState(State::Connected);
+    SendNext();
+}
+
+int MqttPublisher::Send(const QString& topic, const QByteArray& payload) {
+    int mid = -1;
+    const QByteArray name = topic.toUtf8();
+    if (mosquitto_publish(mosq_, &mid, name.constData(), int(payload.size()), payload.constData(),
+                          1, true) != MOSQ_ERR_SUCCESS) {
+        return -1;
+    }
+    return mid;
+}
+
+void MqttPublisher::SendNext() {
+    if (state_ != State::Connected || inFlightMid_ >= 0 || queue_.empty()) {
+        return;
+    }
+    inFlightMid_ = Send(StateTopic(settings_), StateJson(queue_.front()));
+    if (mosq_ && writeNotifier_) {
+        writeNotifier_->setEnabled(mosquitto_want_write(mosq_));
+    }
+}
+
+void MqttPublisher::Publish(const LogRecord& record) {
+    if (int(queue_.size()) >= kQueueLimit) {
+        Note(QStringLiteral("%1 minutes are waiting; dropped the oldest, %2")
+                 .arg(kQueueLimit)
+                 .arg(DateTime::MinuteText(queue_.front().Time)));
+        queue_.pop_front();
+        if (state_ == State::Connected && inFlightMid_ >= 0) {
+            // The dropped head was on its way; its acknowledgement must not pop its successor.
+            inFlightMid_ = -1;
+        }
+    }
+    queue_.push_back(record);
+    SendNext();
+    if (state_ != State::Connected) {
+        emit StateChanged();
+    }
+}
+
+void MqttPublisher::SetAlarm(bool raised) {
+    alarm_ = raised;
+    if (state_ == State::Connected) {
+        Send(AlarmTopic(settings_), raised ? "ON" : "OFF");
+    }
+}
+
+void MqttPublisher::Fail(Failure kind, const QString& reason) {
+    const bool wasConnected = state_ == State::Connected;
+    CloseSession();
+    reason_ = reason;
+    failure_ = kind;
+    if (probe_) {
+        SetState(State::Stopped);
+        emit ProbeFinished(kind, reason);
+        return;
+    }
+    const int pause = kind == Failure::Network ? retryMs_ : timing_.LastRetryMs;
+    QString text;
+    switch (kind) {
+        case Failure::Network:
+            text = wasConnected ? QStringLiteral("lost %1 (%2)").arg(Where(), reason)
+                                : QStringLiteral("cannot reach %1 (%2)").arg(Where(), reason);
+            break;
+        case Failure::Refused:
+            text = QStringLiteral("refused by %1: %2").arg(Where(), reason);
+            break;
+        case Failure::Tls:
+            text = QStringLiteral("TLS failure with %1: %2").arg(Where(), reason);
+            break;
+        case Failure::None:
+            break;
+    }
+    // At the slowest pace, the same failure again is not worth a line a minute.
+    if (text != lastNote_ || pause < timing_.LastRetryMs) {
+        Note(text + QStringLiteral("; next try in %1 s; %2 minute(s) waiting")
+                        .arg(Seconds(pause))
+                        .arg(queue_.size()));
+    }
+    lastNote_ = text;
+    retryMs_ = std::min(retryMs_ * 2, timing_.LastRetryMs);
+    retry_->start(pause);
+    SetState(State::Waiting);
+}
+
+void MqttPublisher::CloseSession() {
+    tick_->stop();
+    deadline_->stop();
+    // Later: this may run inside a notifier's own signal.
+    for (QSocketNotifier** notifier : {&readNotifier_, &writeNotifier_}) {
+        if (*notifier) {
+            (*notifier)->setEnabled(false);
+            (*notifier)->deleteLater();
+            *notifier = nullptr;
+        }
+    }
+    if (mosq_) {
+        mosquitto_destroy(mosq_);
+        mosq_ = nullptr;
+    }
+    // A fresh session sends the head of the queue again.
+    inFlightMid_ = -1;
+    offlineMid_ = -1;
+}
+
+int MqttPublisher::Stop(int timeoutMs) {
+    retry_->stop();
+    const QDeadlineTimer deadline(timeoutMs);
+    if (mosq_ && state_ == State::Connected) {
+        tick_->stop();
+        offlineAcked_ = false;
+        offlineMid_ = Send(AvailabilityTopic(settings_), "offline");
+        // The minutes still waiting go out too while the time allows; each acknowledgement
+        // sends the next.
+        while (offlineMid_ >= 0 && !(offlineAcked_ && inFlightMid_ < 0) && !disconnected_ &&
+               !deadline.hasExpired()) {
+            if (mosquitto_loop(mosq_, int(std::min<qint64>(50, deadline.remainingTime())), 1) !=
+                MOSQ_ERR_SUCCESS) {
+                break;
+            }
+        }
+        if (!disconnected_) {
+            mosquitto_disconnect(mosq_);
+            while (mosquitto_want_write(mosq_) && !deadline.hasExpired() &&
+                   mosquitto_loop_write(mosq_, 1) == MOSQ_ERR_SUCCESS) {
+            }
+        }
+    }
+    CloseSession();
+    SetState(State::Stopped);
+    const int dropped = int(queue_.size());
+    queue_.clear();
+    return dropped;
+}
+
+void MqttPublisher::OnConnect(mosquitto*, void* self, int code) {
+    static_cast<MqttPublisher*>(self)->connackCode_ = code;
+}
+
+void MqttPublisher::OnDisconnect(mosquitto*, void* self, int) {
+    static_cast<MqttPublisher*>(self)->disconnected_ = true;
+}
+
+void MqttPublisher::OnPublish(mosquitto*, void* selfPointer, int mid) {
+    auto* self = static_cast<MqttPublisher*>(selfPointer);
+    if (mid == self->offlineMid_) {
+        self->offlineAcked_ = true;
+    } else if (mid == self->inFlightMid_) {
+        self->inFlightMid_ = -1;
+        self->queue_.pop_front();
+        ++self->published_;
+        // Sent from inside the library's loop: it queues the packet and writes it on return.
+        self->SendNext();
+    }
+}
+
+void MqttPublisher::OnLog(mosquitto*, void* self, int level, const char* text) {
+    if (level & MOSQ_LOG_ERR) {
+        static_cast<MqttPublisher*>(self)->lastError_ = QString::fromUtf8(text);
+    }
+}

@@ -1,0 +1,121 @@
+#pragma once
+
+#include "MqttSettings.h"
+#include "SampleDisplay.h"
+
+#include <QObject>
+#include <QString>
+#include <deque>
+#include <functional>
+
+class QSocketNotifier;
+class QTimer;
+struct mosquitto;
+struct mosquitto_message;
+
+// Publishes a station's minutes to an MQTT broker, driven by the event loop of the thread that
+// owns it: the client library's socket sits in socket notifiers and every call returns at once,
+// so a broker that is down, slow or refusing never holds up the caller (only resolving a host
+// name can block, as in every client library). Minutes wait in order in memory while the broker
+// is away, up to kQueueLimit (then the oldest go, with a note), and are sent one at a time, each
+// with its own time, when it is back. A minute leaves the queue once the broker acknowledged
+// it; a connection lost between the broker taking a minute and its acknowledgement sends that
+// minute once more, so a subscriber can see a minute twice in a row, never out of order.
+// Reconnects after 1 s, doubling up to 60 s; a refused login or a failed TLS check retries at
+// the slow pace.
+class MqttPublisher : public QObject {
+    Q_OBJECT
+
+public:
+    using Print = std::function<void(const QString& line)>;
+
+    static constexpr int kQueueLimit = 7 * 24 * 60;
+
+    struct Timing {
+        int FirstRetryMs = 1000;
+        int LastRetryMs = 60000;  // the longest pause, also the pace after a refusal
+        int ConnectTimeoutMs = 10000;
+        int KeepAliveSeconds = 60;
+    };
+
+    enum class State { Stopped, Connecting, Connected, Waiting };
+    enum class Failure { None, Network, Refused, Tls };
+
+    // notes hears each change in one line: connected, lost, refused, TLS failure, dropped.
+    MqttPublisher(MqttSettings settings, Print notes, QObject* parent = nullptr);
+    ~MqttPublisher() override;
+
+    void SetTiming(const Timing& timing) { timing_ = timing; }
+
+    // Connects, and keeps connecting until Stop.
+    void Start();
+    // Connects once, without a will and without publishing anything, and says how it went by
+    // ProbeFinished: a connection test.
+    void Probe();
+    // Queues a completed minute and sends it as soon as the broker takes it.
+    void Publish(const LogRecord& record);
+    // The alarm's state, published now and again at every connection.
+    void SetAlarm(bool raised);
+    // Says "offline" when connected and waits up to timeoutMs for the broker to take it and
+    // the minutes still waiting, then disconnects. Returns the minutes that were left, which
+    // are dropped.
+    int Stop(int timeoutMs);
+
+    State CurrentState() const { return state_; }
+    // Minutes not yet acknowledged by the broker.
+    int Waiting() const { return int(queue_.size()); }
+    // Why the last connection failed or ended; empty while none has.
+    const QString& Reason() const { return reason_; }
+    Failure LastFailure() const { return failure_; }
+    // Minutes the broker acknowledged since Start.
+    qint64 Published() const { return published_; }
+    const MqttSettings& Settings() const { return settings_; }
+
+signals:
+    void StateChanged();
+    // Probe's outcome: Failure::None when the broker took the login; the reason otherwise.
+    void ProbeFinished(MqttPublisher::Failure failure, const QString& reason);
+
+private:
+    void Connect();
+    void Pump();
+    void AfterConnect(int code);
+    void SendNext();
+    int Send(const QString& topic, const QByteArray& payload);
+    void Fail(Failure kind, const QString& reason);
+    void CloseSession();
+    void SetState(State state);
+    void Note(const QString& text);
+    QString Where() const;
+
+    static void OnConnect(mosquitto*, void* self, int code);
+    static void OnDisconnect(mosquitto*, void* self, int code);
+    static void OnPublish(mosquitto*, void* self, int mid);
+    static void OnLog(mosquitto*, void* self, int level, const char* text);
+
+    MqttSettings settings_;
+    Print notes_;
+    Timing timing_;
+    State state_ = State::Stopped;
+    std::deque<LogRecord> queue_;
+    mosquitto* mosq_ = nullptr;
+    QSocketNotifier* readNotifier_ = nullptr;
+    QSocketNotifier* writeNotifier_ = nullptr;
+    QTimer* tick_ = nullptr;      // keep-alive and what the notifiers cannot see
+    QTimer* retry_ = nullptr;     // the next connection attempt
+    QTimer* deadline_ = nullptr;  // the connection attempt's time limit
+    int retryMs_ = 0;
+    int inFlightMid_ = -1;  // the message id of the queue's head, once sent
+    int offlineMid_ = -1;
+    bool offlineAcked_ = false;
+    bool alarm_ = false;
+    bool probe_ = false;
+    // What the library reported inside its calls, handled once they returned.
+    int connackCode_ = -1;
+    bool disconnected_ = false;
+    QString lastError_;  // the library's last error log line (TLS reasons)
+    QString reason_;
+    Failure failure_ = Failure::None;
+    QString lastNote_;
+    qint64 published_ = 0;
+};

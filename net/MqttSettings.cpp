@@ -1,0 +1,69 @@
+#include "MqttSettings.h"
+
+#include <QFile>
+#include <QRegularExpression>
+#include <QUrl>
+
+bool ParseBrokerUrl(const QString& url, MqttSettings& settings, QString* error) {
+    const QUrl parsed(url, QUrl::StrictMode);
+    const QString scheme = parsed.scheme().toLower();
+    if (!parsed.isValid() || (scheme != u"mqtt" && scheme != u"mqtts") || parsed.host().isEmpty() ||
+        !(parsed.path().isEmpty() || parsed.path() == u"/") || parsed.hasQuery() ||
+        parsed.hasFragment()) {
+        *error =
+            QStringLiteral("the broker is mqtt://[USER@]HOST[:PORT] or mqtts://..., not \"%1\"")
+                .arg(url);
+        return false;
+    }
+    const qsizetype at = url.lastIndexOf(u'@');
+    if (!parsed.password().isEmpty() || (at >= 0 && url.left(at).count(u':') > 1)) {
+        *error = QStringLiteral(
+            "no password in the broker URL: it would show in the process list; use "
+            "--mqtt-password-file or SOLAMINE_MQTT_PASSWORD");
+        return false;
+    }
+    settings.Tls = scheme == u"mqtts";
+    settings.Host = parsed.host();
+    settings.Port = parsed.port(settings.Tls ? 8883 : 1883);
+    if (!parsed.userName().isEmpty()) {
+        settings.User = parsed.userName();
+    }
+    return true;
+}
+
+QString BrokerUrl(const MqttSettings& settings) {
+    const int defaultPort = settings.Tls ? 8883 : 1883;
+    QString url = (settings.Tls ? QStringLiteral("mqtts://") : QStringLiteral("mqtt://")) +
+                  (settings.Host.contains(u':') ? u'[' + settings.Host + u']' : settings.Host);
+    if (settings.Port != defaultPort) {
+        url += u':' + QString::number(settings.Port);
+    }
+    return url;
+}
+
+QString StationIdFrom(const QString& hostName) {
+    QString id;
+    for (const QChar c : hostName.toLower()) {
+        if ((c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9') || c == u'_' || c == u'-') {
+            id += c;
+        }
+    }
+    return id.isEmpty() ? QStringLiteral("station") : id.left(64);
+}
+
+bool IsValidStationId(const QString& id) {
+    static const QRegularExpression pattern(QStringLiteral("^[a-z0-9_-]{1,64}$"));
+    return pattern.match(id).hasMatch();
+}
+
+std::optional<QString> ReadPasswordFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return std::nullopt;
+    }
+    QByteArray line = file.readLine(4096);
+    while (line.endsWith('\n') || line.endsWith('\r')) {
+        line.chop(1);
+    }
+    return QString::fromUtf8(line);
+}

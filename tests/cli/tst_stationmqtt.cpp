@@ -1,0 +1,205 @@
+#include "Log.h"
+#include "MqttBroker.h"
+#include "MqttPublisher.h"
+#include "StationMqtt.h"
+#include "StationRig.h"
+#include "TestMain.h"
+
+#include <QElapsedTimer>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QTemporaryDir>
+#include <QTest>
+#include <csignal>
+#include <memory>
+
+namespace {
+
+// The station rig, publishing to a broker.
+struct Station : Rig {
+    std::unique_ptr<MqttPublisher> publisher;
+
+    explicit Station(const MqttSettings& settings) {
+        publisher = std::make_unique<MqttPublisher>(settings,
+                                                    [this](const QString& note) { notes << note; });
+        MqttPublisher::Timing timing;
+        timing.FirstRetryMs = 50;
+        publisher->SetTiming(timing);
+        PublishStation(*logger, *publisher);
+        publisher->Start();
+    }
+};
+
+MqttSettings Broker(const MqttBroker& broker, const QString& password) {
+    MqttSettings settings;
+    settings.Host = QStringLiteral("127.0.0.1");
+    settings.Port = broker.Port();
+    settings.User = QString::fromLatin1(MqttBroker::kUser);
+    settings.Password = password;
+    settings.StationId = QStringLiteral("cli");
+    return settings;
+}
+
+// solamine-cli logging the virtual counter with --mqtt; the password comes by environment.
+struct CliStation {
+    QTemporaryDir dir;
+    QProcess process;
+    QByteArray errors;
+
+    CliStation(const MqttBroker& broker, const QString& id) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(kPasswordVariable, QString::fromLatin1(MqttBroker::kPassword));
+        process.setProcessEnvironment(environment);
+        process.start(
+            QStringLiteral(SOLAMINE_CLI),
+            {"log", "--simulate", "--mqtt-id", id, "--mqtt",
+             QStringLiteral("mqtt://%1@127.0.0.1:%2").arg(MqttBroker::kUser).arg(broker.Port()),
+             dir.filePath("log.csv")});
+    }
+    bool Connected() {
+        errors += process.readAllStandardError();
+        return errors.contains("MQTT: connected to 127.0.0.1:");
+    }
+};
+
+}  // namespace
+
+class StationMqttTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() {
+        QVERIFY(broker_.Ok());
+        QVERIFY(broker_.Start());
+    }
+
+    void options_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("environment");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("no broker") << QStringList{"f.csv"} << "pw"
+                                   << "";
+        QTest::newRow("defaults") << QStringList{"--mqtt", "mqtts://me@b.lan", "f.csv"} << "pw"
+                                  << "";
+        QTest::newRow("id") << QStringList{"--mqtt", "mqtt://b", "--mqtt-id", "A B", "f.csv"} << ""
+                            << "--mqtt-id takes";
+        QTest::newRow("without --mqtt") << QStringList{"--mqtt-id", "x", "f.csv"} << ""
+                                        << "--mqtt-id needs --mqtt";
+        QTest::newRow("ca without tls")
+            << QStringList{"--mqtt", "mqtt://b", "--mqtt-ca", "ca.crt", "f.csv"} << ""
+            << "--mqtt-ca needs a TLS broker";
+        QTest::newRow("password in url") << QStringList{"--mqtt", "mqtt://me:pw@b", "f.csv"} << ""
+                                         << "no password in the broker URL";
+        QTest::newRow("password file")
+            << QStringList{"--mqtt", "mqtt://me@b", "--mqtt-password-file", "/nonexistent", "f.csv"}
+            << "pw"
+            << "cannot read the password file /nonexistent";
+        QTest::newRow("password without user") << QStringList{"--mqtt", "mqtt://b", "f.csv"} << "pw"
+                                               << "a broker password needs a user";
+    }
+    void options() {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, environment);
+        QFETCH(QString, error);
+        QString message;
+        const auto command = ParseLogArguments(arguments, &message, "Pi.Kitchen", environment);
+        QCOMPARE(message.left(error.size()), error);
+        QCOMPARE(bool(command), error.isEmpty());
+        if (command && command->Mqtt) {
+            QCOMPARE(command->Mqtt->StationId, QString("pikitchen"));
+            QCOMPARE(command->Mqtt->Port, 8883);
+            QCOMPARE(command->Mqtt->Password, environment);
+            QVERIFY(command->Mqtt->Discovery);
+        }
+    }
+
+    // Every minute is in the file whatever the broker does; one that takes the login gets
+    // each minute as the file has it, the dose from the eleventh.
+    void fileComesFirst_data() {
+        QTest::addColumn<bool>("rightPassword");
+        QTest::newRow("broker takes them") << true;
+        QTest::newRow("broker refuses") << false;
+    }
+    void fileComesFirst() {
+        QFETCH(bool, rightPassword);
+        MqttSubscriber subscriber(broker_.Port(), "solamine/cli/state");
+        QTRY_VERIFY(subscriber.Subscribed());
+        Station station(Broker(broker_, rightPassword ? MqttBroker::kPassword : "wrong"));
+        QString error;
+        QVERIFY(station.logger->Prepare(&error));
+        QTRY_VERIFY(station.publisher->CurrentState() != MqttPublisher::State::Connecting);
+        // A report a second from half a minute before 14:30: whole minutes 14:30 to 14:40.
+        station.Minutes(At(8, 14, 29, 30) + kSecond / 2, 12, 35);
+        const QList<QByteArray> lines = ReadAll(station.dir.filePath("log.csv")).split('\n');
+        QCOMPARE(lines.size(), 12);
+        if (!rightPassword) {
+            QVERIFY(!station.notes.filter("not authorised").isEmpty());
+            QCOMPARE(station.publisher->Waiting(), 11);
+            return;
+        }
+        QTRY_COMPARE(subscriber.On("solamine/cli/state").size(), size_t(11));
+        for (int minute : {0, 9, 10}) {
+            const QJsonObject state =
+                QJsonDocument::fromJson(subscriber.On("solamine/cli/state")[minute].Payload)
+                    .object();
+            const QList<QByteArray> fields = lines[minute].trimmed().split(',');
+            QCOMPARE(state.value("cpm").toInt(), fields[2].trimmed().toInt());
+            QCOMPARE(state.value("usv_h").isNull(), fields.size() == 3);
+            if (fields.size() == 4) {
+                QCOMPARE(state.value("usv_h").toDouble(), fields[3].trimmed().toDouble());
+            }
+        }
+    }
+
+    // Killed: the broker says "offline" for it, by the will.
+    void killedStationGoesOffline() {
+        MqttSubscriber subscriber(broker_.Port(), "solamine/killed/availability");
+        QTRY_VERIFY(subscriber.Subscribed());
+        CliStation station(broker_, "killed");
+        QTRY_VERIFY_WITH_TIMEOUT(station.Connected(), 10000);
+        QTRY_VERIFY(!subscriber.Messages().empty());
+        QCOMPARE(subscriber.Messages().back().Payload, QByteArray("online"));
+        ::kill(pid_t(station.process.processId()), SIGKILL);
+        QVERIFY(station.process.waitForFinished(5000));
+        QTRY_VERIFY_WITH_TIMEOUT(subscriber.Messages().back().Payload == "offline", 10000);
+    }
+
+    // SIGTERM ends the station with 0 within 2 s, however the broker went away; the password
+    // shows in no argument list and no output.
+    void termWithBrokerGone_data() {
+        QTest::addColumn<int>("brokerSignal");
+        QTest::newRow("broker does not answer") << int(SIGSTOP);
+        QTest::newRow("broker ended") << int(SIGTERM);
+    }
+    void termWithBrokerGone() {
+        QFETCH(int, brokerSignal);
+        MqttBroker broker;
+        QVERIFY(broker.Ok() && broker.Start());
+        CliStation station(broker, "term");
+        QTRY_VERIFY_WITH_TIMEOUT(station.Connected(), 10000);
+        QFile commandLine(QStringLiteral("/proc/%1/cmdline").arg(station.process.processId()));
+        QVERIFY(commandLine.open(QIODevice::ReadOnly));
+        QVERIFY(!commandLine.readAll().contains(MqttBroker::kPassword));
+        ::kill(pid_t(broker.ProcessId()), brokerSignal);
+        QElapsedTimer timer;
+        timer.start();
+        station.process.terminate();
+        QVERIFY(station.process.waitForFinished(5000));
+        const qint64 elapsed = timer.elapsed();
+        ::kill(pid_t(broker.ProcessId()), SIGCONT);
+        QCOMPARE(station.process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(station.process.exitCode(), 0);
+        QVERIFY2(elapsed < 2000, QByteArray::number(elapsed));
+        const QByteArray output =
+            station.errors + station.process.readAll() + station.process.readAllStandardError();
+        QVERIFY(!output.contains(MqttBroker::kPassword));
+    }
+
+private:
+    MqttBroker broker_;
+};
+
+SOLAMINE_TEST(StationMqttTest)
+#include "tst_stationmqtt.moc"

@@ -1,0 +1,143 @@
+#include "AtomicFile.h"
+#include "CsvLog.h"
+#include "DateTime.h"
+#include "DisplayRules.h"
+#include "LogFileTail.h"
+#include "ReadBack.h"
+#include "SampleLog.h"
+#include "TestFiles.h"
+#include "TestMain.h"
+
+#include <QTest>
+#include <cerrno>
+#include <cstring>
+
+namespace {
+
+SampleLog Minutes(int count) {
+    SampleLog log;
+    for (int i = 0; i < count; ++i) {
+        log.Append({DateTime::Encode(2026, 12, 8, 14, i), 30 + i % 7});
+    }
+    return log;
+}
+
+}  // namespace
+
+// What a save may write: whether a file's samples survive our writer, the end of a log
+// rewritten in place, and a rewrite that must not fail half way on a full disk.
+class SaveFileTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void readBack_data() {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<int>("firstForeignLine");
+        QTest::newRow("our own form")
+            << QByteArray("26/12/08, 14:30, 5\r\n26/12/08, 14:31, 6, 1\r\n") << 0;
+        QTest::newRow("four-digit years inside the hundred")
+            << QByteArray("1976/01/01, 00:00, 1\r\n2075/12/31, 23:59, 2\r\n") << 0;
+        QTest::newRow("zero seconds written out") << QByteArray("26/12/08, 14:31:00.000, 2") << 0;
+        QTest::newRow("a year before the hundred")
+            << QByteArray("2026/12/08, 14:30, 1\r\n1960/05/01, 00:00, 3\r\n") << 2;
+        QTest::newRow("a year after the hundred") << QByteArray("2076/01/01, 00:00, 1\r\n") << 1;
+        QTest::newRow("seconds") << QByteArray("26/12/08, 14:30, 1\r\n26/12/08, 14:31:30, 2\r\n")
+                                 << 2;
+        QTest::newRow("milliseconds") << QByteArray("26/12/08, 14:31:00.5, 2\r\n") << 1;
+    }
+    // The check agrees with what the writer and the reader really do.
+    void readBack() {
+        QFETCH(QByteArray, file);
+        QFETCH(int, firstForeignLine);
+        SampleLog log;
+        log.Assign(ParseCsvLog(file, 2026).Samples);
+        QCOMPARE(FirstSampleNotReadBack(log.Samples(), 2026) + 1, firstForeignLine);
+        const std::vector<Sample> back = ParseCsvLog(CsvTextOf(log, {}), 2026).Samples;
+        QCOMPARE(back.size(), log.Samples().size());
+        for (size_t i = 0; i < back.size(); ++i) {
+            QCOMPARE(back[i] == log.Samples()[i], int(i) + 1 != firstForeignLine);
+            if (int(i) + 1 == firstForeignLine) {
+                break;
+            }
+        }
+    }
+
+    void tailRewrite_data() {
+        QTest::addColumn<int>("written");
+        QTest::addColumn<int>("added");
+        QTest::addColumn<int>("appended");
+        QTest::newRow("the growing minute") << 5 << 3 << 0;
+        QTest::newRow("appended minutes") << 5 << 0 << 3;
+        QTest::newRow("both") << 12 << 2 << 4;
+        QTest::newRow("past the tenth minute, doses begin") << 8 << 1 << 5;
+        QTest::newRow("nothing changed") << 5 << 0 << 0;
+    }
+    // The plan brings the old text to exactly what a whole save writes, and a power cut at any
+    // point of its write tears at most one line: every earlier line reads back as it was.
+    void tailRewrite() {
+        QFETCH(int, written);
+        QFETCH(int, added);
+        QFETCH(int, appended);
+        const GraphSettings settings{0.01, 2};
+        SampleLog log = Minutes(written);
+        const QByteArray old = CsvTextOf(log, settings);
+        LogFileTail tail;
+        tail.Wrote("log.csv", old, log, settings);
+        log.AddToLast(added);
+        const SampleLog grown = Minutes(written + appended);
+        for (int i = written; i < grown.Count(); ++i) {
+            log.Append(grown.At(i));
+        }
+        const std::optional<LogFileTail::Plan> plan = tail.PlanFor("log.csv", log, settings);
+        QVERIFY(plan);
+        const QByteArray now = CsvTextOf(log, settings);
+        QCOMPARE(old.left(plan->Offset) + plan->Bytes, now);
+        QCOMPARE(plan->Bytes.size() > 0, added + appended > 0);
+        QVERIFY(plan->Bytes.size() <= (appended + 1) * (kMaxLogLineChars + 2));
+        QCOMPARE(now.mid(plan->LastLineOffset).count("\r\n"), 1);
+
+        for (qsizetype k = 0; k <= plan->Bytes.size(); ++k) {
+            const QByteArray done = old.left(plan->Offset) + plan->Bytes.left(k);
+            const QByteArray torn = done + old.mid(done.size());
+            const CsvReadResult read = ParseCsvLog(torn, 2026);
+            const qsizetype complete = done.count("\r\n");
+            QVERIFY(read.Samples.size() <= size_t(complete) + 1);
+            QVERIFY(read.UnreadableLines <= 1);
+            for (qsizetype i = 0; i < complete; ++i) {
+                QCOMPARE(read.Samples[size_t(i)], log.At(int(i)));
+            }
+        }
+    }
+
+    void rewriteOnAFullDisk_data() {
+        QTest::addColumn<int>("offset");
+        QTest::newRow("the whole file in place") << 0;
+        QTest::newRow("from its last line") << 2000;
+    }
+    // The space is reserved before a byte changes: a full disk leaves the old file whole, and
+    // the same rewrite succeeds once there is room.
+    void rewriteOnAFullDisk() {
+        QFETCH(int, offset);
+        SmallDisk disk;
+        if (!disk.mounted) {
+            QSKIP("cannot mount a tmpfs here");
+        }
+        const QString path = disk.mount + "/log.csv";
+        const QByteArray old = CsvTextOf(Minutes(100), {});
+        QVERIFY(WriteFile(path, old));
+        disk.Fill();
+        const QByteArray tail(16 * 1024, 'x');
+        QString error;
+        QVERIFY(!RewriteFileFrom(path, offset, tail, &error));
+        QCOMPARE(error, QString::fromLocal8Bit(std::strerror(ENOSPC)));
+        QCOMPARE(ReadAll(path), old);
+
+        QVERIFY(QFile::remove(disk.mount + "/filler"));
+        QVERIFY2(RewriteFileFrom(path, offset, tail, &error), qPrintable(error));
+        QCOMPARE(ReadAll(path), old.left(offset) + tail);
+    }
+};
+
+SOLAMINE_TEST(SaveFileTest)
+
+#include "tst_savefile.moc"

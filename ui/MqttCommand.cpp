@@ -1,0 +1,121 @@
+#include "MqttCommand.h"
+
+#include "IniFile.h"
+#include "MqttPublisher.h"
+#include "UserError.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStandardPaths>
+#include <cstdio>
+
+bool SavePasswordFile(const QString& path, const QString& password) {
+    if (password.isEmpty()) {
+        return !QFileInfo::exists(path) || QFile::remove(path);
+    }
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QSaveFile file(path);
+    const QByteArray bytes = password.toUtf8() + '\n';
+    // The temporary file is made owner-only before the password goes in.
+    return file.open(QIODevice::WriteOnly) &&
+           file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) &&
+           file.write(bytes) == bytes.size() && file.flush() && file.commit();
+}
+
+MqttCommand::MqttCommand(QString iniPath, QString passwordPath, QString hostName, QObject* parent)
+    : QObject(parent),
+      iniPath_(std::move(iniPath)),
+      passwordPath_(std::move(passwordPath)),
+      hostName_(std::move(hostName)) {
+    if (passwordPath_.isEmpty()) {
+        passwordPath_ = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) +
+                        QStringLiteral("/mqtt-password");
+    }
+}
+
+MqttCommand::~MqttCommand() = default;
+
+void MqttCommand::Load() {
+    settings_ = LoadMqttSettings(iniPath_, hostName_);
+    password_ = ReadPasswordFile(passwordPath_).value_or(QString());
+    Restart();
+}
+
+void MqttCommand::Restart() {
+    if (publisher_) {
+        publisher_->Stop(1000);
+        publisher_.reset();
+    }
+    if (settings_.Enabled) {
+        MqttSettings broker = settings_.Broker;
+        broker.Password = password_;
+        publisher_ = std::make_unique<MqttPublisher>(broker, [](const QString& note) {
+            std::fprintf(stderr, "solamine: %s\n", qPrintable(note));
+        });
+        connect(publisher_.get(), &MqttPublisher::StateChanged, this, &MqttCommand::StatusChanged);
+        publisher_->Start();
+    }
+    emit StatusChanged();
+}
+
+void MqttCommand::MqttClick(MqttDialog& dialog, const RunDialog& run) {
+    dialog.Settings = settings_;
+    dialog.Password = password_;
+    if (!(run ? run(dialog) : dialog.exec() == QDialog::Accepted)) {
+        return;
+    }
+    // Unchanged settings keep the connection and the minutes waiting for it. New ones apply
+    // for this run even when they cannot be kept in the files.
+    const bool changed = !(dialog.Settings == settings_ && dialog.Password == password_);
+    settings_ = dialog.Settings;
+    password_ = dialog.Password;
+    if (changed) {
+        Restart();
+    }
+    SaveMqttSettings(iniPath_, settings_);
+    if (!SavePasswordFile(passwordPath_, password_)) {
+        throw UserError(
+            QStringLiteral("%1 に書き込めません").arg(QDir::toNativeSeparators(passwordPath_)));
+    }
+}
+
+void MqttCommand::MinuteCompleted(const LogRecord& record) {
+    if (publisher_) {
+        publisher_->Publish(record);
+    }
+}
+
+void MqttCommand::Stop(int timeoutMs) {
+    if (publisher_) {
+        publisher_->Stop(timeoutMs);
+        publisher_.reset();
+    }
+}
+
+QString MqttCommand::StatusText() const {
+    if (!publisher_) {
+        return {};
+    }
+    switch (publisher_->CurrentState()) {
+        case MqttPublisher::State::Connected:
+            return QStringLiteral("MQTT: 接続中");
+        case MqttPublisher::State::Connecting:
+            if (publisher_->Reason().isEmpty()) {
+                return QStringLiteral("MQTT: 接続しています");
+            }
+            break;
+        case MqttPublisher::State::Waiting:
+        case MqttPublisher::State::Stopped:
+            break;
+    }
+    return QStringLiteral("MQTT: 再接続待ち (%1 分待機)").arg(publisher_->Waiting());
+}
+
+QString MqttCommand::StatusToolTip() const {
+    if (!publisher_ || publisher_->Reason().isEmpty()) {
+        return {};
+    }
+    return ProbeText(publisher_->Settings(), publisher_->LastFailure(), publisher_->Reason());
+}
