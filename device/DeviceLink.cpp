@@ -160,6 +160,7 @@ bool DeviceLink::StartClick() {
     }
     DeviceCoefficient = PayloadU16(*answer, 3);
     DeviceBackground = PayloadU16(*answer, 5);
+    emit DeviceSettingsRead();
     return true;
 }
 

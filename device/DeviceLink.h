@@ -95,6 +95,8 @@ signals:
     void StateChanged();
     // A device-change notice was handled (after the counter's removal stopped the link).
     void DeviceChanged(int eventCode);
+    // The handshake read the counter's own settings into DeviceCoefficient and DeviceBackground.
+    void DeviceSettingsRead();
 
 private:
     void ReaderRun(ReaderThread& thread);

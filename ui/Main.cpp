@@ -38,6 +38,7 @@
 #include <QFontDatabase>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QScopeGuard>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QSysInfo>
@@ -358,12 +359,12 @@ void TMainForm::SetClick() {
     SetClickHooks hooks;
     hooks.RunDialog = [this] {
         // A reconnect while the dialog is open reads the counter afresh: the dialog shows it.
-        QTimer watch;
-        watch.setInterval(250);
-        connect(&watch, &QTimer::timeout, settingsDialog_, [this] {
-            settingsDialog_->CounterValuesRead(link_->DeviceCoefficient, link_->DeviceBackground);
-        });
-        watch.start();
+        const QMetaObject::Connection reads =
+            connect(link_.get(), &DeviceLink::DeviceSettingsRead, settingsDialog_, [this] {
+                settingsDialog_->CounterValuesRead(link_->DeviceCoefficient,
+                                                   link_->DeviceBackground);
+            });
+        const auto disconnectReads = qScopeGuard([reads] { disconnect(reads); });
         if (options_.RunSettingsDialog) {
             return options_.RunSettingsDialog(*settingsDialog_);
         }
