@@ -122,6 +122,11 @@ void MqttPublisher::Connect() {
             rc = mosquitto_tls_set(mosq_, QFile::encodeName(settings_.CaFile).constData(), nullptr,
                                    nullptr, nullptr, nullptr);
         }
+        if (rc == MOSQ_ERR_NOT_SUPPORTED) {
+            // The Windows build's client library is built without TLS.
+            Fail(Failure::Tls, QStringLiteral("this build has no TLS; use mqtt://"));
+            return;
+        }
         if (rc != MOSQ_ERR_SUCCESS) {
             Fail(Failure::Tls, QStringLiteral("cannot use the CA file %1 (%2)")
                                    .arg(settings_.CaFile, ErrorText(rc)));
