@@ -10,6 +10,10 @@
 #include <QDate>
 #include <cstdio>
 #include <exception>
+#ifdef Q_OS_WIN
+#include <fcntl.h>
+#include <io.h>
+#endif
 
 namespace {
 
@@ -71,6 +75,11 @@ void PrintUsage(std::FILE* stream) {
 
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
+#ifdef Q_OS_WIN
+    // Output is the same bytes on every system: CSV keeps its own CR LF, text has LF, and
+    // nothing is turned into CR CR LF on the way.
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
     app.setApplicationName(QStringLiteral("solamine"));
     QStringList arguments = app.arguments().mid(1);
     if (arguments.size() == 1 && (arguments[0] == u"--help" || arguments[0] == u"-h")) {

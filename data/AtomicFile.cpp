@@ -53,7 +53,7 @@ QString SystemReason(int error) {
 // reserved past the end without changing the file's size, so that a power cut leaves no run
 // of zeros behind its lines. Where that cannot be done, the free space is compared with the
 // growth instead.
-bool Reserve(QFile& file, qint64 offset, qint64 size, QString* errorText) {
+bool Reserve(QFile& file, [[maybe_unused]] qint64 offset, qint64 size, QString* errorText) {
     const qint64 growth = size - file.size();
     if (growth <= 0) {
         return true;

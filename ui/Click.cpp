@@ -28,6 +28,19 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const QString& caption, QPo
         label->setFont(font);
         label->adjustSize();
     }
+    // Some font engines ignore stretch (Windows' own, for one); a smaller size fits there.
+    const bool points = font.pointSizeF() > 0;
+    for (qreal size = points ? font.pointSizeF() : font.pixelSize();
+         label->width() > room && size > (points ? 6 : 8);) {
+        size -= points ? 0.5 : 1;
+        if (points) {
+            font.setPointSizeF(size);
+        } else {
+            font.setPixelSize(int(size));
+        }
+        label->setFont(font);
+        label->adjustSize();
+    }
     return label;
 }
 
