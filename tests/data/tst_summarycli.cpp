@@ -21,7 +21,7 @@ Run RunSummary(const QStringList& arguments) {
         return {};
     }
     return {process.exitCode(), process.readAllStandardOutput(),
-            QString::fromUtf8(process.readAllStandardError())};
+            QString::fromLocal8Bit(process.readAllStandardError())};
 }
 
 }  // namespace

@@ -268,9 +268,11 @@ private slots:
     // and is left as it is at the end of the run.
     void refusedFiles_data() {
         QTest::addColumn<QString>("kind");
-        QTest::newRow("a FIFO without a writer") << "fifo";
         QTest::newRow("a directory") << "directory";
+#ifdef Q_OS_UNIX
+        QTest::newRow("a FIFO without a writer") << "fifo";
         QTest::newRow("an endless device") << "device";
+#endif
         QTest::newRow("over 1 MiB") << "large";
     }
     void refusedFiles() {
@@ -278,15 +280,18 @@ private slots:
         QTemporaryDir dir;
         const QString path = dir.filePath("solamine.ini");
         const QByteArray large = "[Graph]\nuSv=0.002\n" + QByteArray(kMaxIniBytes, ';');
-        if (kind == "fifo") {
-            QVERIFY(::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
-        } else if (kind == "directory") {
+        if (kind == "directory") {
             QVERIFY(QDir().mkpath(path));
-        } else if (kind == "device") {
-            QVERIFY(QFile::link("/dev/zero", path));
-        } else {
+        } else if (kind == "large") {
             WriteBytes(path, large);
         }
+#ifdef Q_OS_UNIX
+        if (kind == "fifo") {
+            QVERIFY(::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
+        } else if (kind == "device") {
+            QVERIFY(QFile::link("/dev/zero", path));
+        }
+#endif
         QElapsedTimer clock;
         clock.start();
         QVERIFY(LoadGraphSettings(path) == GraphSettings{});

@@ -62,7 +62,8 @@ private:
         if (Answers.empty()) {
             return std::nullopt;
         }
-        auto answer = Answers.front();
+        std::optional<QString> answer;
+        answer.swap(Answers.front());
         Answers.pop_front();
         return answer;
     }
@@ -684,7 +685,7 @@ private slots:
         QCOMPARE(beeps, 1);
         QVERIFY(rig.Report(42, 40));
         QVERIFY(rig.Report(43, 0));  // 12:42 at 40 completes: still above
-        QCOMPARE(beeps, 3);
+        QTRY_COMPARE(beeps, 3);  // a report of 0 may be taken before the window has drawn it
         for (int minute = 44; minute <= 52; ++minute) {
             QVERIFY(rig.Report(minute, 0));  // below from 12:43 on
             QVERIFY(form.AlarmState().Alarm().Raised());
