@@ -295,7 +295,7 @@ window_check() {
     export DISPLAY=$display
     sleep 2
     (cd "$dir" && wine explorer /desktop=solamine,1024x768 ./solamine.exe --simulate >/dev/null 2>&1 &)
-    window=$(timeout 60 xdotool search --sync --onlyvisible --classname 'solamine.exe' --name 'ソラミネ' | head -1)
+    window=$(timeout 60 xdotool search --sync --onlyvisible --classname 'solamine.exe' | head -1)
     if [ -n "$window" ]; then
         xdotool windowfocus "$window" 2>/dev/null || true
         xdotool key alt+l && sleep 1 && xdotool key b
@@ -331,8 +331,9 @@ window_check() {
 
 # Runs the test programs under Wine, compares convert with the Linux build byte for byte, and
 # installs and removes the installer silently. Prints one line per check; fails if any failed.
-run_tests() {
-    local dir=$out/test failed=0 name result linux_cli file
+# The test folder (programs, tests, fonts) and a fresh Wine prefix on a Japanese desktop.
+prepare_wine() {
+    local dir=$out/test
     deploy "$dir" 1
     # The offscreen platform draws text with the fonts in QT_QPA_FONTDIR only.
     mkdir -p "$dir/fonts"
@@ -343,16 +344,23 @@ run_tests() {
     # A fresh Windows each run, so that "nothing left behind" means what it says.
     rm -rf "$WINEPREFIX"
     wineboot -i >/dev/null 2>&1 || true
+    # Wine draws the caption buttons with its Marlett font, which it does not find by itself.
+    cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
     # The tests start solamine.exe and solamine-cli.exe from the build folder: they find the
     # DLLs and plugins of the test folder through these.
     WINEPATH=$(winepath -w "$dir")
     QT_PLUGIN_PATH=$(winepath -w "$dir/plugins")
     export WINEPATH QT_PLUGIN_PATH
+}
+
+run_tests() {
+    local dir=$out/test failed=0 name result linux_cli file
+    prepare_wine
     # Wine drops a redirected stdout, so results go to files; one file per test class, since
     # each class's run would overwrite the last one's.
     local class passed=0
     for name in data device ui cli; do
-        for class in $(grep -ho 'SOLAMINE_TEST([A-Za-z0-9_]*)' "$root"/tests/$name/*.cpp |
+        for class in $(find "$root/tests/$name" -name 'tst_*.cpp' -exec grep -ho 'SOLAMINE_TEST([A-Za-z0-9_]*)' {} + |
                        sed 's/SOLAMINE_TEST(\(.*\))/\1/'); do
             case $class in
                 MqttWindowTest|StationMqttTest)
@@ -475,6 +483,7 @@ case "$what" in
     third) third_party ;;
     hidapi) step "hidapi"; timed "hidapi for Windows" build_hidapi ;;
     mosquitto) step "libmosquitto"; timed "libmosquitto for Windows" build_mosquitto ;;
+    window) prepare_wine; window_check ;;
     qt) step "Tools"; install_tools; step "Qt"; timed "Qt for Windows" build_qt ;;
     project) third_party; step "solamine"; timed "solamine for Windows" build_project ;;
     all)

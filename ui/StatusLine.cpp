@@ -3,6 +3,7 @@
 #include "DisplayRules.h"
 #include "HelpMenu.h"
 
+#include <QDir>
 #include <QLabel>
 #include <QStatusBar>
 #include <QStringList>
@@ -56,7 +57,9 @@ void StatusLine::Show(const StatusState& state) {
     }
     link_->setToolTip(linkTip);
     count_->setText(QStringLiteral("%1 件").arg(state.Samples));
-    file_->setText(state.File.isEmpty() ? QStringLiteral("(ファイルなし)") : state.File);
+    // The path as the system writes it, with backslashes on Windows.
+    file_->setText(state.File.isEmpty() ? QStringLiteral("(ファイルなし)")
+                                        : QDir::toNativeSeparators(state.File));
 
     QStringList notes;
     QStringList details;
