@@ -1,6 +1,11 @@
+#include "AtomicFile.h"
+#include "CsvLog.h"
+#include "LogAppender.h"
 #include "PlatformFile.h"
+#include "RegularFile.h"
 #include "TestMain.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -45,6 +50,33 @@ private slots:
         file.close();
         QVERIFY(!SyncFileToDisk(file, &error));
         QVERIFY(!error.isEmpty());
+    }
+
+    // Every way a log reaches the disk, in a folder and a file named in Japanese with a sign no
+    // Japanese code page has: on Windows only the wide-character calls can name them.
+    void japanesePaths() {
+        QTemporaryDir dir;
+        const QString folder = dir.filePath(QStringLiteral("放射線ログ"));
+        QVERIFY(QDir().mkpath(folder));
+        const QString path = folder + QStringLiteral("/記録☢.csv");
+        const QByteArray first = "26/12/08, 14:10, 35\r\n";
+        const QByteArray second = "26/12/08, 14:11, 36\r\n";
+        QString error;
+        QVERIFY2(WriteFileAtomically(path, first + "26/12/08, 14:11, 99\r\n", &error),
+                 qPrintable(error));
+        QVERIFY2(RewriteFileFrom(path, first.size(), second, &error), qPrintable(error));
+        QVERIFY2(CanAppendTo(path, &error), qPrintable(error));
+        LogAppender appender([](const QString&) {});
+        QVERIFY(appender.Append(path, "26/12/08, 14:12, 37"));
+
+        QFile file;
+        qint64 size = 0;
+        const std::optional<QString> refused = OpenRegularFile(path, 1 << 20, file, size);
+        QVERIFY2(!refused, qPrintable(refused.value_or(QString())));
+        QCOMPARE(file.readAll(), first + second + "26/12/08, 14:12, 37\r\n");
+        QVERIFY(!(IdentityOf(file) == FileIdentity{}));
+        QCOMPARE(ReadCsvLog(path, 2026).Samples.size(), size_t(3));
+        QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList{QStringLiteral("記録☢.csv")});
     }
 };
 
