@@ -289,7 +289,7 @@ wine_run() { low wine "$@"; }
 # window frames. The screenshots stay in build-windows/ (docs/windows.png is one of them).
 window_check() {
     local dir=$out/test display=:$((50 + RANDOM % 40)) xvfb window saved=$out/test/window.csv
-    rm -f "$saved" "$out"/window-*.png
+    rm -f "$saved" "$out"/window-*.png "$dir/solamine.ini"
     Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
     xvfb=$!
     export DISPLAY=$display
@@ -320,11 +320,15 @@ window_check() {
     kill "$xvfb" 2>/dev/null || true
     wait "$xvfb" 2>/dev/null || true
     unset DISPLAY
+    # At the close the settings go beside the program.
     if [ -n "$window" ] && [ "$closed" = yes ] && [ -s "$saved" ] &&
-        grep -Eq '^[0-9]{2}/[0-9]{2}/[0-9]{2}, [0-9]{2}:[0-9]{2}, [0-9]+' "$saved"; then
-        echo "PASS window: started, $(wc -l <"$saved") minute(s) saved through the file dialog, closed"
+        grep -Eq '^[0-9]{2}/[0-9]{2}/[0-9]{2}, [0-9]{2}:[0-9]{2}, [0-9]+' "$saved" &&
+        grep -q '^\[Graph\]' "$dir/solamine.ini" 2>/dev/null; then
+        echo "PASS window: started, $(wc -l <"$saved") minute(s) saved through the file dialog, closed;" \
+            "solamine.ini written beside the program"
     else
-        echo "FAIL window: window ${window:-not found}, closed $closed, saved $(wc -l <"$saved" 2>/dev/null || echo nothing)"
+        echo "FAIL window: window ${window:-not found}, closed $closed, saved $(wc -l <"$saved" 2>/dev/null || echo nothing)," \
+            "INI $(ls "$dir/solamine.ini" 2>/dev/null || echo missing)"
         return 1
     fi
 }
