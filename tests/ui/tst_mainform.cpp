@@ -70,6 +70,16 @@ private:
     }
 };
 
+// A log of count minutes from 26/12/07 00:00, counts 0..49 over and over.
+QByteArray MinutesFile(int count) {
+    QByteArray text;
+    for (int i = 0; i < count; ++i) {
+        text += DateTime::LogTimeText(DateTime::Encode(2026, 12, 7) + i / 1440.0).toLatin1() +
+                ", " + QByteArray::number(i % 50) + "\r\n";
+    }
+    return text;
+}
+
 // One main window over a scripted virtual counter, a pinned clock and prepared file dialogs.
 struct Rig {
     QTemporaryDir dir;
@@ -121,6 +131,19 @@ struct Rig {
         return QDir(RecoveryFolder()).entryList({"*.csv"}, QDir::Files);
     }
 
+    // A log of count minutes (MinutesFile) opened in the window.
+    bool OpenMinutes(int count) {
+        if (!WriteFile(Path("long.csv"), MinutesFile(count))) {
+            return false;
+        }
+        form->OpenFile(Path("long.csv"));
+        return true;
+    }
+    bool ShowWindow() {
+        form->show();
+        return QTest::qWaitForWindowExposed(form.get());
+    }
+
     // A report at the given minute; returns once the window has taken it in.
     bool Report(int minute, std::uint16_t count) {
         now = DateTime::Encode(2026, 12, 8, 12, minute, 17);
@@ -134,16 +157,6 @@ struct Rig {
         });
     }
 };
-
-// A log of count minutes from 26/12/07 00:00, counts 0..49 over and over.
-QByteArray MinutesFile(int count) {
-    QByteArray text;
-    for (int i = 0; i < count; ++i) {
-        text += DateTime::LogTimeText(DateTime::Encode(2026, 12, 7) + i / 1440.0).toLatin1() +
-                ", " + QByteArray::number(i % 50) + "\r\n";
-    }
-    return text;
-}
 
 // True when the process sleeps in an event loop's poll and catches SIGTERM.
 bool IdleWithSignalHandler(qint64 pid) {
@@ -267,8 +280,7 @@ private slots:
     void hideShowAndHold() {
         Rig rig;
         TMainForm& form = *rig.form;
-        form.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QVERIFY(rig.ShowWindow());
         form.Show->trigger();
         form.Show->trigger();
         QVERIFY(form.Log->isVisible());
@@ -362,8 +374,7 @@ private slots:
 #endif
         Rig rig;
         TMainForm& form = *rig.form;
-        form.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QVERIFY(rig.ShowWindow());
         form.Start->trigger();
         std::raise(SIGTERM);
         QTRY_VERIFY(!form.isVisible());
@@ -705,10 +716,8 @@ private slots:
     void chartKeys() {
         Rig rig;
         TMainForm& form = *rig.form;
-        QVERIFY(WriteFile(rig.Path("long.csv"), MinutesFile(2000)));
-        form.OpenFile(rig.Path("long.csv"));
-        form.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QVERIFY(rig.OpenMinutes(2000));
+        QVERIFY(rig.ShowWindow());
         form.Chart->setFocus();
         const std::pair<Qt::Key, int> steps[] = {{Qt::Key_Home, 0},      {Qt::Key_PageDown, 360},
                                                  {Qt::Key_Right, 370},   {Qt::Key_Left, 360},
@@ -726,10 +735,8 @@ private slots:
     void summaries() {
         Rig rig;
         TMainForm& form = *rig.form;
-        QVERIFY(WriteFile(rig.Path("long.csv"), MinutesFile(3000)));
-        form.OpenFile(rig.Path("long.csv"));
-        form.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QVERIFY(rig.OpenMinutes(3000));
+        QVERIFY(rig.ShowWindow());
         QTest::keyClick(&form, Qt::Key_T, Qt::ControlModifier);
         SummaryWindow* window = form.Summaries();
         QVERIFY(window && window->isVisible());
@@ -749,10 +756,8 @@ private slots:
     void overviewStrip() {
         Rig rig;
         TMainForm& form = *rig.form;
-        QVERIFY(WriteFile(rig.Path("long.csv"), MinutesFile(5000)));
-        form.OpenFile(rig.Path("long.csv"));
-        form.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QVERIFY(rig.OpenMinutes(5000));
+        QVERIFY(rig.ShowWindow());
         OverviewStrip& strip = form.ChartWithOverview().Strip();
         QCOMPARE(strip.height(), OverviewStrip::kHeight);
         QVERIFY(strip.PageRect().right() >= strip.width() * 7 / 10);  // the newest page
@@ -782,8 +787,7 @@ private slots:
     void goToATime() {
         Rig rig;
         TMainForm& form = *rig.form;
-        QVERIFY(WriteFile(rig.Path("long.csv"), MinutesFile(2000)));
-        form.OpenFile(rig.Path("long.csv"));
+        QVERIFY(rig.OpenMinutes(2000));
         QStringList reasons;
         rig.goToDialog = [&](GoToDialog& d) {
             for (const char* text : {"yesterday", "27/01/01", "26/12/07, 10:30"}) {
@@ -812,11 +816,9 @@ private slots:
     void logClickAndHover() {
         Rig rig;
         TMainForm& form = *rig.form;
-        QVERIFY(WriteFile(rig.Path("long.csv"), MinutesFile(2000)));
-        form.OpenFile(rig.Path("long.csv"));
+        QVERIFY(rig.OpenMinutes(2000));
         form.resize(form.width(), 600);
-        form.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QVERIFY(rig.ShowWindow());
         form.Show->trigger();
         form.Log->verticalScrollBar()->setValue(0);
         const int newest = form.ChartArea().PageStart();
@@ -869,8 +871,7 @@ private slots:
     void chartAsPicture() {
         Rig rig;
         TMainForm& form = *rig.form;
-        form.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QVERIFY(rig.ShowWindow());
         form.Start->trigger();
         QVERIFY(rig.Report(30, 12));
         const QString png = rig.Path("chart.png");
@@ -895,8 +896,7 @@ private slots:
 #endif
         Rig rig;
         TMainForm& form = *rig.form;
-        form.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QVERIFY(rig.ShowWindow());
         form.Start->trigger();
         rig.settingsDialog = [](TOKRightDlg& d) {
             QTimer::singleShot(0, &d, [] { std::raise(SIGTERM); });
