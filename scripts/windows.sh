@@ -366,11 +366,6 @@ run_tests() {
     for name in data device ui cli; do
         for class in $(find "$root/tests/$name" -name 'tst_*.cpp' -exec grep -ho 'SOLAMINE_TEST([A-Za-z0-9_]*)' {} + |
                        sed 's/SOLAMINE_TEST(\(.*\))/\1/'); do
-            case $class in
-                MqttWindowTest|StationMqttTest)
-                    echo "SKIP $name/$class: its broker harness starts Linux programs (see MQTT below)"
-                    continue ;;
-            esac
             result=$dir/results/$class.txt
             mkdir -p "$dir/results" && rm -f "$result"
             if (cd "$dir" && QT_QPA_FONTDIR=$(winepath -w "$dir/fonts" 2>/dev/null) \
@@ -378,6 +373,9 @@ run_tests() {
                     -o "$(winepath -w "$result")",txt); then
                 echo "PASS $name/$class: $(grep -a '^Totals' "$result")"
                 passed=$((passed + 1))
+            elif [ $? = 2 ] && [ ! -e "$result" ]; then
+                # tests/CMakeLists.txt leaves the broker harness's files out of the Windows build.
+                echo "SKIP $name/$class: not in the Windows build (its broker harness starts Linux programs; see MQTT below)"
             else
                 echo "FAIL $name/$class: $(grep -a '^Totals' "$result" 2>/dev/null)"
                 grep -a '^FAIL' -A3 "$result" 2>/dev/null | head -40 || true
