@@ -57,7 +57,7 @@ void StatusLine::Show(const StatusState& state) {
     }
     link_->setToolTip(linkTip);
     count_->setText(QStringLiteral("%1 件").arg(state.Samples));
-    // The path as the system writes it, with backslashes on Windows.
+    // Paths as the system writes them, with backslashes on Windows.
     file_->setText(state.File.isEmpty() ? QStringLiteral("(ファイルなし)")
                                         : QDir::toNativeSeparators(state.File));
 
@@ -80,10 +80,12 @@ void StatusLine::Show(const StatusState& state) {
             "自動保存の形式では読み戻した時刻が変わります。上書き保存で書き直せます。");
     }
     if (!state.KeptFile.isEmpty()) {
-        notes << QStringLiteral("未保存のログを保存しました: ") + state.KeptFile;
+        notes << QStringLiteral("未保存のログを保存しました: ") +
+                     QDir::toNativeSeparators(state.KeptFile);
     }
     if (!state.CopyOf.isEmpty()) {
-        notes << QStringLiteral("別のウィンドウが記録中のファイルの写しです: ") + state.CopyOf;
+        notes << QStringLiteral("別のウィンドウが記録中のファイルの写しです: ") +
+                     QDir::toNativeSeparators(state.CopyOf);
         details << QStringLiteral("そのファイルには自動保存しません。");
     }
     if (!state.DiscardedRecovery.isEmpty()) {

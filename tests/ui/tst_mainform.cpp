@@ -628,8 +628,8 @@ private slots:
             const QByteArray all = CsvTextOf(form.Samples(), form.Graph());
             form.New->trigger();
             QCOMPARE(ReadAll(kept), all);
-            QVERIFY(
-                form.StatusText().contains(QStringLiteral("未保存のログを保存しました: ") + kept));
+            QVERIFY(form.StatusText().contains(QStringLiteral("未保存のログを保存しました: ") +
+                                               QDir::toNativeSeparators(kept)));
             QVERIFY(form.OpenRecovery->isVisible());
 
             QVERIFY(rig.Report(40, 1));
@@ -697,7 +697,7 @@ private slots:
         QCOMPARE(beeps, 1);
         QVERIFY(rig.Report(42, 40));
         QVERIFY(rig.Report(43, 0));  // 12:42 at 40 completes: still above
-        QTRY_COMPARE(beeps, 3);  // a report of 0 may be taken before the window has drawn it
+        QTRY_COMPARE(beeps, 3);      // a report of 0 may be taken before the window has drawn it
         for (int minute = 44; minute <= 52; ++minute) {
             QVERIFY(rig.Report(minute, 0));  // below from 12:43 on
             QVERIFY(form.AlarmState().Alarm().Raised());
