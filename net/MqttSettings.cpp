@@ -1,6 +1,9 @@
 #include "MqttSettings.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
 #include <QRegularExpression>
 #include <QUrl>
 
@@ -66,4 +69,17 @@ std::optional<QString> ReadPasswordFile(const QString& path) {
         line.chop(1);
     }
     return QString::fromUtf8(line);
+}
+
+bool SavePasswordFile(const QString& path, const QString& password) {
+    if (password.isEmpty()) {
+        return !QFileInfo::exists(path) || QFile::remove(path);
+    }
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QSaveFile file(path);
+    const QByteArray bytes = password.toUtf8() + '\n';
+    // The temporary file is made owner-only before the password goes in.
+    return file.open(QIODevice::WriteOnly) &&
+           file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) &&
+           file.write(bytes) == bytes.size() && file.flush() && file.commit();
 }

@@ -38,3 +38,7 @@ bool IsValidStationId(const QString& id);
 // The first line of the file at path, without its line end. Returns nothing when it cannot be
 // read.
 std::optional<QString> ReadPasswordFile(const QString& path);
+
+// Writes password to path with mode 0600 (created so, never readable by others on the way), or
+// removes the file when password is empty. Returns false when it cannot.
+bool SavePasswordFile(const QString& path, const QString& password);

@@ -1,28 +1,12 @@
 #include "MqttCommand.h"
 
-#include "IniFile.h"
+#include "MqttWindowSettings.h"
 #include "MqttPublisher.h"
 #include "UserError.h"
 
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <cstdio>
-
-bool SavePasswordFile(const QString& path, const QString& password) {
-    if (password.isEmpty()) {
-        return !QFileInfo::exists(path) || QFile::remove(path);
-    }
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QSaveFile file(path);
-    const QByteArray bytes = password.toUtf8() + '\n';
-    // The temporary file is made owner-only before the password goes in.
-    return file.open(QIODevice::WriteOnly) &&
-           file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) &&
-           file.write(bytes) == bytes.size() && file.flush() && file.commit();
-}
 
 MqttCommand::MqttCommand(QString iniPath, QString passwordPath, QString hostName, QObject* parent)
     : QObject(parent),

@@ -55,7 +55,3 @@ private:
     QString password_;
     std::unique_ptr<MqttPublisher> publisher_;
 };
-
-// Writes password to path with mode 0600 (created so, never readable by others on the way),
-// or removes the file when password is empty. Returns false when it cannot.
-bool SavePasswordFile(const QString& path, const QString& password);

@@ -2,6 +2,7 @@
 
 #include "MqttPublisher.h"
 #include "MqttSettings.h"
+#include "MqttWindowSettings.h"
 
 #include <QDialog>
 
@@ -9,14 +10,6 @@ class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-
-// Whether the window publishes, and to which broker.
-struct MqttWindowSettings {
-    bool Enabled = false;
-    MqttSettings Broker;
-
-    friend bool operator==(const MqttWindowSettings&, const MqttWindowSettings&) = default;
-};
 
 // The window's publishing: broker URL, station id, user, password, CA file and discovery, and a
 // connection test that says in words what happened. Exchanges values only through Settings and

@@ -1,6 +1,6 @@
 #include "DateTime.h"
 #include "DeviceLink.h"
-#include "IniFile.h"
+#include "MqttWindowSettings.h"
 #include "Main.h"
 #include "MqttBroker.h"
 #include "MqttCommand.h"

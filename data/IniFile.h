@@ -65,6 +65,10 @@ QString IniPathFor(const QString& executablePath);
 // The user's own settings folder: %APPDATA%\solamine on Windows, ~/.config/solamine elsewhere.
 QString PerUserSettingsFolder();
 
+// A yes/no key: a number other than 0, or true/yes/on in any letter case; fallback when the key
+// is missing.
+bool ReadFlag(const IniFile& ini, const QString& section, const QString& key, bool fallback);
+
 // The graph settings from section "Graph"; missing, empty, non-numeric, non-finite or (for the
 // background) out-of-range values give the defaults silently. A refused file gives the defaults
 // and one line on stderr. Never writes.
@@ -83,14 +87,3 @@ AlarmSettings LoadAlarmSettings(const QString& iniPath, const QString& startingP
 // "<path> に書き込めません" at the first key that cannot be written.
 void SaveAlarmSettings(const QString& iniPath, const AlarmSettings& settings,
                        const QString& startingPath = {});
-
-struct MqttWindowSettings;
-
-// The window's publishing from section "MQTT": "Enabled", "URL" (mqtt://HOST[:PORT] or
-// mqtts://...), "Id" (default: from the host name), "User", "CA", "Discovery" (default on). An
-// unusable URL reads as not enabled. The password is never in this file. Never writes.
-MqttWindowSettings LoadMqttSettings(const QString& iniPath, const QString& hostName);
-
-// Writes the keys of section "MQTT", keeping every other line; throws UserError
-// "<path> に書き込めません" at the first key that cannot be written.
-void SaveMqttSettings(const QString& iniPath, const MqttWindowSettings& settings);

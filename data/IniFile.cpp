@@ -17,7 +17,6 @@
 
 #include "AtomicFile.h"
 #include "DoseAlarm.h"
-#include "MqttDialog.h"
 #include "NumberFormat.h"
 #include "RegularFile.h"
 #include "SampleDisplay.h"
@@ -291,6 +290,15 @@ QString IniPathFor(const QString& executablePath) {
     return IniPathsFor(executablePath).Path;
 }
 
+bool ReadFlag(const IniFile& ini, const QString& section, const QString& key, bool fallback) {
+    const auto text = ini.ReadString(section, key);
+    if (!text) {
+        return fallback;
+    }
+    const auto number = NumberFormat::ParseFloat(*text);
+    return number ? *number != 0 : QStringList{"true", "yes", "on"}.contains(text->toLower());
+}
+
 GraphSettings LoadGraphSettings(const QString& iniPath, const QString& startingPath) {
     const IniFile ini = ReadReporting(iniPath, startingPath);
     GraphSettings settings;
@@ -337,11 +345,7 @@ AlarmSettings LoadAlarmSettings(const QString& iniPath, const QString& startingP
         threshold && *threshold > 0) {
         settings.ThresholdUsv = *threshold;
     }
-    if (const auto sound = ini.ReadString(alarmSection, soundKey)) {
-        const auto number = NumberFormat::ParseFloat(*sound);
-        settings.Sound =
-            number ? *number != 0 : QStringList{"true", "yes", "on"}.contains(sound->toLower());
-    }
+    settings.Sound = ReadFlag(ini, alarmSection, soundKey, false);
     return settings;
 }
 
@@ -349,56 +353,4 @@ void SaveAlarmSettings(const QString& iniPath, const AlarmSettings& settings,
                        const QString& startingPath) {
     WriteKeys(iniPath, startingPath, alarmSection,
               {{thresholdKey, settings.ThresholdUsv}, {soundKey, settings.Sound ? 1.0 : 0.0}});
-}
-
-namespace {
-
-const QString mqttSection = QStringLiteral("MQTT");
-
-bool IniFlag(const IniFile& ini, const QString& section, const QString& key, bool fallback) {
-    const auto text = ini.ReadString(section, key);
-    if (!text) {
-        return fallback;
-    }
-    const auto number = NumberFormat::ParseFloat(*text);
-    return number ? *number != 0 : QStringList{"true", "yes", "on"}.contains(text->toLower());
-}
-
-}  // namespace
-
-MqttWindowSettings LoadMqttSettings(const QString& iniPath, const QString& hostName) {
-    const IniFile ini(iniPath);
-    MqttWindowSettings settings;
-    MqttSettings& broker = settings.Broker;
-    broker.User = ini.ReadString(mqttSection, QStringLiteral("User")).value_or(QString());
-    QString error;
-    const QString url = ini.ReadString(mqttSection, QStringLiteral("URL")).value_or(QString());
-    const bool usable = !url.isEmpty() && ParseBrokerUrl(url, broker, &error);
-    settings.Enabled = usable && IniFlag(ini, mqttSection, QStringLiteral("Enabled"), false);
-    broker.StationId = ini.ReadString(mqttSection, QStringLiteral("Id")).value_or(QString());
-    if (!IsValidStationId(broker.StationId)) {
-        broker.StationId = StationIdFrom(hostName);
-    }
-    broker.CaFile = ini.ReadString(mqttSection, QStringLiteral("CA")).value_or(QString());
-    broker.Discovery = IniFlag(ini, mqttSection, QStringLiteral("Discovery"), true);
-    return settings;
-}
-
-void SaveMqttSettings(const QString& iniPath, const MqttWindowSettings& settings) {
-    IniFile ini(iniPath);
-    const MqttSettings& broker = settings.Broker;
-    const std::pair<QString, QString> keys[] = {
-        {QStringLiteral("Enabled"), settings.Enabled ? QStringLiteral("1") : QStringLiteral("0")},
-        {QStringLiteral("URL"), broker.Host.isEmpty() ? QString() : BrokerUrl(broker)},
-        {QStringLiteral("Id"), broker.StationId},
-        {QStringLiteral("User"), broker.User},
-        {QStringLiteral("CA"), broker.CaFile},
-        {QStringLiteral("Discovery"), broker.Discovery ? QStringLiteral("1") : QStringLiteral("0")},
-    };
-    for (const auto& [key, value] : keys) {
-        if (!ini.WriteString(mqttSection, key, value)) {
-            throw UserError(
-                QStringLiteral("%1 に書き込めません").arg(QDir::toNativeSeparators(iniPath)));
-        }
-    }
 }
