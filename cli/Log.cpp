@@ -7,7 +7,7 @@
 #include "MqttPublisher.h"
 #include "NumberFormat.h"
 #include "StationMqtt.h"
-#include "TerminationSignals.h"
+#include "Termination.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -102,8 +102,8 @@ std::optional<LogCommand> ParseLogArguments(const QStringList& arguments, QStrin
 }
 
 int RunLog(const QStringList& arguments) {
-    // Before the reader thread exists, so that no thread takes the signals its own way.
-    TerminationSignals termination;
+    // Kept until the end: on Windows the system waits for it before it ends the process.
+    Termination termination;
 #ifdef Q_OS_UNIX
     // A reader of stdout that went away (a closed pipe) must not end the logging.
     std::signal(SIGPIPE, SIG_IGN);
@@ -129,18 +129,16 @@ int RunLog(const QStringList& arguments) {
             errors(QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss ")) +
                    note);
         });
-        PublishStation(logger, *publisher);
+        logger.Session().AddPublisher(publisher.get());
         publisher->Start();
     }
-    QObject::connect(&termination, &TerminationSignals::Received, &logger, [&] {
+    QObject::connect(&termination, &Termination::Requested, &logger, [&] {
         if (const int lost = logger.Finish(); lost > 0) {
             PrintError(QStringLiteral("%1 line(s) could not be appended; they are on stdout above")
                            .arg(lost));
         }
-        if (publisher) {
-            if (const int left = publisher->Stop(kBrokerStopMs); left > 0) {
-                PrintError(QStringLiteral("%1 minute(s) were not published").arg(left));
-            }
+        if (const int left = logger.Session().StopPublishers(kBrokerStopMs); left > 0) {
+            PrintError(QStringLiteral("%1 minute(s) were not published").arg(left));
         }
         QCoreApplication::quit();
     });

@@ -4,7 +4,6 @@
 #include "DeviceLink.h"
 #include "DisplayRules.h"
 #include "HidBackend.h"
-#include "LinkKeeper.h"
 #include "LogTail.h"
 #include "NumberFormat.h"
 
@@ -13,7 +12,6 @@
 #include <QProcess>
 #include <QTemporaryFile>
 #include <QTimer>
-#include <span>
 #include <utility>
 
 StationLogger::StationLogger(std::unique_ptr<HidBackend> backend, StationOptions options, Clock now,
@@ -24,20 +22,42 @@ StationLogger::StationLogger(std::unique_ptr<HidBackend> backend, StationOptions
       lines_(std::move(lines)),
       notes_(std::move(notes)),
       appender_([this](const QString& text) { Note(text); }) {
-    link_ = std::make_unique<DeviceLink>(std::move(backend),
-                                         [this](const DevicePacket& packet) { OnReport(packet); });
-    link_->SetAnswerTimeout(kAnswerTimeoutMs);
-    keeper_ = std::make_unique<LinkKeeper>(*link_);
-    connect(keeper_.get(), &LinkKeeper::StateChanged, this, &StationLogger::OnLinkState);
-    alarm_.SetSettings({options_.AlarmUsv, false});
-    clockTimer_ = new QTimer(this);
-    clockTimer_->setInterval(1000);
-    connect(clockTimer_, &QTimer::timeout, this, &StationLogger::Tick);
+    SessionOptions session;
+    session.Graph = options_.Settings;
+    session.Alarm = {options_.AlarmUsv, false};
+    session.Now = now_;
+    session.AnswerTimeoutMs = kAnswerTimeoutMs;
+    session_ = std::make_unique<LoggingSession>(std::move(backend), std::move(session));
+    session_->SetRecords({[this](double time) { return PathFor(time); },
+                          [this](const QString& path) { return ReadFileEnd(path); }});
+    connect(session_.get(), &LoggingSession::MinuteLogged, this, &StationLogger::Append);
+    connect(session_.get(), &LoggingSession::MinuteLeftOut, this,
+            [this](const Sample& minute, int seconds) {
+                const DateTime::TimeOfDay t = DateTime::Decode(minute.Time).time;
+                Note(QString::asprintf("partial minute %02d:%02d (%d s) not written", t.hour,
+                                       t.minute, seconds));
+            });
+    connect(session_.get(), &LoggingSession::LinkChanged, this, &StationLogger::OnLinkState);
+    connect(session_.get(), &LoggingSession::AlarmStepped, this, &StationLogger::OnAlarm);
+    retry_ = new QTimer(this);
+    retry_->setInterval(LoggingSession::kClockMs);
+    connect(retry_, &QTimer::timeout, this, [this] {
+        if (appender_.Queued() > 0) {
+            appender_.Flush();
+        }
+    });
 }
 
 StationLogger::~StationLogger() {
-    keeper_.reset();
-    link_.reset();
+    session_.reset();
+}
+
+DeviceLink& StationLogger::Link() {
+    return session_->Link();
+}
+
+LinkKeeper& StationLogger::Keeper() {
+    return session_->Keeper();
 }
 
 QString StationLogger::PathFor(double time) const {
@@ -68,76 +88,41 @@ bool StationLogger::Prepare(QString* error) {
 }
 
 void StationLogger::Start() {
-    clockTimer_->start();
-    keeper_->Start();
-}
-
-void StationLogger::OnReport(const DevicePacket& packet) {
-    if (finished_) {
-        return;
-    }
-    const auto payload = std::span<const std::uint8_t, kReportPayloadSize>(packet.Payload);
-    Handle(minutes_.Report(ReportCount(payload), now_()));
+    retry_->start();
+    session_->Start();
 }
 
 void StationLogger::Tick() {
-    Handle(minutes_.Clock(now_()));
+    session_->Tick();
     if (appender_.Queued() > 0) {
         appender_.Flush();
     }
 }
 
-void StationLogger::Handle(const MinuteEnd& end) {
-    if (end.What == MinuteEnd::Kind::Whole) {
-        Complete(end.Minute);
-    } else if (end.What == MinuteEnd::Kind::Partial) {
-        const DateTime::TimeOfDay t = DateTime::Decode(end.Minute.Time).time;
-        Note(QString::asprintf("partial minute %02d:%02d (%d s) not written", t.hour, t.minute,
-                               end.Seconds));
-    }
-}
-
-// The one place where a minute becomes a line: what the file gets, stdout, the alarm and the
-// publishers all see the same record.
-void StationLogger::Complete(const Sample& minute) {
-    const QString path = PathFor(minute.Time);
-    if (!fileLinesRead_ || path != fileLinesPath_) {
-        ReadFileEnd(path);
-    }
-    const LogRecord record = NextLineRecord(fileLines_, minute, options_.Settings);
+// The file first: the session tells the alarm and the publishers once this has returned.
+void StationLogger::Append(const LogRecord& record) {
     const QString line = LogLine(record);
-    appender_.Append(path, line.toLatin1());
+    appender_.Append(PathFor(record.Time), line.toLatin1());
     lines_(line);
-    CheckAlarm(record);
     emit MinuteLogged(record);
 }
 
-void StationLogger::ReadFileEnd(const QString& path) {
-    fileLines_ = RecentSamples();
-    fileLinesPath_ = path;
-    fileLinesRead_ = true;
+std::vector<Sample> StationLogger::ReadFileEnd(const QString& path) {
     QString error;
     const std::optional<std::vector<Sample>> tail =
         ReadLogTail(path, kDoseWindow, DateTime::Decode(now_()).date.year, &error);
     if (!tail) {
         Note(QStringLiteral("cannot read the end of %1 (%2); its doses start afresh")
                  .arg(QDir::toNativeSeparators(path), error));
-        return;
+        return {};
     }
-    for (const Sample& sample : *tail) {
-        fileLines_.Append(sample);
-    }
+    return *tail;
 }
 
-void StationLogger::CheckAlarm(const LogRecord& record) {
-    const AlarmStep step = alarm_.MinuteCompleted(record.Time, record.Dose);
-    if (step.Released) {
-        emit AlarmChanged(false);
-    }
+void StationLogger::OnAlarm(const AlarmStep& step, const LogRecord& record) {
     if (!step.Raised) {
         return;
     }
-    emit AlarmChanged(true);
     const QString minute = DateTime::MinuteText(record.Time);
     const QString dose = NumberFormat::FormatGeneral(record.Dose);
     notes_(QStringLiteral("ALARM %1 %2").arg(minute, dose));
@@ -152,20 +137,21 @@ int StationLogger::Finish() {
     if (finished_) {
         return appender_.Queued();
     }
-    clockTimer_->stop();
-    // Reports handed over while the reader ends still count; after Stop none can come.
-    keeper_->Stop();
+    retry_->stop();
+    // Reports handed over while the reader ends still count; after Close none are taken.
+    session_->Close();
     finished_ = true;
-    Handle(minutes_.Finish());
     appender_.Flush();
     return appender_.Queued();
 }
 
 void StationLogger::OnLinkState() {
-    if (keeper_->CurrentState() != LinkKeeper::State::Connected) {
-        minutes_.Break();
+    const LinkKeeper::State state = session_->State();
+    if (state == linkState_) {
+        return;
     }
-    switch (keeper_->CurrentState()) {
+    linkState_ = state;
+    switch (state) {
         case LinkKeeper::State::Connected:
             Note(QStringLiteral("connected to the counter"));
             break;

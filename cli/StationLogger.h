@@ -1,21 +1,19 @@
 #pragma once
 
-#include "DoseAlarm.h"
-#include "LiveMinutes.h"
+#include "LinkKeeper.h"
 #include "LogAppender.h"
+#include "LoggingSession.h"
 #include "SampleDisplay.h"
-#include "WholeMinutes.h"
 
 #include <QObject>
 #include <QString>
 #include <functional>
 #include <memory>
+#include <vector>
 
 class DeviceLink;
 class HidBackend;
-class LinkKeeper;
 class QTimer;
-struct DevicePacket;
 
 // Where and how the station logs.
 struct StationOptions {
@@ -26,18 +24,17 @@ struct StationOptions {
     QString OnAlarm;      // a program run at each crossing with the minute and the dose rate
 };
 
-// Logging without a window: keeps the counter connected, turns its reports into minutes by
-// the window's rules and appends each whole minute to the log as soon as it is over. Only
-// minutes over which reports arrived from start to end are written (WholeMinutes): the minutes
-// it starts and stops in and those around an unplug are told on the notes instead, so a restart
-// never writes a minute twice. Each line's dose follows the file's own rule, over the ten lines
-// before it in the file it goes to (the end of an existing file is read when the logger first
-// writes to it), so the file reads exactly as Save and convert would write it; stdout, the
-// alarm and MinuteLogged all get that same dose. Holds only the last ten samples, so memory
-// stays flat however long it runs. GUI-thread object; the clock is passed in so tests and
-// benches can drive time. With an alarm threshold, each minute whose dose rate reaches it
-// after being below says "ALARM <minute> <dose>" on the notes and runs the alarm program, if
-// any, with those two as its arguments.
+// Logging without a window: logs through a LoggingSession (the counter kept connected, reports
+// turned into minutes by the window's rules, only whole minutes recorded) and appends each whole
+// minute to the log as soon as it is over. The minutes it starts and stops in and those around
+// an unplug are told on the notes instead, so a restart never writes a minute twice. Each line's
+// dose follows the file's own rule, over the ten lines before it in the file it goes to (the end
+// of an existing file is read when the logger first writes to it), so the file reads exactly as
+// Save and convert would write it; stdout, the alarm and the publishers all get that same dose.
+// Holds only the last ten samples, so memory stays flat however long it runs. GUI-thread
+// object; the clock is passed in so tests and benches can drive time. With an alarm threshold,
+// each minute whose dose rate reaches it after being below says "ALARM <minute> <dose>" on the
+// notes and runs the alarm program, if any, with those two as its arguments.
 class StationLogger : public QObject {
     Q_OBJECT
 
@@ -57,10 +54,9 @@ public:
     // Whether the file or folder can be logged into (a missing folder is created). Returns
     // false and sets error when it cannot.
     bool Prepare(QString* error);
-    // Wants the counter from now on and checks the clock once a second.
+    // Wants the counter from now on; the session's clock ends minutes without a next report.
     void Start();
-    // Appends the current minute once the clock has left it with reports up to its end, and
-    // the lines kept after failed appends.
+    // The session's look at the clock, and the lines kept after failed appends.
     void Tick();
     // The end: stops the link and closes the counter without sending it anything. The current
     // minute is appended only when it is whole (reports up to its last two seconds), otherwise
@@ -70,41 +66,31 @@ public:
     // The file a sample of the given time goes to.
     QString PathFor(double time) const;
 
-    DeviceLink& Link() { return *link_; }
-    LinkKeeper& Keeper() { return *keeper_; }
+    LoggingSession& Session() { return *session_; }
+    DeviceLink& Link();
+    LinkKeeper& Keeper();
     const LogAppender& Appender() const { return appender_; }
 
 signals:
     // A whole minute's line was appended to its file (or queued after a failed append); the
-    // record holds the time, count and dose exactly as that line has them. Publishers follow
-    // this; partial minutes never come here.
+    // record holds the time, count and dose exactly as that line has them. Partial minutes
+    // never come here.
     void MinuteLogged(const LogRecord& record);
-    // With an alarm threshold: the alarm was raised (true) or ended (false) by that minute.
-    void AlarmChanged(bool raised);
 
 private:
-    void OnReport(const DevicePacket& packet);
+    void Append(const LogRecord& record);
     void OnLinkState();
-    void Handle(const MinuteEnd& end);
-    void Complete(const Sample& minute);
-    void ReadFileEnd(const QString& path);
+    void OnAlarm(const AlarmStep& step, const LogRecord& record);
+    std::vector<Sample> ReadFileEnd(const QString& path);
     void Note(const QString& text) const;
-    void CheckAlarm(const LogRecord& record);
 
     StationOptions options_;
     Clock now_;
     Print lines_;
     Print notes_;
-    WholeMinutes minutes_;
-    // The last ten lines of the file the last line went to, read from it when the logger first
-    // wrote there, and the lines written since: the window of the next line's dose.
-    RecentSamples fileLines_;
-    QString fileLinesPath_;
-    bool fileLinesRead_ = false;
-    DoseAlarm alarm_;
     LogAppender appender_;
+    LinkKeeper::State linkState_ = LinkKeeper::State::Idle;
     bool finished_ = false;
-    std::unique_ptr<DeviceLink> link_;
-    std::unique_ptr<LinkKeeper> keeper_;
-    QTimer* clockTimer_ = nullptr;
+    std::unique_ptr<LoggingSession> session_;
+    QTimer* retry_ = nullptr;  // appends again what failed, while lines wait
 };

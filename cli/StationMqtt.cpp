@@ -1,8 +1,6 @@
 #include "StationMqtt.h"
 
 #include "Arguments.h"
-#include "MqttPublisher.h"
-#include "StationLogger.h"
 
 bool ReadMqttOptions(const Arguments& arguments, const QString& hostName,
                      const QString& environmentPassword, std::optional<MqttSettings>& settings,
@@ -57,9 +55,4 @@ bool ReadMqttOptions(const Arguments& arguments, const QString& hostName,
     }
     settings = mqtt;
     return true;
-}
-
-void PublishStation(StationLogger& logger, MqttPublisher& publisher) {
-    QObject::connect(&logger, &StationLogger::MinuteLogged, &publisher, &MqttPublisher::Publish);
-    QObject::connect(&logger, &StationLogger::AlarmChanged, &publisher, &MqttPublisher::SetAlarm);
 }

@@ -6,8 +6,6 @@
 #include <optional>
 
 struct Arguments;
-class MqttPublisher;
-class StationLogger;
 
 // The options of "log" that publish to a broker; --no-discovery is a flag, these take a value.
 inline const QStringList kMqttOptions{
@@ -24,6 +22,3 @@ inline constexpr char kPasswordVariable[] = "SOLAMINE_MQTT_PASSWORD";
 bool ReadMqttOptions(const Arguments& arguments, const QString& hostName,
                      const QString& environmentPassword, std::optional<MqttSettings>& settings,
                      QString* error);
-
-// Each minute the logger appended goes to the publisher, and each change of the alarm.
-void PublishStation(StationLogger& logger, MqttPublisher& publisher);

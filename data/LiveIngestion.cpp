@@ -9,16 +9,21 @@ MinuteStep HandleCountReport(std::span<const std::uint8_t, kReportPayloadSize> p
                              SampleLog& log, const GraphSettings& settings,
                              SampleDisplay& display) {
     const std::int32_t count = ReportCount(payload);
-    const int k = display.CpmCount() - 1;
     LogSamples samples(log);
     const MinuteStep step = AddReport(samples, count, now, settings);
+    DrawLiveStep(step, count, now, display);
+    return step;
+}
+
+void DrawLiveStep(const MinuteStep& step, std::int32_t count, double now, SampleDisplay& display) {
+    const int k = display.CpmCount() - 1;
     switch (step.What) {
         case MinuteStep::Kind::First:
             display.AppendCpm(count, DateTime::MinuteText(now));
-            return step;
+            return;
         case MinuteStep::Kind::SameMinute:
             display.SetCpmValue(k, display.CpmValue(k) + count);
-            return step;
+            return;
         case MinuteStep::Kind::NextMinute:
             break;
     }
@@ -31,5 +36,4 @@ MinuteStep HandleCountReport(std::span<const std::uint8_t, kReportPayloadSize> p
     }
     display.AppendLog(step.Completed);
     FollowLogTail(display);
-    return step;
 }

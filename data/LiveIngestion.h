@@ -18,3 +18,7 @@ struct GraphSettings;
 // (with the completed minute, when one completed). Never fails.
 MinuteStep HandleCountReport(std::span<const std::uint8_t, kReportPayloadSize> payload, double now,
                              SampleLog& log, const GraphSettings& settings, SampleDisplay& display);
+
+// The display's part of HandleCountReport: draws what AddReport did with a report of count at
+// now, as step tells it. Requires that the display held one CPM point per sample before it.
+void DrawLiveStep(const MinuteStep& step, std::int32_t count, double now, SampleDisplay& display);

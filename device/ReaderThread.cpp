@@ -5,6 +5,11 @@
 #include <chrono>
 #include <utility>
 
+#ifdef Q_OS_UNIX
+#include <csignal>
+#include <pthread.h>
+#endif
+
 ReaderThread::ReaderThread(std::function<void(ReaderThread&)> onRun, QObject* parent)
     : QObject(parent), onRun_(std::move(onRun)) {}
 
@@ -38,6 +43,15 @@ void ReaderThread::Start() {
 }
 
 void ReaderThread::Body() {
+#ifdef Q_OS_UNIX
+    // The program's end is heard on the main thread; here a signal would only cut a pending
+    // read short, which looks like a counter that failed.
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGTERM);
+    sigaddset(&set, SIGINT);
+    pthread_sigmask(SIG_BLOCK, &set, nullptr);
+#endif
     try {
         onRun_(*this);
     } catch (...) {

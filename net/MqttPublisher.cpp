@@ -258,6 +258,22 @@ void MqttPublisher::SetAlarm(bool raised) {
     }
 }
 
+void MqttPublisher::SetAlarmTopic(bool on) {
+    if (settings_.Alarm == on) {
+        return;
+    }
+    settings_.Alarm = on;
+    if (state_ != State::Connected || !on) {
+        return;
+    }
+    if (settings_.Discovery) {
+        for (const MqttMessage& message : DiscoveryMessages(settings_)) {
+            Send(message.Topic, message.Payload);
+        }
+    }
+    Send(AlarmTopic(settings_), alarm_ ? "ON" : "OFF");
+}
+
 void MqttPublisher::Fail(Failure kind, const QString& reason) {
     const bool wasConnected = state_ == State::Connected;
     CloseSession();

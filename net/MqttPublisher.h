@@ -1,6 +1,7 @@
 #pragma once
 
 #include "MqttSettings.h"
+#include "Publisher.h"
 #include "SampleDisplay.h"
 
 #include <QObject>
@@ -23,7 +24,7 @@ struct mosquitto_message;
 // minute once more, so a subscriber can see a minute twice in a row, never out of order.
 // Reconnects after 1 s, doubling up to 60 s; a refused login or a failed TLS check retries at
 // the slow pace.
-class MqttPublisher : public QObject {
+class MqttPublisher : public QObject, public Publisher {
     Q_OBJECT
 
 public:
@@ -53,13 +54,16 @@ public:
     // ProbeFinished: a connection test.
     void Probe();
     // Queues a completed minute and sends it as soon as the broker takes it.
-    void Publish(const LogRecord& record);
+    void Publish(const LogRecord& record) override;
     // The alarm's state, published now and again at every connection.
-    void SetAlarm(bool raised);
+    void SetAlarm(bool raised) override;
+    // Whether the station has an alarm: with one, its topic and its binary sensor's discovery
+    // config are published, from now on.
+    void SetAlarmTopic(bool on);
     // Says "offline" when connected and waits up to timeoutMs for the broker to take it and
     // the minutes still waiting, then disconnects. Returns the minutes that were left, which
     // are dropped.
-    int Stop(int timeoutMs);
+    int Stop(int timeoutMs) override;
 
     State CurrentState() const { return state_; }
     // Minutes not yet acknowledged by the broker.

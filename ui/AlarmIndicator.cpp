@@ -9,20 +9,19 @@
 #include <QStyle>
 #include <QSystemTrayIcon>
 
-AlarmIndicator::AlarmIndicator(QLabel* label, QObject* parent) : QObject(parent), label_(label) {
+AlarmIndicator::AlarmIndicator(QLabel* label, const DoseAlarm& alarm, QObject* parent)
+    : QObject(parent), alarm_(alarm), label_(label) {
     label_->setStyleSheet(QStringLiteral("color: #d00000; font-weight: bold"));
     label_->hide();
     Notify = [this](const QString& text) { ShowNotification(text); };
     Beep = [] { QApplication::beep(); };
 }
 
-void AlarmIndicator::SetSettings(const AlarmSettings& settings) {
-    alarm_.SetSettings(settings);
+void AlarmIndicator::Refresh() {
     UpdateLabel();
 }
 
-void AlarmIndicator::MinuteCompleted(double time, double doseUsv) {
-    const AlarmStep step = alarm_.MinuteCompleted(time, doseUsv);
+void AlarmIndicator::MinuteChecked(const AlarmStep& step) {
     UpdateLabel();
     if (step.Raised && Notify) {
         Notify(label_->text());

@@ -6,7 +6,7 @@
 #include "ReadBack.h"
 #include "RecoveryStore.h"
 #include "SampleLog.h"
-#include "SignalClose.h"
+#include "Termination.h"
 #include "UserError.h"
 
 #include <QDate>
@@ -94,7 +94,7 @@ void FileCommands::OpenFile(const QString& path) {
     // one. A file that cannot be read then leaves the log, display and file name as they were.
     const QString kept = KeepUnsaved();
     // A signal asking the window to close ends a long read, so the close is not held up.
-    CsvReadResult read = ReadCsvLog(path, year, &SignalClose::Pending);
+    CsvReadResult read = ReadCsvLog(path, year, &Termination::Pending);
     ShowInstead(read.Samples, path);
     ForgetFile();
     keptFile_ = kept;

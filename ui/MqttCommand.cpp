@@ -1,6 +1,7 @@
 #include "MqttCommand.h"
 
 #include "MqttWindowSettings.h"
+#include "LoggingSession.h"
 #include "MqttPublisher.h"
 #include "UserError.h"
 
@@ -8,18 +9,24 @@
 #include <QStandardPaths>
 #include <cstdio>
 
-MqttCommand::MqttCommand(QString iniPath, QString passwordPath, QString hostName, QObject* parent)
+MqttCommand::MqttCommand(QString iniPath, QString passwordPath, QString hostName,
+                         LoggingSession& session, QObject* parent)
     : QObject(parent),
       iniPath_(std::move(iniPath)),
       passwordPath_(std::move(passwordPath)),
-      hostName_(std::move(hostName)) {
+      hostName_(std::move(hostName)),
+      session_(session) {
     if (passwordPath_.isEmpty()) {
         passwordPath_ = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) +
                         QStringLiteral("/mqtt-password");
     }
 }
 
-MqttCommand::~MqttCommand() = default;
+MqttCommand::~MqttCommand() {
+    if (publisher_) {
+        session_.RemovePublisher(publisher_.get());
+    }
+}
 
 void MqttCommand::Load() {
     settings_ = LoadMqttSettings(iniPath_, hostName_);
@@ -29,16 +36,20 @@ void MqttCommand::Load() {
 
 void MqttCommand::Restart() {
     if (publisher_) {
+        session_.RemovePublisher(publisher_.get());
         publisher_->Stop(1000);
         publisher_.reset();
     }
     if (settings_.Enabled) {
         MqttSettings broker = settings_.Broker;
         broker.Password = password_;
+        broker.Alarm = alarmTopic_;
         publisher_ = std::make_unique<MqttPublisher>(broker, [](const QString& note) {
             std::fprintf(stderr, "solamine: %s\n", qPrintable(note));
         });
         connect(publisher_.get(), &MqttPublisher::StateChanged, this, &MqttCommand::StatusChanged);
+        publisher_->SetAlarm(session_.Alarm().Raised());
+        session_.AddPublisher(publisher_.get());
         publisher_->Start();
     }
     emit StatusChanged();
@@ -65,16 +76,10 @@ void MqttCommand::MqttClick(MqttDialog& dialog, const RunDialog& run) {
     }
 }
 
-void MqttCommand::MinuteCompleted(const LogRecord& record) {
+void MqttCommand::SetAlarmTopic(bool on) {
+    alarmTopic_ = on;
     if (publisher_) {
-        publisher_->Publish(record);
-    }
-}
-
-void MqttCommand::Stop(int timeoutMs) {
-    if (publisher_) {
-        publisher_->Stop(timeoutMs);
-        publisher_.reset();
+        publisher_->SetAlarmTopic(on);
     }
 }
 

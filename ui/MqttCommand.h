@@ -7,12 +7,12 @@
 #include <functional>
 #include <memory>
 
+class LoggingSession;
 class MqttPublisher;
-struct LogRecord;
 
 // The window's publishing: the settings from the INI file and the password from a file of its
-// own (mode 0600, never in the INI file), the publisher that the completed minutes go to, the
-// menu command that changes them, and the status bar's words for it.
+// own (mode 0600, never in the INI file), the publisher that the logging session's whole minutes
+// go to, the menu command that changes them, and the status bar's words for it.
 class MqttCommand : public QObject {
     Q_OBJECT
 
@@ -20,7 +20,8 @@ public:
     using RunDialog = std::function<bool(MqttDialog&)>;
 
     // passwordPath empty: "mqtt-password" in the per-user configuration folder.
-    MqttCommand(QString iniPath, QString passwordPath, QString hostName, QObject* parent = nullptr);
+    MqttCommand(QString iniPath, QString passwordPath, QString hostName, LoggingSession& session,
+                QObject* parent = nullptr);
     ~MqttCommand() override;
 
     // Reads the settings and starts publishing when they say so.
@@ -29,10 +30,8 @@ public:
     // settings (reconnecting only when they changed) and saves them and the password. Throws
     // UserError when the INI file or the password file cannot be written.
     void MqttClick(MqttDialog& dialog, const RunDialog& run);
-    // A completed minute of the window's log.
-    void MinuteCompleted(const LogRecord& record);
-    // Says "offline" and disconnects, waiting at most timeoutMs.
-    void Stop(int timeoutMs);
+    // Whether the window has a dose-rate alarm, whose state is then published too.
+    void SetAlarmTopic(bool on);
 
     // "MQTT: 接続中", "MQTT: 再接続待ち (N 分待機)" and the like; empty while not publishing.
     QString StatusText() const;
@@ -51,6 +50,8 @@ private:
     QString iniPath_;
     QString passwordPath_;
     QString hostName_;
+    LoggingSession& session_;
+    bool alarmTopic_ = false;
     MqttWindowSettings settings_;
     QString password_;
     std::unique_ptr<MqttPublisher> publisher_;

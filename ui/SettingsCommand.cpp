@@ -3,7 +3,10 @@
 #include <QMessageBox>
 
 #include "Click.h"
+#include "DeviceLink.h"
 #include "SampleDisplay.h"
+
+#include <QScopeGuard>
 
 void SetClick(TOKRightDlg& dlg, GraphSettings& graph, std::uint16_t& deviceCoefficient,
               std::uint16_t& deviceBackground, const SetClickHooks& hooks) {
@@ -46,6 +49,29 @@ void SetClick(TOKRightDlg& dlg, GraphSettings& graph, std::uint16_t& deviceCoeff
     } else {
         ShowPlainMessage(text, caption);
     }
+}
+
+void SetClickOnLink(TOKRightDlg& dlg, GraphSettings& graph, DeviceLink& link,
+                    std::function<void()> rebuildDisplay,
+                    const std::function<bool(TOKRightDlg&)>& runDialog,
+                    std::function<void(const QString&, const QString&)> messageBox) {
+    SetClickHooks hooks;
+    hooks.RunDialog = [&] {
+        // A reconnect while the dialog is open reads the counter afresh: the dialog shows it.
+        const QMetaObject::Connection reads =
+            QObject::connect(&link, &DeviceLink::DeviceSettingsRead, &dlg, [&] {
+                dlg.CounterValuesRead(link.DeviceCoefficient, link.DeviceBackground);
+            });
+        const auto disconnectReads = qScopeGuard([reads] { QObject::disconnect(reads); });
+        return runDialog ? runDialog(dlg) : dlg.exec() == QDialog::Accepted;
+    };
+    hooks.RebuildDisplay = std::move(rebuildDisplay);
+    hooks.Connected = [&link] { return link.Connected(); };
+    hooks.WriteDeviceSettings = [&link](std::uint16_t, std::uint16_t) {
+        link.WriteDeviceSettings();
+    };
+    hooks.MessageBox = std::move(messageBox);
+    SetClick(dlg, graph, link.DeviceCoefficient, link.DeviceBackground, hooks);
 }
 
 void ShowPlainMessage(const QString& text, const QString& caption) {

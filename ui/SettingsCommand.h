@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 
+class DeviceLink;
 class TOKRightDlg;
 struct GraphSettings;
 
@@ -26,6 +27,14 @@ struct SetClickHooks {
 // handshake may have read the counter meanwhile).
 void SetClick(TOKRightDlg& dlg, GraphSettings& graph, std::uint16_t& deviceCoefficient,
               std::uint16_t& deviceBackground, const SetClickHooks& hooks);
+
+// SetClick on the counter's link: the dialog hears the handshake's reading of a counter that
+// reconnects while it is open, and the changed values go to the counter by commands 1 and 3.
+// runDialog and messageBox empty: the dialog's exec() and ShowPlainMessage.
+void SetClickOnLink(TOKRightDlg& dlg, GraphSettings& graph, DeviceLink& link,
+                    std::function<void()> rebuildDisplay,
+                    const std::function<bool(TOKRightDlg&)>& runDialog,
+                    std::function<void(const QString&, const QString&)> messageBox);
 
 // A modal message box without owner or icon and with one OK button.
 void ShowPlainMessage(const QString& text, const QString& caption);

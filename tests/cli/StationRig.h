@@ -3,6 +3,7 @@
 #include "DateTime.h"
 #include "DeviceLink.h"
 #include "DisplayRules.h"
+#include "ReportFeed.h"
 #include "StationLogger.h"
 #include "TestFiles.h"
 #include "VirtualCounter.h"
@@ -18,8 +19,6 @@
 inline double At(int day, int hour, int minute, int second = 0) {
     return DateTime::Encode(2026, 12, day, hour, minute, second);
 }
-
-inline constexpr double kSecond = 1 / 86'400.0;
 
 struct Rig {
     QTemporaryDir dir;
@@ -58,19 +57,11 @@ struct Rig {
     }
 
     // A report handed to the logger as the reader hands it over, at the given time.
-    void Report(double at, std::uint16_t count) {
-        now = at;
-        DevicePacket packet;
-        packet.Payload[6] = std::uint8_t(count);
-        packet.Payload[7] = std::uint8_t(count >> 8);
-        logger->Link().DispatchReport(packet);
-    }
+    void Report(double at, std::uint16_t count) { HandReport(logger->Link(), now, at, count); }
 
     // A report every second from `from` on, the first of each minute with cpm, the rest 0.
     void Minutes(double from, int minutes, std::uint16_t cpm) {
-        for (int i = 0; i < minutes * 60; ++i) {
-            Report(from + i * kSecond, i % 60 == 0 ? cpm : 0);
-        }
+        HandMinutes(logger->Link(), now, from, minutes, cpm);
     }
 
     QByteArray File(const char* name = "log.csv") const { return ReadAll(dir.filePath(name)); }

@@ -27,7 +27,7 @@ struct Station : Rig {
         MqttPublisher::Timing timing;
         timing.FirstRetryMs = 50;
         publisher->SetTiming(timing);
-        PublishStation(*logger, *publisher);
+        logger->Session().AddPublisher(publisher.get());
         publisher->Start();
     }
 };

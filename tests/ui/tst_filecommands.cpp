@@ -5,7 +5,7 @@
 #include "PlatformFile.h"
 #include "RecoveryStore.h"
 #include "SampleLog.h"
-#include "SignalClose.h"
+#include "Termination.h"
 #include "TestFiles.h"
 #include "TestMain.h"
 #include "UserError.h"
@@ -212,10 +212,10 @@ private slots:
             w.counter.memoryFor = 12;
         }
         QWidget window;
-        SignalClose* signal = nullptr;
+        Termination* signal = nullptr;
         if (kind == "signal") {
             QVERIFY(WriteFile(other, StaleDoseFile()));
-            signal = new SignalClose(&window);
+            signal = new Termination(&window);
             std::raise(SIGTERM);
         }
         QElapsedTimer clock;
@@ -234,7 +234,7 @@ private slots:
         }
         QCOMPARE(w.commands.CurrentFile(), path);
         if (signal) {
-            QTRY_VERIFY(signal->Signalled());  // the signal is taken, as the window would
+            QTRY_VERIFY(signal->WasRequested());  // the signal is taken, as the window would
         }
     }
 

@@ -15,6 +15,7 @@
 #include "SummaryModel.h"
 #include "SummaryWindow.h"
 #include "TestFiles.h"
+#include "ReportFeed.h"
 #include "TestMain.h"
 #include "VirtualCounter.h"
 
@@ -666,8 +667,10 @@ private slots:
         QVERIFY(rig.errors.isEmpty());
     }
 
-    // The alarm set through its dialog: the minute that reaches the threshold raises it, in red,
-    // with one notification and a beep each minute at or above it; ten minutes below end it.
+    // The alarm set through its dialog follows the whole minutes with their file dose, as the
+    // station's does: the minute that reaches the threshold raises it, in red, with one
+    // notification and a beep each minute at or above it; ten minutes below end it. The minute
+    // logging started in, not counted whole, counts for nothing.
     void doseAlarm() {
         Rig rig;
         TMainForm& form = *rig.form;
@@ -683,31 +686,33 @@ private slots:
             return d.result() == QDialog::Accepted;
         };
         form.Alarm->trigger();
-        form.Start->trigger();
-        for (int minute = 30; minute <= 40; ++minute) {
-            QVERIFY(rig.Report(minute, 40));
-        }
+        auto minutes = [&](int from, int count, std::uint16_t cpm) {
+            HandMinutes(form.Link(), rig.now, DateTime::Encode(2026, 12, 8, 12, from) + kSecond / 2,
+                        count, cpm);
+        };
+        // A partial minute of a high count first: no alarm, and not among the ten lines.
+        HandReport(form.Link(), rig.now, DateTime::Encode(2026, 12, 8, 12, 29, 30), 900);
+        minutes(30, 11, 40);
         QVERIFY(!form.StatusText().contains(QStringLiteral("警報")));
-        QVERIFY(form.StatusText().contains("40 CPM") && !form.StatusText().contains("µSv/h"));
-        QVERIFY(rig.Report(41, 40));  // 12:40 completes at 0.0632 µSv/h
+        QCOMPARE(beeps, 0);
+        minutes(41, 1, 40);  // 12:40 is recorded at 0.0632 µSv/h, over 12:30 to 12:39
         const QString raised = QStringLiteral("警報: 0.063 µSv/h (26/12/08 12:40)");
         QVERIFY2(form.StatusText().contains(raised), qPrintable(form.StatusText()));
-        QVERIFY(form.StatusText().contains(QStringLiteral("40 CPM  0.063 µSv/h")));
         QCOMPARE(notifications, QStringList{raised});
         QCOMPARE(beeps, 1);
-        QVERIFY(rig.Report(42, 40));
-        QVERIFY(rig.Report(43, 0));  // 12:42 at 40 completes: still above
-        QTRY_COMPARE(beeps, 3);      // a report of 0 may be taken before the window has drawn it
-        for (int minute = 44; minute <= 52; ++minute) {
-            QVERIFY(rig.Report(minute, 0));  // below from 12:43 on
-            QVERIFY(form.AlarmState().Alarm().Raised());
-        }
-        QVERIFY(rig.Report(53, 0));  // 12:52 completes, ten minutes after 12:42
+        minutes(42, 2, 40);
+        minutes(44, 1, 0);  // 12:43 is recorded above too: four beeps
+        QCOMPARE(beeps, 4);
+        minutes(45, 10, 0);  // 12:44 over ten minutes of 40 is the last above
+        QCOMPARE(beeps, 5);
+        QVERIFY(form.AlarmState().Alarm().Raised());
+        minutes(55, 1, 0);  // 12:54 is recorded ten minutes after 12:44
         QVERIFY(!form.AlarmState().Alarm().Raised());
         QVERIFY(!form.StatusText().contains(QStringLiteral("警報")));
         QCOMPARE(notifications.size(), 1);
-        QCOMPARE(beeps, 3);
-        QCOMPARE(form.Display().LogText(12), "26/12/08, 12:42, 40, 0.0632");  // log unchanged
+        QCOMPARE(beeps, 5);
+        // The window's log shows its live minutes as ever.
+        QCOMPARE(form.Display().LogText(13), "26/12/08, 12:42, 40, 0.0632");
         form.close();
         QVERIFY(ReadAll(rig.IniPath()).contains("[Alarm]\r\nuSv=0.06\r\nSound=1\r\n"));
     }

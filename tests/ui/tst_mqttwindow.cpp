@@ -7,6 +7,7 @@
 #include "MqttDialog.h"
 #include "MqttMessages.h"
 #include "SampleLog.h"
+#include "ReportFeed.h"
 #include "TestFiles.h"
 #include "TestMain.h"
 #include "VirtualCounter.h"
@@ -45,13 +46,6 @@ struct Window {
         form = std::make_unique<TMainForm>(std::move(options));
     }
     QString Path(const char* name) const { return dir.filePath(QLatin1String(name)); }
-
-    bool Report(int minute, std::uint16_t count) {
-        now = DateTime::Encode(2026, 12, 8, 12, minute, 17);
-        const int before = form->Samples().Count();
-        counter->SendCount(count);
-        return QTest::qWaitFor([&] { return form->Samples().Count() > before; });
-    }
 };
 
 // Fills the dialog's boxes as a user would and presses 確定.
@@ -110,21 +104,24 @@ private slots:
         window.form->Start->trigger();
         QVERIFY(window.form->Link().Connected());
         for (int minute = 30; minute < 33; ++minute) {
-            QVERIFY(window.Report(minute, std::uint16_t(10 + minute)));
+            HandMinutes(window.form->Link(), window.now,
+                        DateTime::Encode(2026, 12, 8, 12, minute) + kSecond / 2, 1,
+                        std::uint16_t(10 + minute));
         }
-        QTRY_COMPARE(subscriber.On("solamine/window/state").size(), size_t(2));
+        HandReport(window.form->Link(), window.now, DateTime::Encode(2026, 12, 8, 12, 33, 1), 0);
+        QTRY_COMPARE(subscriber.On("solamine/window/state").size(), size_t(3));
         QCOMPARE(subscriber.On("solamine/window/state")[1].Payload,
                  "{\"time\":\"" + IsoTimeText(DateTime::Encode(2026, 12, 8, 12, 31)).toLatin1() +
                      "\",\"cpm\":41,\"usv_h\":null}");
         // Confirmed unchanged: the same connection, so no minute waiting for it is dropped.
-        QTRY_COMPARE(window.form->Mqtt().Publisher()->Published(), 2);
+        QTRY_COMPARE(window.form->Mqtt().Publisher()->Published(), 3);
         window.mqttDialog = [](MqttDialog& d) {
             d.FormShow();
             d.OKBtnClick();
             return d.result() == QDialog::Accepted;
         };
         window.form->MqttSend->trigger();
-        QCOMPARE(window.form->Mqtt().Publisher()->Published(), 2);
+        QCOMPARE(window.form->Mqtt().Publisher()->Published(), 3);
         QCOMPARE(window.form->Mqtt().Publisher()->CurrentState(), MqttPublisher::State::Connected);
 
         const MqttWindowSettings read = LoadMqttSettings(window.Path("solamine.ini"), "host");
@@ -148,7 +145,7 @@ private slots:
         TMainForm form(std::move(options));
         QTRY_VERIFY(form.StatusText().endsWith("MQTT: 再接続待ち (0 分待機)"));
         QVERIFY(form.MqttToolTip().contains("に接続できません: Connection refused"));
-        form.Mqtt().MinuteCompleted({DateTime::Encode(2026, 12, 8, 12, 30), 30});
+        form.Mqtt().Publisher()->Publish({DateTime::Encode(2026, 12, 8, 12, 30), 30});
         QVERIFY(form.StatusText().endsWith("MQTT: 再接続待ち (1 分待機)"));
     }
 

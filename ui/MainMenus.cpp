@@ -1,0 +1,44 @@
+#include "MainMenus.h"
+
+#include "HelpMenu.h"
+
+#include <QMenuBar>
+
+void MainMenus::BuildMenus(QMenuBar* bar,
+                           std::function<void(const QString&, const QString&)> showMessage) {
+    File = bar->addMenu(QStringLiteral("ファイル(&F)"));
+    New = File->addAction(QStringLiteral("新規作成(&N)"));
+    Open = File->addAction(QStringLiteral("開く(&O)..."));
+    Save = File->addAction(QStringLiteral("上書き保存(&S)"));
+    SaveAs = File->addAction(QStringLiteral("名前をつけて保存(&A)..."));
+    OpenRecovery = File->addAction(QStringLiteral("復元フォルダを開く(&R)..."));
+    SaveImage = File->addAction(QStringLiteral("グラフを画像で保存(&I)..."));
+    SaveSummary = File->addAction(QStringLiteral("集計を CSV で保存(&U)..."));
+    N2 = File->addSeparator();
+    Exit = File->addAction(QStringLiteral("終了(&X)"));
+
+    Logger = bar->addMenu(QStringLiteral("ロガー(&L)"));
+    Start = Logger->addAction(QStringLiteral("接続/開始(&B)"));
+    Stop = Logger->addAction(QStringLiteral("切断/停止(&S)"));
+    N3 = Logger->addSeparator();
+    N3->setVisible(false);
+    RedrawGraphs = Logger->addAction(QStringLiteral("グラフ再描画(&G)"));
+
+    Setting = bar->addMenu(QStringLiteral("設定(&S)"));
+    Hide = Setting->addAction(QStringLiteral("ログを隠す(&H)"));
+    Show = Setting->addAction(QStringLiteral("ログを表示(&S)..."));
+    N1 = Setting->addSeparator();
+    Set = Setting->addAction(QStringLiteral("各種設定(&M)..."));
+    Alarm = Setting->addAction(QStringLiteral("警報(&A)..."));
+    // Not &M: 各種設定 has it, and a shared key only moves between the two items.
+    MqttSend = Setting->addAction(QStringLiteral("MQTT 送信(&T)..."));
+
+    // ファイル, ロガー and 設定 keep their places as the first three menus; added menus follow.
+    View = bar->addMenu(QStringLiteral("表示(&V)"));
+    GoTo = View->addAction(QStringLiteral("移動(&G)..."));
+    GoTo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
+    ShowSummary = View->addAction(QStringLiteral("集計(&S)..."));
+    ShowSummary->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
+
+    Help = AddHelpMenu(bar, std::move(showMessage));
+}

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <functional>
+
+class QAction;
+class QMenu;
+class QMenuBar;
+class QString;
+
+// The main window's menu bar with its captions and access keys, in the order the user sees
+// them: ファイル, ロガー and 設定 first, then the added 表示 and ヘルプ.
+struct MainMenus {
+    QMenu* File = nullptr;
+    QAction* New = nullptr;
+    QAction* Open = nullptr;
+    QAction* Save = nullptr;
+    QAction* SaveAs = nullptr;
+    QAction* OpenRecovery = nullptr;  // shown while the recovery folder holds files
+    QAction* SaveImage = nullptr;
+    QAction* SaveSummary = nullptr;
+    QAction* N2 = nullptr;
+    QAction* Exit = nullptr;
+    QMenu* Logger = nullptr;
+    QAction* Start = nullptr;
+    QAction* Stop = nullptr;
+    QAction* N3 = nullptr;
+    QAction* RedrawGraphs = nullptr;
+    QMenu* View = nullptr;
+    QAction* GoTo = nullptr;
+    QAction* ShowSummary = nullptr;
+    QMenu* Setting = nullptr;
+    QAction* Hide = nullptr;
+    QAction* Show = nullptr;
+    QAction* N1 = nullptr;
+    QAction* Set = nullptr;
+    QAction* Alarm = nullptr;
+    QAction* MqttSend = nullptr;
+    QMenu* Help = nullptr;
+
+    // Fills bar; showMessage(text, caption) shows the help menu's texts.
+    void BuildMenus(QMenuBar* bar,
+                    std::function<void(const QString& text, const QString& caption)> showMessage);
+};
