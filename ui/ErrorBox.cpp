@@ -3,6 +3,7 @@
 #include "UserError.h"
 
 #include <QMessageBox>
+#include <cstdio>
 
 namespace {
 
@@ -28,6 +29,14 @@ void ShowErrorBox(const QString& text) {
     }
     QMessageBox box(QMessageBox::Critical, QString(), shown, QMessageBox::Ok);
     box.exec();
+}
+
+void ShowErrorBoxOrPrint(const QString& text, bool nobodyThere) {
+    if (nobodyThere) {
+        std::fprintf(stderr, "solamine: %s\n", text.toLocal8Bit().constData());
+    } else {
+        ShowErrorBox(text);
+    }
 }
 
 void SetErrorBoxHook(std::function<void(const QString&)> hook) {

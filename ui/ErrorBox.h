@@ -11,6 +11,10 @@ QString ErrorBoxText(const QString& text);
 // Shows the standard error box: empty caption, error icon, one OK button.
 void ShowErrorBox(const QString& text);
 
+// Shows the box, or, when nobody may be there to answer it (the system asked the program to
+// end), writes "solamine: text" on stderr instead.
+void ShowErrorBoxOrPrint(const QString& text, bool nobodyThere);
+
 // Tests replace the box; the hook receives the text as it would be shown. Empty restores it.
 void SetErrorBoxHook(std::function<void(const QString&)> hook);
 

@@ -2,7 +2,6 @@
 
 #include "AlarmCommand.h"
 #include "AlarmIndicator.h"
-#include "ChartImage.h"
 #include "ChartPane.h"
 #include "ChartView.h"
 #include "Click.h"
@@ -12,18 +11,15 @@
 #include "HelpMenu.h"
 #include "IniFile.h"
 #include "LiveIngestion.h"
-#include "LoggingSession.h"
 #include "LogView.h"
+#include "MainSplitter.h"
 #include "MqttCommand.h"
-#include "MqttDialog.h"
 #include "QtFileDialogs.h"
 #include "SettingsCommand.h"
-#include "StatusLine.h"
 #include "Termination.h"
 #include "UserError.h"
 #include "WindowClose.h"
 #include "WindowMessages.h"
-#include "WindowFiles.h"
 
 #include <qcustomplot.h>
 #include <QCloseEvent>
@@ -31,12 +27,9 @@
 #include <QFontDatabase>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QSplitter>
 #include <QStatusBar>
 #include <QSysInfo>
 #include <QTimer>
-
-#include <cstdio>
 
 // Qt's headers bring in windows.h on Windows, whose MessageBox macro would rename the member.
 #undef MessageBox
@@ -44,9 +37,6 @@
 namespace {
 
 constexpr int kClientWidth = 572;
-constexpr int kClientHeight = 377;
-constexpr int kLogHeight = 64;
-constexpr int kLogMinimumHeight = 20;
 // At the end the broker gets this long to take "offline" and the minutes still waiting.
 constexpr int kPublishersStopMs = 1000;
 
@@ -105,7 +95,6 @@ TMainForm::TMainForm(MainFormOptions options, QWidget* parent)
     files_->LookForRecoveryFiles();
 
     settingsDialog_ = new TOKRightDlg(this);
-    mqttDialog_ = new MqttDialog(this);
     mqtt_ = new MqttCommand(options_.IniPath, options_.MqttPasswordPath,
                             QSysInfo::machineHostName(), *session_, this);
     alarmCommand_ = new AlarmCommand(*session_, *mqtt_, options_.IniPath,
@@ -126,8 +115,8 @@ TMainForm::TMainForm(MainFormOptions options, QWidget* parent)
     ensurePolished();
     QEvent layoutRequest(QEvent::LayoutRequest);
     QCoreApplication::sendEvent(statusBar(), &layoutRequest);
-    resize(kClientWidth,
-           kClientHeight + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
+    resize(kClientWidth, MainSplitter::kClientHeight + menuBar()->sizeHint().height() +
+                             statusBar()->sizeHint().height());
 }
 
 TMainForm::~TMainForm() {
@@ -140,43 +129,18 @@ TMainForm::~TMainForm() {
     delete views_;
 }
 
-DeviceLink& TMainForm::Link() {
-    return session_->Link();
-}
-
-const QString& TMainForm::CurrentFile() const {
-    return files_->Commands().CurrentFile();
-}
-
-const FileCommands& TMainForm::Files() const {
-    return files_->Commands();
-}
-
 void TMainForm::BuildLayout() {
-    Splitter = new QSplitter(Qt::Vertical, this);
-    Splitter->setObjectName(QStringLiteral("Splitter"));
-    Splitter->setHandleWidth(3);
-    Splitter->setChildrenCollapsible(false);
-
-    pane_ = new ::ChartPane(display_, samples_, Splitter);
+    auto* splitter = new MainSplitter(display_, samples_, this);
+    Splitter = splitter;
+    pane_ = splitter->Pane();
     chart_ = &pane_->View();
     Chart = chart_->Chart();
     SeriesCPM = chart_->SeriesCPM();
     SeriesSV = chart_->SeriesSV();
+    Log = splitter->Log();
     connect(chart_, &ChartView::Scrolled, this, [this] { RunGuarded([this] { ChartScroll(); }); });
-
-    Log = new LogView(display_, Splitter);
-    Log->setMinimumHeight(kLogMinimumHeight);
     connect(Log, &LogView::DoubleClicked, this, [this] { RunGuarded([this] { LogDblClick(); }); });
-    connect(Log, &LogView::LineClicked, pane_, &::ChartPane::ShowLogLine);
-
-    Splitter->addWidget(pane_);
-    Splitter->addWidget(Log);
-    Splitter->setStretchFactor(0, 1);
-    Splitter->setStretchFactor(1, 0);
-    Splitter->setSizes({kClientHeight - kLogHeight - 3, kLogHeight});
     setCentralWidget(Splitter);
-
     status_ = std::make_unique<StatusLine>(statusBar());
     alarm_ = new AlarmIndicator(status_->AlarmLabel(), session_->Alarm(), this);
 }
@@ -231,9 +195,7 @@ void TMainForm::SaveAsClick() {
 }
 
 void TMainForm::SaveImageClick() {
-    if (const std::optional<QString> path = options_.Dialogs->ChooseImageFile()) {
-        SaveChartImage(*Chart, *path);
-    }
+    views_->SaveImageClick(*Chart);
 }
 
 void TMainForm::OpenRecoveryClick() {
@@ -297,7 +259,7 @@ void TMainForm::AlarmClick() {
 }
 
 void TMainForm::MqttClick() {
-    mqtt_->MqttClick(*mqttDialog_, options_.RunMqttDialog);
+    mqtt_->MqttClick(options_.RunMqttDialog);
 }
 
 void TMainForm::FileTimerTimer() {
@@ -319,13 +281,7 @@ void TMainForm::UpdateStatus() {
         return;
     }
     StatusState state = files_->Status();
-    if (Link().Connected()) {
-        state.LinkState = StatusState::Link::Connected;
-    } else if (session_->State() == LinkKeeper::State::Lost) {
-        state.LinkState = StatusState::Link::Waiting;
-    } else if (Link().ReaderActive()) {
-        state.LinkState = StatusState::Link::NotFound;
-    }
+    state.LinkState = LinkStatusOf(*session_);
     state.Samples = samples_.Count();
     state.VirtualCounter = options_.Simulated;
     status_->Show(state);
@@ -347,22 +303,14 @@ void TMainForm::FormDestroy() {
     }
     destroyed_ = true;
     FileTimer->stop();
-    // Nobody may be there to answer a box when the system asked the program to end.
     const bool quiet = termination_ && termination_->WasRequested();
-    auto report = [quiet](const QString& text) {
-        if (quiet) {
-            std::fprintf(stderr, "solamine: %s\n", qPrintable(text));
-        } else {
-            ShowErrorBox(text);
-        }
-    };
     // The reader is stopped even when the settings cannot be saved: a thread still running at
     // process end would crash the program.
     try {
         SaveGraphSettings(options_.IniPath, graph_, options_.IniStartingPath);
         alarmCommand_->Save();
     } catch (const UserError& e) {
-        report(e.Text());
+        ShowErrorBoxOrPrint(e.Text(), quiet);
     }
     session_->Close();
     session_->StopPublishers(kPublishersStopMs);
@@ -371,6 +319,6 @@ void TMainForm::FormDestroy() {
     try {
         files_->Commands().AutoSave();
     } catch (const UserError& e) {
-        report(e.Text());
+        ShowErrorBoxOrPrint(e.Text(), quiet);
     }
 }

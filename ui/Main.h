@@ -2,11 +2,13 @@
 
 #include "DisplayModel.h"
 #include "LiveMinutes.h"
+#include "LoggingSession.h"
 #include "MainFormOptions.h"
 #include "MainMenus.h"
 #include "SampleLog.h"
 #include "StatusLine.h"
 #include "ViewCommands.h"
+#include "WindowFiles.h"
 
 #include <QMainWindow>
 #include <QString>
@@ -17,8 +19,6 @@ class AlarmCommand;
 class AlarmIndicator;
 class ChartPane;
 class ChartView;
-class DeviceLink;
-class LoggingSession;
 class LogView;
 class MqttCommand;
 class QCPGraph;
@@ -26,7 +26,6 @@ class QCustomPlot;
 class QSplitter;
 class QTimer;
 class Termination;
-class WindowFiles;
 struct MinuteStep;
 
 // The main window: the chart, the log pane and the menus over one logging session, which owns
@@ -77,19 +76,19 @@ public:
 
     // State, for the status bar and tests.
     LoggingSession& Session() { return *session_; }
-    DeviceLink& Link();
+    DeviceLink& Link() { return session_->Link(); }
     const SampleLog& Samples() const { return samples_; }
     const DisplayModel& Display() const { return display_; }
     ChartView& ChartArea() { return *chart_; }
     ::ChartPane& ChartWithOverview() { return *pane_; }
     const GraphSettings& Graph() const { return graph_; }
-    const QString& CurrentFile() const;
+    const QString& CurrentFile() const { return Files().CurrentFile(); }
     QString StatusText() const { return status_->Text(); }
     // The full texts behind the status bar's short notices (the reason an autosave failed).
     QString StatusToolTip() const { return status_->NoticeToolTip(); }
     // The hint behind the connection status when no counter is found.
     QString LinkToolTip() const { return status_->LinkToolTip(); }
-    const FileCommands& Files() const;
+    const FileCommands& Files() const { return files_->Commands(); }
     TOKRightDlg& OKRightDlg() { return *settingsDialog_; }
     AlarmIndicator& AlarmState() { return *alarm_; }
     MqttCommand& Mqtt() { return *mqtt_; }
@@ -121,7 +120,6 @@ private:
     AlarmIndicator* alarm_ = nullptr;
     AlarmCommand* alarmCommand_ = nullptr;
     MqttCommand* mqtt_ = nullptr;
-    MqttDialog* mqttDialog_ = nullptr;
     ViewCommands* views_ = nullptr;
     bool destroyed_ = false;
 };

@@ -10,12 +10,13 @@
 #include <cstdio>
 
 MqttCommand::MqttCommand(QString iniPath, QString passwordPath, QString hostName,
-                         LoggingSession& session, QObject* parent)
-    : QObject(parent),
+                         LoggingSession& session, QWidget* window)
+    : QObject(window),
       iniPath_(std::move(iniPath)),
       passwordPath_(std::move(passwordPath)),
       hostName_(std::move(hostName)),
-      session_(session) {
+      session_(session),
+      dialog_(new MqttDialog(window)) {
     if (passwordPath_.isEmpty()) {
         passwordPath_ = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) +
                         QStringLiteral("/mqtt-password");
@@ -55,7 +56,8 @@ void MqttCommand::Restart() {
     emit StatusChanged();
 }
 
-void MqttCommand::MqttClick(MqttDialog& dialog, const RunDialog& run) {
+void MqttCommand::MqttClick(const RunDialog& run) {
+    MqttDialog& dialog = *dialog_;
     dialog.Settings = settings_;
     dialog.Password = password_;
     if (!(run ? run(dialog) : dialog.exec() == QDialog::Accepted)) {

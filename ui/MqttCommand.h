@@ -20,8 +20,9 @@ public:
     using RunDialog = std::function<bool(MqttDialog&)>;
 
     // passwordPath empty: "mqtt-password" in the per-user configuration folder.
+    // The dialog is a child of window.
     MqttCommand(QString iniPath, QString passwordPath, QString hostName, LoggingSession& session,
-                QObject* parent = nullptr);
+                QWidget* window);
     ~MqttCommand() override;
 
     // Reads the settings and starts publishing when they say so.
@@ -29,7 +30,7 @@ public:
     // The menu command: shows the dialog and, when it is confirmed, publishes by the new
     // settings (reconnecting only when they changed) and saves them and the password. Throws
     // UserError when the INI file or the password file cannot be written.
-    void MqttClick(MqttDialog& dialog, const RunDialog& run);
+    void MqttClick(const RunDialog& run);
     // Whether the window has a dose-rate alarm, whose state is then published too.
     void SetAlarmTopic(bool on);
 
@@ -51,6 +52,7 @@ private:
     QString passwordPath_;
     QString hostName_;
     LoggingSession& session_;
+    MqttDialog* dialog_;
     bool alarmTopic_ = false;
     MqttWindowSettings settings_;
     QString password_;

@@ -1,13 +1,26 @@
 #include "StatusLine.h"
 
 #include "DisplayRules.h"
+#include "DeviceLink.h"
 #include "HelpMenu.h"
+#include "LoggingSession.h"
 
 #include <QDir>
 #include <QLabel>
 #include <QStatusBar>
 #include <QStringList>
 #include <cmath>
+
+StatusState::Link LinkStatusOf(const LoggingSession& session) {
+    if (session.Link().Connected()) {
+        return StatusState::Link::Connected;
+    }
+    if (session.State() == LinkKeeper::State::Lost) {
+        return StatusState::Link::Waiting;
+    }
+    return session.Link().ReaderActive() ? StatusState::Link::NotFound
+                                         : StatusState::Link::NotConnected;
+}
 
 StatusLine::StatusLine(QStatusBar* bar)
     : link_(new QLabel(bar)),

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 
+class LoggingSession;
 class QLabel;
 class QStatusBar;
 
@@ -24,6 +25,9 @@ struct StatusState {
     QStringList RecoveryFiles;  // what the recovery folder offers, one line each
     bool VirtualCounter = false;  // the link runs on the built-in virtual counter
 };
+
+// How the status bar names the state of the session's link.
+StatusState::Link LinkStatusOf(const LoggingSession& session);
 
 // The status bar's labels: connection, sample count, file, notices, the latest completed minute
 // and a place for the alarm.

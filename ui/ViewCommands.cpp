@@ -1,7 +1,9 @@
 #include "ViewCommands.h"
 
+#include "ChartImage.h"
 #include "ChartNavigation.h"
 #include "ChartPane.h"
+#include "FileCommands.h"
 #include "GoToDialog.h"
 #include "SummaryModel.h"
 #include "SummaryWindow.h"
@@ -37,6 +39,12 @@ void ViewCommands::SummaryClick() {
     summary_->show();
     summary_->raise();
     summary_->activateWindow();
+}
+
+void ViewCommands::SaveImageClick(QCustomPlot& chart) {
+    if (const std::optional<QString> path = dialogs_.ChooseImageFile()) {
+        SaveChartImage(chart, *path);
+    }
 }
 
 void ViewCommands::SaveSummaryClick() {

@@ -4,6 +4,7 @@
 #include <functional>
 
 class ChartPane;
+class QCustomPlot;
 class DisplayModel;
 class FileDialogs;
 class GoToDialog;
@@ -28,6 +29,8 @@ public:
     void GoToClick(const std::function<bool(GoToDialog&)>& runDialog);
     void SummaryClick();
     void SaveSummaryClick();
+    // The chart as a picture (PNG, or PDF by its name) where the user chooses.
+    void SaveImageClick(QCustomPlot& chart);
 
     // The summaries window; null until first shown.
     SummaryWindow* Summaries() const { return summary_; }
