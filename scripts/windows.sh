@@ -171,7 +171,7 @@ build_project() {
     low cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release $(with_windows_qt) \
         -DSOLAMINE_TESTS=ON >/dev/null
     low cmake --build "$build" --parallel "$jobs" --target solamine solamine-cli \
-        tests_data tests_device tests_ui tests_cli
+        tests_data tests_device tests_session tests_ui tests_cli
 }
 
 # The DLLs a Windows executable or DLL loads, found among ours; the system's own are not ours
@@ -363,7 +363,7 @@ run_tests() {
     # Wine drops a redirected stdout, so results go to files; one file per test class, since
     # each class's run would overwrite the last one's.
     local class passed=0
-    for name in data device ui cli; do
+    for name in data device session ui cli; do
         for class in $(find "$root/tests/$name" -name 'tst_*.cpp' -exec grep -ho 'SOLAMINE_TEST([A-Za-z0-9_]*)' {} + |
                        sed 's/SOLAMINE_TEST(\(.*\))/\1/'); do
             result=$dir/results/$class.txt
