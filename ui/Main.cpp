@@ -11,6 +11,7 @@
 #include "DeviceLink.h"
 #include "DisplayRules.h"
 #include "ErrorBox.h"
+#include "ErrorTexts.h"
 #include "FileCommands.h"
 #include "GoToDialog.h"
 #include "HelpMenu.h"
@@ -28,7 +29,6 @@
 #include "StatusLine.h"
 #include "SummaryModel.h"
 #include "SummaryWindow.h"
-#include "UserError.h"
 #include "WindowMessages.h"
 
 #include <qcustomplot.h>
@@ -425,8 +425,8 @@ void TMainForm::FileTimerTimer() {
     try {
         files_->AutoSave();
         autosaveError_.clear();
-    } catch (const UserError& e) {
-        autosaveError_ = e.Text();
+    } catch (const FileFailure& e) {
+        autosaveError_ = FailureText(e);
     }
     OpenRecovery->setVisible(recovery_->HasFiles());
     pane_->LogReplaced();
@@ -524,8 +524,8 @@ void TMainForm::FormDestroy() {
         if (alarmChanged_) {
             SaveAlarmSettings(options_.IniPath, alarm_->Settings(), options_.IniStartingPath);
         }
-    } catch (const UserError& e) {
-        report(e.Text());
+    } catch (const FileFailure& e) {
+        report(FailureText(e));
     }
     keeper_->Release();
     link_->SetQuitting();
@@ -538,7 +538,7 @@ void TMainForm::FormDestroy() {
     // samples that are in no file.
     try {
         files_->AutoSave();
-    } catch (const UserError& e) {
-        report(e.Text());
+    } catch (const FileFailure& e) {
+        report(FailureText(e));
     }
 }

@@ -1,10 +1,9 @@
 #include "MqttCommand.h"
 
-#include "MqttWindowSettings.h"
+#include "FileError.h"
 #include "MqttPublisher.h"
-#include "UserError.h"
+#include "MqttWindowSettings.h"
 
-#include <QDir>
 #include <QStandardPaths>
 #include <cstdio>
 
@@ -60,8 +59,8 @@ void MqttCommand::MqttClick(MqttDialog& dialog, const RunDialog& run) {
     }
     SaveMqttSettings(iniPath_, settings_);
     if (!SavePasswordFile(passwordPath_, password_)) {
-        throw UserError(
-            QStringLiteral("%1 に書き込めません").arg(QDir::toNativeSeparators(passwordPath_)));
+        throw FileFailure(
+            {FileError::Operation::WriteSettings, FileError::Code::System, passwordPath_, {}, 0});
     }
 }
 

@@ -26,8 +26,8 @@ public:
     // Reads the settings and starts publishing when they say so.
     void Load();
     // The menu command: shows the dialog and, when it is confirmed, publishes by the new
-    // settings (reconnecting only when they changed) and saves them and the password. Throws
-    // UserError when the INI file or the password file cannot be written.
+    // settings (reconnecting only when they changed) and saves them and the password. Throws a
+    // FileFailure when the INI file or the password file cannot be written.
     void MqttClick(MqttDialog& dialog, const RunDialog& run);
     // A completed minute of the window's log.
     void MinuteCompleted(const LogRecord& record);
