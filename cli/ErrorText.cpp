@@ -1,5 +1,8 @@
 #include "ErrorText.h"
 
+#include "DateTime.h"
+#include "MqttPublisher.h"
+
 #include <QDir>
 #include <QStringList>
 
@@ -89,4 +92,31 @@ QString AppendEventText(const LogAppender::Event& event) {
     }
     return FileErrorText(event.Error) +
            QStringLiteral("; %1 line(s) kept in memory, trying again").arg(event.Lines);
+}
+
+QString MqttEventText(const MqttEvent& event) {
+    using Kind = MqttEvent::Kind;
+    const QString where = event.Host + u':' + QString::number(event.Port);
+    QString text;
+    switch (event.What) {
+        case Kind::Connected:
+            return QStringLiteral("MQTT: connected to %1").arg(where);
+        case Kind::Dropped:
+            return QStringLiteral("MQTT: %1 minutes are waiting; dropped the oldest, %2")
+                .arg(QString::number(event.Waiting), DateTime::MinuteText(event.DroppedTime));
+        case Kind::Lost:
+            text = QStringLiteral("lost %1 (%2)").arg(where, event.Reason);
+            break;
+        case Kind::Unreachable:
+            text = QStringLiteral("cannot reach %1 (%2)").arg(where, event.Reason);
+            break;
+        case Kind::Refused:
+            text = QStringLiteral("refused by %1: %2").arg(where, event.Reason);
+            break;
+        case Kind::TlsFailed:
+            text = QStringLiteral("TLS failure with %1: %2").arg(where, event.Reason);
+            break;
+    }
+    return QStringLiteral("MQTT: %1; next try in %2 s; %3 minute(s) waiting")
+        .arg(text, QString::number(event.NextTrySeconds), QString::number(event.Waiting));
 }

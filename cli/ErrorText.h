@@ -5,8 +5,10 @@
 
 #include <QString>
 
+struct MqttEvent;
+
 // The command line's words, in English, for what the lower folders report. Every file error and
-// every note of the appender that solamine-cli prints is worded here.
+// every note of the appender and the publisher that solamine-cli prints is worded here.
 
 // Why: "not a regular file", "larger than 912 MiB", "more than 16777216 lines", "not enough
 // memory", ..., or the system's text.
@@ -22,3 +24,6 @@ QString TailErrorText(const FileError& error);
 // "cannot append to FILE: REASON; N line(s) kept in memory, trying again", "appending works
 // again; N kept line(s) written".
 QString AppendEventText(const LogAppender::Event& event);
+// "MQTT: connected to HOST:PORT", "MQTT: lost HOST:PORT (REASON); next try in N s; M minute(s)
+// waiting", ...
+QString MqttEventText(const MqttEvent& event);

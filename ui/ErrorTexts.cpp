@@ -1,5 +1,8 @@
 #include "ErrorTexts.h"
 
+#include "DateTime.h"
+#include "MqttSettings.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QStringList>
@@ -8,6 +11,29 @@ namespace {
 
 QString FullPath(const QString& path) {
     return QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
+}
+
+QString Where(const QString& host, int port) {
+    return host + u':' + QString::number(port);
+}
+
+QString ProbeTextAt(const QString& where, MqttPublisher::Failure failure, const QString& reason) {
+    switch (failure) {
+        case MqttPublisher::Failure::None:
+            return QStringLiteral("%1 に接続できました。").arg(where);
+        case MqttPublisher::Failure::Refused:
+            return QStringLiteral(
+                       "%1 が接続を拒否しました (ユーザー名・パスワード・権限を確認してください): "
+                       "%2")
+                .arg(where, reason);
+        case MqttPublisher::Failure::Tls:
+            return QStringLiteral(
+                       "%1 の証明書を確認できません (CA ファイルとホスト名を確認してください): %2")
+                .arg(where, reason);
+        case MqttPublisher::Failure::Network:
+            break;
+    }
+    return QStringLiteral("%1 に接続できません: %2").arg(where, reason);
 }
 
 }  // namespace
@@ -66,4 +92,37 @@ QString FailureText(const FileFailure& failure) {
         texts << FileErrorText(error);
     }
     return texts.join(u'\n');
+}
+
+QString ProbeText(const MqttSettings& settings, MqttPublisher::Failure failure,
+                  const QString& reason) {
+    return ProbeTextAt(Where(settings.Host, settings.Port), failure, reason);
+}
+
+QString MqttEventText(const MqttEvent& event) {
+    using Kind = MqttEvent::Kind;
+    using Failure = MqttPublisher::Failure;
+    const QString where = Where(event.Host, event.Port);
+    QString text;
+    switch (event.What) {
+        case Kind::Connected:
+            return QStringLiteral("MQTT: ") + ProbeTextAt(where, Failure::None, {});
+        case Kind::Dropped:
+            return QStringLiteral("MQTT: %1 分が送信を待っています。最も古い %2 の分を捨てました")
+                .arg(QString::number(event.Waiting), DateTime::MinuteText(event.DroppedTime));
+        case Kind::Lost:
+            text = QStringLiteral("%1 との接続が切れました: %2").arg(where, event.Reason);
+            break;
+        case Kind::Unreachable:
+            text = ProbeTextAt(where, Failure::Network, event.Reason);
+            break;
+        case Kind::Refused:
+            text = ProbeTextAt(where, Failure::Refused, event.Reason);
+            break;
+        case Kind::TlsFailed:
+            text = ProbeTextAt(where, Failure::Tls, event.Reason);
+            break;
+    }
+    return QStringLiteral("MQTT: %1。%2 秒後に再接続します (%3 分待機)")
+        .arg(text, QString::number(event.NextTrySeconds), QString::number(event.Waiting));
 }

@@ -1,6 +1,6 @@
 #include "MqttCommand.h"
 
-#include "FileError.h"
+#include "ErrorTexts.h"
 #include "MqttPublisher.h"
 #include "MqttWindowSettings.h"
 
@@ -34,8 +34,8 @@ void MqttCommand::Restart() {
     if (settings_.Enabled) {
         MqttSettings broker = settings_.Broker;
         broker.Password = password_;
-        publisher_ = std::make_unique<MqttPublisher>(broker, [](const QString& note) {
-            std::fprintf(stderr, "solamine: %s\n", qPrintable(note));
+        publisher_ = std::make_unique<MqttPublisher>(broker, [](const MqttEvent& event) {
+            std::fprintf(stderr, "solamine: %s\n", qPrintable(MqttEventText(event)));
         });
         connect(publisher_.get(), &MqttPublisher::StateChanged, this, &MqttCommand::StatusChanged);
         publisher_->Start();

@@ -1,5 +1,7 @@
 #include "CsvLog.h"
+#include "DateTime.h"
 #include "ErrorText.h"
+#include "MqttPublisher.h"
 #include "TestMain.h"
 
 #include <QDir>
@@ -17,10 +19,21 @@ FileError Error(Op op, Code why, const QString& reason = {}, qint64 limit = 0) {
     return {op, why, kPath, reason, limit};
 }
 
+MqttEvent Event(MqttEvent::Kind kind, const QString& reason = {}, int nextTry = 0) {
+    MqttEvent event;
+    event.What = kind;
+    event.Host = QStringLiteral("broker.lan");
+    event.Port = 1883;
+    event.Reason = reason;
+    event.NextTrySeconds = nextTry;
+    event.Waiting = 3;
+    return event;
+}
+
 }  // namespace
 
-// The command line's English for every file error, as scripts and the journal read it: the
-// limits quoted are the ones that refused.
+// The command line's English for every report of the lower folders, as scripts and the journal
+// read it: the limits quoted are the ones that refused.
 class ErrorTextTest : public QObject {
     Q_OBJECT
 
@@ -70,6 +83,30 @@ private slots:
             << "cannot read the end of " + path + " (not a regular file); its doses start afresh";
         QTest::newRow("unreadable lines") << UnreadableLinesText(kPath, 2, 5)
                                           << kPath + ": 2 unreadable line(s), the first is line 5";
+
+        QTest::newRow("connected") << MqttEventText(Event(MqttEvent::Kind::Connected))
+                                   << "MQTT: connected to broker.lan:1883";
+        QTest::newRow("lost")
+            << MqttEventText(Event(MqttEvent::Kind::Lost, "the broker closed it", 1))
+            << "MQTT: lost broker.lan:1883 (the broker closed it); next try in 1 s; "
+               "3 minute(s) waiting";
+        QTest::newRow("unreachable")
+            << MqttEventText(Event(MqttEvent::Kind::Unreachable, "Connection refused", 2))
+            << "MQTT: cannot reach broker.lan:1883 (Connection refused); next try in 2 s; 3 "
+               "minute(s) waiting";
+        QTest::newRow("refused")
+            << MqttEventText(Event(MqttEvent::Kind::Refused, "not authorised", 60))
+            << "MQTT: refused by broker.lan:1883: not authorised; next try in 60 s; 3 minute(s) "
+               "waiting";
+        QTest::newRow("TLS") << MqttEventText(Event(MqttEvent::Kind::TlsFailed, "%1 expired", 60))
+                             << "MQTT: TLS failure with broker.lan:1883: %1 expired; next try in "
+                                "60 s; 3 minute(s) waiting";
+        MqttEvent dropped = Event(MqttEvent::Kind::Dropped);
+        dropped.Waiting = MqttPublisher::kQueueLimit;
+        dropped.DroppedTime = DateTime::Encode(2026, 12, 8, 14, 31);
+        QTest::newRow("dropped") << MqttEventText(dropped)
+                                 << "MQTT: " + QString::number(MqttPublisher::kQueueLimit) +
+                                        " minutes are waiting; dropped the oldest, 26/12/08 14:31";
     }
     void worded() {
         QFETCH(QString, text);

@@ -1,3 +1,4 @@
+#include "ErrorText.h"
 #include "Log.h"
 #include "MqttBroker.h"
 #include "MqttPublisher.h"
@@ -22,8 +23,8 @@ struct Station : Rig {
     std::unique_ptr<MqttPublisher> publisher;
 
     explicit Station(const MqttSettings& settings) {
-        publisher = std::make_unique<MqttPublisher>(settings,
-                                                    [this](const QString& note) { notes << note; });
+        publisher = std::make_unique<MqttPublisher>(
+            settings, [this](const MqttEvent& event) { notes << MqttEventText(event); });
         MqttPublisher::Timing timing;
         timing.FirstRetryMs = 50;
         publisher->SetTiming(timing);
