@@ -20,14 +20,7 @@ FileError Error(Op op, Code why, const QString& reason = {}, qint64 limit = 0) {
 }
 
 MqttEvent Event(MqttEvent::Kind kind, const QString& reason = {}, int nextTry = 0) {
-    MqttEvent event;
-    event.What = kind;
-    event.Host = QStringLiteral("broker.lan");
-    event.Port = 1883;
-    event.Reason = reason;
-    event.NextTrySeconds = nextTry;
-    event.Waiting = 3;
-    return event;
+    return {kind, QStringLiteral("broker.lan"), 1883, reason, nextTry, 3, 0};
 }
 
 }  // namespace
@@ -55,21 +48,12 @@ private slots:
             << read + "more than " + QString::number(kMaxCsvLogSamples) + " lines";
         QTest::newRow("out of memory")
             << FileErrorText(Error(Op::Read, Code::OutOfMemory)) << read + "not enough memory";
-        QTest::newRow("the system's reason")
-            << FileErrorText(Error(Op::Read, Code::System, "Input/output error"))
-            << read + "Input/output error";
         QTest::newRow("write") << FileErrorText(
                                       Error(Op::Write, Code::System, "No space left on device"))
                                << "cannot write " + path + ": No space left on device";
         QTest::newRow("append to a directory")
             << FileErrorText(Error(Op::Append, Code::NotRegularFile))
             << "cannot append to " + path + ": not a regular file";
-        QTest::newRow("both of a save")
-            << FailureText(FileFailure(FileFailure(Error(Op::Write, Code::Shrunk)),
-                                       FileFailure(Error(Op::Write, Code::NoFolder))))
-            << "cannot write " + path + ": the file has become shorter\ncannot write " + path +
-                   ": cannot create its folder";
-
         QTest::newRow("appending fails")
             << AppendEventText({LogAppender::Event::Kind::Failing,
                                 Error(Op::Append, Code::NotSynced, "Input/output error"), 3})

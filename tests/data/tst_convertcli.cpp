@@ -142,7 +142,11 @@ private slots:
         QFETCH(QString, command);
         QFETCH(QString, kind);
         QTemporaryDir dir;
-        const QString in = dir.filePath(QStringLiteral("記録.csv"));
+        QString name = QStringLiteral("記録.csv");
+        if (QString::fromLocal8Bit(name.toLocal8Bit()) != name) {
+            name = QStringLiteral("log.csv");  // a Windows code page without kanji
+        }
+        const QString in = dir.filePath(name);
         if (kind == "directory") {
             QVERIFY(QDir().mkpath(in));
         } else {
@@ -156,11 +160,11 @@ private slots:
         }
         const Run run = RunCli(arguments);
         QCOMPARE(run.exitCode, 1);
-        const QString name = QDir::toNativeSeparators(in);
+        const QString shown = QDir::toNativeSeparators(in);
         QCOMPARE(run.stdErr.trimmed(),
-                 "solamine-cli: cannot read " + name + ": not a regular file");
+                 "solamine-cli: cannot read " + shown + ": not a regular file");
         QString own = run.stdErr;
-        own.remove(name);
+        own.remove(shown);
         QVERIFY2(std::all_of(own.begin(), own.end(), [](QChar c) { return c.unicode() < 0x80; }),
                  qPrintable(run.stdErr));
     }
