@@ -6,9 +6,9 @@
 // Run: build/bench/bench_read [DIRECTORY]   (needs about 2.5 GB of free space there)
 #include "CsvLog.h"
 #include "DisplayRules.h"
+#include "FileError.h"
 #include "SampleDisplay.h"
 #include "SampleLog.h"
-#include "UserError.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -75,8 +75,9 @@ int ReadOnce(const QString& path) {
         std::printf("; saved again in %.2f s (%lld bytes)\n", clock.nsecsElapsed() / 1e9,
                     qint64(text.size()));
         QFile::remove(path + QStringLiteral(".saved"));
-    } catch (const UserError& e) {
-        std::printf("refused: %s\n", e.what());
+    } catch (const FileFailure& e) {
+        // This bench links data/ alone, which has no words: the code and the system's reason.
+        std::printf("refused: code %d %s\n", int(e.First().Why), qPrintable(e.First().Reason));
     }
     return 0;
 }

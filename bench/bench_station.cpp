@@ -8,6 +8,7 @@
 #include "CsvLog.h"
 #include "DateTime.h"
 #include "DeviceLink.h"
+#include "ErrorText.h"
 #include "LogAppender.h"
 #include "LogTail.h"
 #include "ResidentMemory.h"
@@ -25,6 +26,8 @@
 #include <random>
 #include <vector>
 
+using namespace CliText;
+
 namespace {
 
 // Median microseconds of reading the last ten lines of the file at path.
@@ -33,9 +36,9 @@ double MedianTailMicroseconds(const QString& path) {
     for (int i = 0; i < 101; ++i) {
         QElapsedTimer timer;
         timer.start();
-        QString error;
+        FileError error;
         if (!ReadLogTail(path, 10, 2026, &error)) {
-            std::fprintf(stderr, "%s\n", qPrintable(error));
+            std::fprintf(stderr, "%s\n", qPrintable(FileErrorText(error)));
         }
         times.push_back(double(timer.nsecsElapsed()) / 1e3);
     }

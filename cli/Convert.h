@@ -24,5 +24,5 @@ struct ConvertResult {
 };
 
 // Reads Input as Open does and writes Output as Save does, with two-digit years placed around
-// currentYear. Throws UserError when either file fails; Output is then left as it was.
+// currentYear. Throws a FileFailure when either file fails; Output is then left as it was.
 ConvertResult Convert(const ConvertOptions& options, int currentYear);

@@ -3,6 +3,7 @@
 #include "Arguments.h"
 #include "CliOutput.h"
 #include "DateTime.h"
+#include "ErrorText.h"
 #include "HidBackend.h"
 #include "MqttPublisher.h"
 #include "NumberFormat.h"
@@ -15,6 +16,8 @@
 #include <QTimer>
 #include <csignal>
 #include <memory>
+
+using namespace CliText;
 
 namespace {
 
@@ -125,9 +128,9 @@ int RunLog(const QStringList& arguments) {
     std::unique_ptr<MqttPublisher> publisher;
     if (command->Mqtt) {
         const Printer errors = StderrPrinter();
-        publisher = std::make_unique<MqttPublisher>(*command->Mqtt, [errors](const QString& note) {
+        publisher = std::make_unique<MqttPublisher>(*command->Mqtt, [errors](const auto& note) {
             errors(QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss ")) +
-                   note);
+                   MqttEventText(note));
         });
         logger.Session().AddPublisher(publisher.get());
         publisher->Start();

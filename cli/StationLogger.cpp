@@ -3,6 +3,7 @@
 #include "DateTime.h"
 #include "DeviceLink.h"
 #include "DisplayRules.h"
+#include "ErrorText.h"
 #include "HidBackend.h"
 #include "LogTail.h"
 #include "NumberFormat.h"
@@ -14,6 +15,8 @@
 #include <QTimer>
 #include <utility>
 
+using namespace CliText;
+
 StationLogger::StationLogger(std::unique_ptr<HidBackend> backend, StationOptions options, Clock now,
                              Print lines, Print notes, QObject* parent)
     : QObject(parent),
@@ -21,7 +24,7 @@ StationLogger::StationLogger(std::unique_ptr<HidBackend> backend, StationOptions
       now_(std::move(now)),
       lines_(std::move(lines)),
       notes_(std::move(notes)),
-      appender_([this](const QString& text) { Note(text); }) {
+      appender_([this](const LogAppender::Event& event) { Note(AppendEventText(event)); }) {
     SessionOptions session;
     session.Graph = options_.Settings;
     session.Alarm = {options_.AlarmUsv, false};
@@ -71,7 +74,12 @@ QString StationLogger::PathFor(double time) const {
 
 bool StationLogger::Prepare(QString* error) {
     if (options_.DailyDir.isEmpty()) {
-        return CanAppendTo(options_.File, error);
+        FileError refused;
+        if (!CanAppendTo(options_.File, &refused)) {
+            *error = FileErrorText(refused);
+            return false;
+        }
+        return true;
     }
     const QString dir = QDir::toNativeSeparators(options_.DailyDir);
     if (!QDir().mkpath(options_.DailyDir) || !QFileInfo(options_.DailyDir).isDir()) {
@@ -108,12 +116,11 @@ void StationLogger::Append(const LogRecord& record) {
 }
 
 std::vector<Sample> StationLogger::ReadFileEnd(const QString& path) {
-    QString error;
+    FileError error;
     const std::optional<std::vector<Sample>> tail =
         ReadLogTail(path, kDoseWindow, DateTime::Decode(now_()).date.year, &error);
     if (!tail) {
-        Note(QStringLiteral("cannot read the end of %1 (%2); its doses start afresh")
-                 .arg(QDir::toNativeSeparators(path), error));
+        Note(TailErrorText(error));
         return {};
     }
     return *tail;

@@ -3,11 +3,13 @@
 #include "Arguments.h"
 #include "CliOutput.h"
 #include "CsvLog.h"
+#include "ErrorText.h"
 #include "SummaryTable.h"
-#include "UserError.h"
 
 #include <QDate>
 #include <cstdio>
+
+using namespace CliText;
 
 const char kSummaryUsage[] =
     "usage: solamine-cli summary [--by hour|day|month] [--coefficient X] [--background N]\n"
@@ -58,15 +60,13 @@ int RunSummary(const QStringList& arguments) {
             const CsvReadResult read = ReadCsvLog(file, QDate::currentDate().year());
             summary.Add(read.Samples);
             if (read.UnreadableLines > 0) {
-                PrintError(QStringLiteral("%1: 読み取れない行: %2 (最初は %3 行目)")
-                               .arg(file)
-                               .arg(read.UnreadableLines)
-                               .arg(read.FirstUnreadableLine));
+                PrintError(
+                    UnreadableLinesText(file, read.UnreadableLines, read.FirstUnreadableLine));
                 unreadable += read.UnreadableLines;
             }
         }
-    } catch (const UserError& e) {
-        PrintLine(stderr, e.Text());
+    } catch (const FileFailure& e) {
+        PrintError(FailureText(e));
         return 1;
     }
     if (options->Csv) {

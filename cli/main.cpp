@@ -1,9 +1,9 @@
 #include "Convert.h"
 #include "Devices.h"
+#include "ErrorText.h"
 #include "Log.h"
 #include "Settings.h"
 #include "Summary.h"
-#include "UserError.h"
 #include "Version.h"
 
 #include <QCoreApplication>
@@ -14,6 +14,8 @@
 #include <fcntl.h>
 #include <io.h>
 #endif
+
+using namespace CliText;
 
 namespace {
 
@@ -46,15 +48,14 @@ int RunConvert(const QStringList& arguments) {
     try {
         const ConvertResult result = Convert(*options, QDate::currentDate().year());
         if (result.UnreadableLines > 0) {
-            // One arg for all: a "%2" in the file name stays as it is.
-            Print(stderr,
-                  QStringLiteral("solamine-cli: %1: %2 unreadable line(s), the first is line %3\n")
-                      .arg(options->Input, QString::number(result.UnreadableLines),
-                           QString::number(result.FirstUnreadableLine)));
+            Print(stderr, QStringLiteral("solamine-cli: ") +
+                              UnreadableLinesText(options->Input, result.UnreadableLines,
+                                                  result.FirstUnreadableLine) +
+                              u'\n');
             return 3;
         }
-    } catch (const UserError& e) {
-        Print(stderr, QStringLiteral("solamine-cli: ") + e.Text() + u'\n');
+    } catch (const FileFailure& e) {
+        Print(stderr, QStringLiteral("solamine-cli: ") + FailureText(e) + u'\n');
         return 1;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "solamine-cli: %s\n", e.what());

@@ -1,9 +1,7 @@
 #include "AtomicFile.h"
 
 #include "PlatformFile.h"
-#include "UserError.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -31,18 +29,15 @@ bool WriteAll(QFileDevice& file, const QByteArray& bytes) {
     return file.flush();
 }
 
-bool Fail(QFileDevice& file, QString* errorText) {
-    if (errorText) {
-        *errorText = file.errorString();
+bool FailWith(const QString& path, FileError::Code why, const QString& reason, FileError* error) {
+    if (error) {
+        *error = {FileError::Operation::Write, why, path, reason};
     }
     return false;
 }
 
-bool FailWith(const QString& reason, QString* errorText) {
-    if (errorText) {
-        *errorText = reason;
-    }
-    return false;
+bool Fail(QFileDevice& file, const QString& path, FileError* error) {
+    return FailWith(path, FileError::Code::System, file.errorString(), error);
 }
 
 QString SystemReason(int error) {
@@ -53,7 +48,8 @@ QString SystemReason(int error) {
 // reserved past the end without changing the file's size, so that a power cut leaves no run
 // of zeros behind its lines. Where that cannot be done, the free space is compared with the
 // growth instead.
-bool Reserve(QFile& file, [[maybe_unused]] qint64 offset, qint64 size, QString* errorText) {
+bool Reserve(QFile& file, const QString& path, [[maybe_unused]] qint64 offset, qint64 size,
+             FileError* error) {
     const qint64 growth = size - file.size();
     if (growth <= 0) {
         return true;
@@ -64,12 +60,12 @@ bool Reserve(QFile& file, [[maybe_unused]] qint64 offset, qint64 size, QString* 
         return true;
     }
     if (errno != EOPNOTSUPP && errno != ENOSYS) {
-        return FailWith(SystemReason(errno), errorText);
+        return FailWith(path, FileError::Code::System, SystemReason(errno), error);
     }
 #endif
     const QStorageInfo storage(QFileInfo(file.fileName()).absolutePath());
     if (storage.isValid() && storage.bytesAvailable() < growth) {
-        return FailWith(SystemReason(ENOSPC), errorText);
+        return FailWith(path, FileError::Code::System, SystemReason(ENOSPC), error);
     }
     return true;
 }
@@ -84,61 +80,56 @@ bool OnlyTargetWritable(const QString& path) {
 
 }  // namespace
 
-bool RewriteFileFrom(const QString& path, qint64 offset, const QByteArray& tail,
-                     QString* errorText) {
+bool RewriteFileFrom(const QString& path, qint64 offset, const QByteArray& tail, FileError* error) {
     QFile file(path);
     if (!file.open(QIODevice::ReadWrite | QIODevice::ExistingOnly)) {
-        return Fail(file, errorText);
+        return Fail(file, path, error);
     }
     if (offset > file.size()) {
-        return FailWith(QStringLiteral("ファイルが短くなっています"), errorText);
+        return FailWith(path, FileError::Code::Shrunk, {}, error);
     }
     const qint64 size = offset + tail.size();
-    if (!Reserve(file, offset, size, errorText)) {
+    if (!Reserve(file, path, offset, size, error)) {
         return false;
     }
     if (!file.seek(offset) || !WriteAll(file, tail) || !file.resize(size)) {
-        return Fail(file, errorText);
+        return Fail(file, path, error);
     }
-    if (!SyncFileToDisk(file, errorText)) {
-        return false;
+    QString reason;
+    if (!SyncFileToDisk(file, &reason)) {
+        return FailWith(path, FileError::Code::System, reason, error);
     }
     file.close();
     if (file.error() != QFileDevice::NoError) {
-        return Fail(file, errorText);
+        return Fail(file, path, error);
     }
     return true;
 }
 
-void ThrowCannotCreate(const QString& path, const QString& reason) {
-    throw UserError(QStringLiteral("ファイル \"%1\" を作成できません。%2")
-                        .arg(QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()), reason));
-}
-
 void WriteFileOrThrow(const QString& path, const QByteArray& bytes) {
-    QString error;
+    FileError error;
     if (!WriteFileAtomically(path, bytes, &error)) {
-        ThrowCannotCreate(path, error);
+        throw FileFailure(std::move(error));
     }
 }
 
-bool WriteFileAtomically(const QString& path, const QByteArray& bytes, QString* errorText) {
+bool WriteFileAtomically(const QString& path, const QByteArray& bytes, FileError* error) {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
         if (OnlyTargetWritable(path)) {
-            return RewriteFileFrom(path, 0, bytes, errorText);
+            return RewriteFileFrom(path, 0, bytes, error);
         }
-        return Fail(file, errorText);
+        return Fail(file, path, error);
     }
     // commit() alone can report success after a short write on a full disk, so every step
     // is checked before the new file replaces the old one.
     if (!WriteAll(file, bytes)) {
-        Fail(file, errorText);
+        Fail(file, path, error);
         file.cancelWriting();
         return false;
     }
     if (!file.commit()) {
-        return Fail(file, errorText);
+        return Fail(file, path, error);
     }
     return true;
 }

@@ -8,11 +8,8 @@
 #include "NumberFormat.h"
 #include "RegularFile.h"
 #include "SampleLog.h"
-#include "UserError.h"
 
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QStringDecoder>
 #include <algorithm>
 #include <climits>
@@ -22,10 +19,6 @@
 #include <string_view>
 
 namespace {
-
-QString FullPath(const QString& path) {
-    return QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
-}
 
 bool IsBlank(unsigned code) {
     return code - 1 < 0x20u;
@@ -308,11 +301,6 @@ CsvReadResult CsvLogParser::Finish() {
     return state_->parser.Take();
 }
 
-void ThrowCannotOpen(const QString& path, const QString& reason) {
-    // One arg for both: a path holding "%1" stays as it is.
-    throw UserError(QStringLiteral("ファイル %1 は開けません。 %2 ").arg(FullPath(path), reason));
-}
-
 CsvReadResult ParseCsvLog(const QByteArray& bytes, int currentYear) {
     CsvLogParser parser(currentYear, bytes.size());
     parser.Add(bytes);
@@ -321,6 +309,11 @@ CsvReadResult ParseCsvLog(const QByteArray& bytes, int currentYear) {
 
 namespace {
 
+[[noreturn]] void ThrowReadError(const QString& path, FileError::Code why,
+                                 const QString& reason = {}, qint64 limit = 0) {
+    throw FileFailure({FileError::Operation::Read, why, path, reason, limit});
+}
+
 // Reads an open file from its start in pieces and hands each to add; asks stopRequested before
 // each piece. Throws the Open error when the read fails, is stopped, or passes the size bound.
 template <typename Add>
@@ -328,17 +321,17 @@ void ReadPieces(QFile& file, const QString& path, const std::function<bool()>& s
                 Add&& add) {
     constexpr qint64 kPiece = 1 << 16;
     if (!file.seek(0)) {
-        ThrowCannotOpen(path, file.errorString());
+        ThrowReadError(path, FileError::Code::System, file.errorString());
     }
     QByteArray buffer(kPiece, Qt::Uninitialized);
     qint64 total = 0;
     for (;;) {
         if (stopRequested && stopRequested()) {
-            ThrowCannotOpen(path, QStringLiteral("読み込みを中断しました"));
+            ThrowReadError(path, FileError::Code::Stopped);
         }
         const qint64 n = file.read(buffer.data(), kPiece);
         if (n < 0) {
-            ThrowCannotOpen(path, file.errorString());
+            ThrowReadError(path, FileError::Code::System, file.errorString());
         }
         if (n == 0) {
             return;
@@ -346,7 +339,7 @@ void ReadPieces(QFile& file, const QString& path, const std::function<bool()>& s
         // A file that grows while it is read must not get past the limit either.
         total += n;
         if (total > kMaxCsvLogBytes) {
-            ThrowCannotOpen(path, TooLargeText(kMaxCsvLogBytes));
+            ThrowReadError(path, FileError::Code::TooLarge, {}, kMaxCsvLogBytes);
         }
         if (!add(std::string_view(buffer.constData(), size_t(n)))) {
             return;
@@ -382,7 +375,7 @@ private:
 };
 
 [[noreturn]] void ThrowTooManyLines(const QString& path) {
-    ThrowCannotOpen(path, QStringLiteral("%1 行を超えています").arg(kMaxCsvLogSamples));
+    ThrowReadError(path, FileError::Code::TooManyLines, {}, kMaxCsvLogSamples);
 }
 
 }  // namespace
@@ -392,9 +385,8 @@ CsvReadResult ReadCsvLog(const QString& path, int currentYear,
     try {
         QFile file;
         qint64 size = 0;
-        if (const std::optional<QString> refused =
-                OpenRegularFile(path, kMaxCsvLogBytes, file, size)) {
-            ThrowCannotOpen(path, *refused);
+        if (std::optional<FileError> refused = OpenRegularFile(path, kMaxCsvLogBytes, file, size)) {
+            throw FileFailure(std::move(*refused));
         }
         // A file can hold more lines than the bound only when it has more bytes than that.
         if (size > kMaxCsvLogSamples) {
@@ -423,7 +415,7 @@ CsvReadResult ReadCsvLog(const QString& path, int currentYear,
         }
         return result;
     } catch (const std::bad_alloc&) {
-        ThrowCannotOpen(path, QStringLiteral("メモリが足りません"));
+        ThrowReadError(path, FileError::Code::OutOfMemory);
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FileError.h"
 #include "SampleLog.h"
 
 #include <QByteArray>
@@ -39,13 +40,11 @@ inline constexpr qint64 kMaxCsvLogBytes = kMaxCsvLogSamples * kMaxCsvLineBytes;
 // a device, a directory) is refused without opening it for reading. A file of more than
 // kMaxCsvLogSamples lines is refused as soon as its lines pass the bound. stopRequested, when
 // given, is asked between pieces of the file (every 64 KiB); when it answers true the read
-// ends. Throws UserError "ファイル %s は開けません。 %s " when the file is refused, cannot be
-// read, does not fit in memory, or the read was stopped.
+// ends. Throws a FileFailure with a Read error when the file is refused (NotFound,
+// NotRegularFile, TooLarge, TooManyLines; Limit the bound), cannot be read (System), does not
+// fit in memory (OutOfMemory), or the read was stopped (Stopped).
 CsvReadResult ReadCsvLog(const QString& path, int currentYear,
                          const std::function<bool()>& stopRequested = {});
-
-// The error of a refused Open: "ファイル %s は開けません。 %s " with the full path and reason.
-[[noreturn]] void ThrowCannotOpen(const QString& path, const QString& reason);
 
 // The same from the file's bytes: a byte-order mark picks UTF-16 LE, UTF-16 BE or UTF-8,
 // otherwise UTF-8 (invalid bytes replaced). Lines end at CR LF, LF or CR. Reads every line,
@@ -84,6 +83,6 @@ QByteArray CsvText(const std::vector<LogRecord>& records);
 // The file text a save writes for a sample log: the lines a full rebuild would show.
 QByteArray CsvTextOf(const SampleLog& log, const GraphSettings& settings);
 
-// Replaces the file at path with text, all or nothing. Throws UserError
-// "ファイル "%s" を作成できません。%s" on failure; the old file is then left as it was.
+// Replaces the file at path with text, all or nothing. Throws a FileFailure with a Write error
+// on failure; the old file is then left as it was.
 void WriteCsvLog(const QString& path, const QByteArray& text);

@@ -3,13 +3,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSet>
 #include <QStandardPaths>
 #include <QStringList>
 #include <QTemporaryFile>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <initializer_list>
 #include <limits>
 #include <utility>
@@ -20,7 +18,6 @@
 #include "NumberFormat.h"
 #include "RegularFile.h"
 #include "SampleDisplay.h"
-#include "UserError.h"
 
 namespace {
 
@@ -150,20 +147,6 @@ std::optional<double> ReadNumber(const IniFile& ini, const QString& key,
     return value;
 }
 
-// Reads the file and says on stderr, once per file and run, when it was refused.
-IniFile ReadReporting(const QString& iniPath, const QString& startingPath) {
-    IniFile ini(iniPath, startingPath);
-    static QSet<QString> reported;
-    if (!ini.Refusal().isEmpty() && !reported.contains(iniPath)) {
-        reported.insert(iniPath);
-        const QString text =
-            QStringLiteral("solamine: %1 を読みません (%2)。既定の設定を使い、書き込みません\n")
-                .arg(QDir::toNativeSeparators(iniPath), ini.Refusal());
-        std::fputs(text.toLocal8Bit().constData(), stderr);
-    }
-    return ini;
-}
-
 }  // namespace
 
 IniFile::IniFile(QString path, const QString& startingPath) : path_(std::move(path)) {
@@ -173,7 +156,7 @@ IniFile::IniFile(QString path, const QString& startingPath) : path_(std::move(pa
     Read(startingPath);
     // What the starting file holds or lacks does not stop this user's own file being written.
     unreadable_ = false;
-    refusal_.clear();
+    refusal_.reset();
 }
 
 bool IniFile::Read(const QString& from) {
@@ -183,9 +166,10 @@ bool IniFile::Read(const QString& from) {
     }
     QFile file;
     qint64 size = 0;
-    if (const std::optional<QString> refused = OpenRegularFile(from, kMaxIniBytes, file, size)) {
+    if (std::optional<FileError> refused = OpenRegularFile(from, kMaxIniBytes, file, size)) {
         if (!info.isFile() || info.size() > kMaxIniBytes) {
-            refusal_ = *refused;
+            refused->Op = FileError::Operation::ReadSettings;
+            refusal_ = std::move(refused);
         } else {
             unreadable_ = true;
         }
@@ -196,7 +180,8 @@ bool IniFile::Read(const QString& from) {
     if (bytes_.size() > kMaxIniBytes) {
         // It grew while it was read.
         bytes_.clear();
-        refusal_ = TooLargeText(kMaxIniBytes);
+        refusal_ = FileError{
+            FileError::Operation::ReadSettings, FileError::Code::TooLarge, from, {}, kMaxIniBytes};
     }
     return true;
 }
@@ -220,7 +205,7 @@ std::optional<QString> IniFile::ReadString(const QString& section, const QString
 }
 
 bool IniFile::WriteString(const QString& section, const QString& key, const QString& value) {
-    if (unreadable_ || !refusal_.isEmpty()) {
+    if (unreadable_ || refusal_) {
         return false;
     }
     const std::vector<Line> lines = SplitLines(bytes_);
@@ -300,7 +285,7 @@ bool ReadFlag(const IniFile& ini, const QString& section, const QString& key, bo
 }
 
 GraphSettings LoadGraphSettings(const QString& iniPath, const QString& startingPath) {
-    const IniFile ini = ReadReporting(iniPath, startingPath);
+    const IniFile ini(iniPath, startingPath);
     GraphSettings settings;
     if (const auto coefficient = ReadNumber(ini, coefficientKey)) {
         settings.GraphCoefficient = *coefficient;
@@ -315,18 +300,18 @@ GraphSettings LoadGraphSettings(const QString& iniPath, const QString& startingP
     return settings;
 }
 
-// Writes each key in turn and stops at the first that cannot be written. A refused file was
-// reported when it was read, and stays as it is.
+// Writes each key in turn and stops at the first that cannot be written. A refused file stays
+// as it is: the program says so once, at its start.
 void WriteKeys(const QString& iniPath, const QString& startingPath, const QString& section,
                std::initializer_list<std::pair<QString, double>> keys) {
     IniFile ini(iniPath, startingPath);
-    if (!ini.Refusal().isEmpty()) {
+    if (ini.Refusal()) {
         return;
     }
     for (const auto& [key, value] : keys) {
         if (!ini.WriteString(section, key, NumberFormat::FormatGeneral(value))) {
-            throw UserError(
-                QStringLiteral("%1 に書き込めません").arg(QDir::toNativeSeparators(iniPath)));
+            throw FileFailure(
+                {FileError::Operation::WriteSettings, FileError::Code::System, iniPath, {}, 0});
         }
     }
 }
@@ -339,7 +324,7 @@ void SaveGraphSettings(const QString& iniPath, const GraphSettings& settings,
 }
 
 AlarmSettings LoadAlarmSettings(const QString& iniPath, const QString& startingPath) {
-    const IniFile ini = ReadReporting(iniPath, startingPath);
+    const IniFile ini(iniPath, startingPath);
     AlarmSettings settings;
     if (const auto threshold = ReadNumber(ini, thresholdKey, alarmSection);
         threshold && *threshold > 0) {

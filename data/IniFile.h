@@ -1,5 +1,7 @@
 #pragma once
 
+#include "FileError.h"
+
 #include <QByteArray>
 #include <QString>
 #include <optional>
@@ -23,8 +25,9 @@ public:
     explicit IniFile(QString path, const QString& startingPath = {});
 
     const QString& Path() const { return path_; }
-    // Why the file read was refused; empty when it was not.
-    const QString& Refusal() const { return refusal_; }
+    // Why the file was refused (a ReadSettings error: NotRegularFile, TooLarge with Limit
+    // kMaxIniBytes, or System); nothing when it was not.
+    const std::optional<FileError>& Refusal() const { return refusal_; }
 
     // The value of key in section with surrounding spaces and one pair of matching quotes (double
     // or single) removed; nullopt when either is missing.
@@ -42,7 +45,7 @@ private:
     QString path_;
     QByteArray bytes_;
     bool unreadable_ = false;
-    QString refusal_;
+    std::optional<FileError> refusal_;
 };
 
 // An INI file is a page of settings: larger ones are refused.
@@ -70,12 +73,12 @@ QString PerUserSettingsFolder();
 bool ReadFlag(const IniFile& ini, const QString& section, const QString& key, bool fallback);
 
 // The graph settings from section "Graph"; missing, empty, non-numeric, non-finite or (for the
-// background) out-of-range values give the defaults silently. A refused file gives the defaults
-// and one line on stderr. Never writes.
+// background) out-of-range values give the defaults silently, and so does a refused file
+// (IniFile::Refusal says why). Never writes.
 GraphSettings LoadGraphSettings(const QString& iniPath, const QString& startingPath = {});
 
-// Writes "uSv" and then "BackGround"; throws UserError "<path> に書き込めません" at the first key
-// that cannot be written. A refused file is left as it is, without an error.
+// Writes "uSv" and then "BackGround"; throws a FileFailure with a WriteSettings error at the
+// first key that cannot be written. A refused file is left as it is, without an error.
 void SaveGraphSettings(const QString& iniPath, const GraphSettings& settings,
                        const QString& startingPath = {});
 
@@ -83,7 +86,7 @@ void SaveGraphSettings(const QString& iniPath, const GraphSettings& settings,
 // off) and "Sound" (a number other than 0, or true/yes/on). Never writes.
 AlarmSettings LoadAlarmSettings(const QString& iniPath, const QString& startingPath = {});
 
-// Writes "uSv" and "Sound" of section "Alarm", keeping every other line; throws UserError
-// "<path> に書き込めません" at the first key that cannot be written.
+// Writes "uSv" and "Sound" of section "Alarm", keeping every other line; throws a FileFailure
+// with a WriteSettings error at the first key that cannot be written.
 void SaveAlarmSettings(const QString& iniPath, const AlarmSettings& settings,
                        const QString& startingPath = {});

@@ -2,7 +2,6 @@
 
 #include "PlatformFile.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <optional>
@@ -14,6 +13,10 @@ namespace {
 constexpr QIODevice::OpenMode kAppend =
     QIODevice::ReadWrite | QIODevice::Append | QIODevice::Unbuffered;
 
+FileError AppendError(const QString& path, FileError::Code why, const QString& reason = {}) {
+    return {FileError::Operation::Append, why, path, reason, 0};
+}
+
 // A FIFO without a reader would block the open for ever; a device is no log.
 bool IsOtherThanRegularFile(const QFileInfo& info) {
     return info.exists() && !info.isFile();
@@ -22,10 +25,11 @@ bool IsOtherThanRegularFile(const QFileInfo& info) {
 // What must come before a new line so that it starts a line of its own, in a file of size
 // bytes: nothing in an empty file or after LF, LF after a CR (the pair then ends that line),
 // otherwise CR LF. Returns nothing and sets error when the last byte cannot be read.
-std::optional<QByteArray> MissingLineEnd(QFile& file, qint64 size, QString* error) {
+std::optional<QByteArray> MissingLineEnd(QFile& file, const QString& path, qint64 size,
+                                         FileError* error) {
     char last = '\n';
     if (size > 0 && (!file.seek(size - 1) || !file.getChar(&last))) {
-        *error = file.errorString();
+        *error = AppendError(path, FileError::Code::System, file.errorString());
         return std::nullopt;
     }
     return QByteArray(last == '\n' ? "" : last == '\r' ? "\n" : "\r\n");
@@ -43,13 +47,10 @@ bool LogAppender::Append(const QString& path, const QByteArray& line) {
 bool LogAppender::Flush() {
     int written = 0;
     while (!queue_.empty()) {
-        QString error;
+        FileError error;
         if (!AppendOne(queue_.front(), &error)) {
             if (!failing_ && report_) {
-                report_(QStringLiteral("cannot append to %1: %2; %3 line(s) kept in memory, "
-                                       "trying again")
-                            .arg(QDir::toNativeSeparators(queue_.front().Path), error,
-                                 QString::number(queue_.size())));
+                report_({Event::Kind::Failing, std::move(error), int(queue_.size())});
             }
             failing_ = true;
             return false;
@@ -58,22 +59,22 @@ bool LogAppender::Flush() {
         ++written;
     }
     if (failing_ && report_) {
-        report_(QStringLiteral("appending works again; %1 kept line(s) written").arg(written));
+        report_({Event::Kind::Working, {}, written});
     }
     failing_ = false;
     return true;
 }
 
-bool LogAppender::AppendOne(Line& line, QString* error) {
+bool LogAppender::AppendOne(Line& line, FileError* error) {
     const QFileInfo info(line.Path);
     if (IsOtherThanRegularFile(info)) {
-        *error = QStringLiteral("not a regular file");
+        *error = AppendError(line.Path, FileError::Code::NotRegularFile);
         return false;
     }
     const bool created = !info.exists();
     QFile file(line.Path);
     if (!file.open(kAppend)) {
-        *error = file.errorString();
+        *error = AppendError(line.Path, FileError::Code::System, file.errorString());
         return false;
     }
     const FileIdentity id = IdentityOf(file);
@@ -81,7 +82,7 @@ bool LogAppender::AppendOne(Line& line, QString* error) {
     // A line cut short that could not be taken back is finished where it stands, as long as
     // the file is still the one it went into and nothing came after it.
     if (line.Done == 0 || !(id == line.In) || size != line.At + line.Done) {
-        const std::optional<QByteArray> lineEnd = MissingLineEnd(file, size, error);
+        const std::optional<QByteArray> lineEnd = MissingLineEnd(file, line.Path, size, error);
         if (!lineEnd) {
             return false;
         }
@@ -94,7 +95,7 @@ bool LogAppender::AppendOne(Line& line, QString* error) {
         const qint64 n =
             file.write(line.Pending.constData() + line.Done, line.Pending.size() - line.Done);
         if (n <= 0) {
-            *error = file.errorString();
+            *error = AppendError(line.Path, FileError::Code::System, file.errorString());
             // Taking the cut line back needs no room; the next attempt writes it whole.
             if (line.Done > 0 && file.resize(line.At)) {
                 bytesWritten_ -= line.Done;
@@ -107,8 +108,9 @@ bool LogAppender::AppendOne(Line& line, QString* error) {
     }
     // A line fully written stays written even when the sync fails: writing it again would
     // log the minute twice. The next attempt only syncs.
-    if (!SyncFileToDisk(file)) {
-        *error = QStringLiteral("cannot sync to disk");
+    QString reason;
+    if (!SyncFileToDisk(file, &reason)) {
+        *error = AppendError(line.Path, FileError::Code::NotSynced, reason);
         return false;
     }
     if (created) {
@@ -117,17 +119,16 @@ bool LogAppender::AppendOne(Line& line, QString* error) {
     return true;
 }
 
-bool CanAppendTo(const QString& path, QString* error) {
+bool CanAppendTo(const QString& path, FileError* error) {
     const QFileInfo info(path);
     if (IsOtherThanRegularFile(info)) {
-        *error = QStringLiteral("%1 is not a regular file").arg(QDir::toNativeSeparators(path));
+        *error = AppendError(path, FileError::Code::NotRegularFile);
         return false;
     }
     const bool created = !info.exists();
     QFile file(path);
     if (!file.open(kAppend)) {
-        *error = QStringLiteral("cannot append to %1: %2")
-                     .arg(QDir::toNativeSeparators(path), file.errorString());
+        *error = AppendError(path, FileError::Code::System, file.errorString());
         return false;
     }
     if (created) {

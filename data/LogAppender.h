@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FileError.h"
 #include "PlatformFile.h"
 
 #include <QByteArray>
@@ -17,7 +18,17 @@
 // first, at the next Append or Flush that can write them.
 class LogAppender {
 public:
-    using Report = std::function<void(const QString& text)>;
+    // A change in whether lines can be appended.
+    struct Event {
+        enum class Kind {
+            Failing,  // Error says why the oldest queued line could not be appended
+            Working,  // appending works again
+        };
+        Kind What = Kind::Failing;
+        FileError Error;  // an Append error; Failing only
+        int Lines = 0;    // Failing: the lines kept in memory; Working: the kept lines written
+    };
+    using Report = std::function<void(const Event& event)>;
 
     // report hears once when appending starts to fail and once when it works again.
     explicit LogAppender(Report report);
@@ -43,7 +54,7 @@ private:
         qsizetype Done = 0;  // bytes of Pending already there
         FileIdentity In;
     };
-    bool AppendOne(Line& line, QString* error);
+    bool AppendOne(Line& line, FileError* error);
 
     Report report_;
     std::deque<Line> queue_;
@@ -53,6 +64,6 @@ private:
 
 // Whether lines can be appended to path: it is opened for reading and appending (the end of
 // the file is read before each line), and created when missing, its folder entry then synced.
-// Anything but a regular file is refused without opening it. Returns false and sets error when
-// the file cannot be used.
-bool CanAppendTo(const QString& path, QString* error);
+// Anything but a regular file is refused without opening it. Returns false and sets error to an
+// Append error (NotRegularFile, or System with the system's reason) when the file cannot be used.
+bool CanAppendTo(const QString& path, FileError* error);

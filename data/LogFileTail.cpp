@@ -83,10 +83,10 @@ bool LogFileTail::Rewrite(const QString& path, const SampleLog& log,
     if (plan->Bytes.isEmpty()) {
         return true;
     }
-    QString error;
+    FileError error;
     if (!RewriteFileFrom(path, plan->Offset, plan->Bytes, &error)) {
         Forget();
-        ThrowCannotCreate(path, error);
+        throw FileFailure(std::move(error));
     }
     const qsizetype lastLine = plan->LastLineOffset - plan->Offset;
     Remember(plan->Offset + plan->Bytes.size(), plan->LastLineOffset, plan->Bytes.mid(lastLine),

@@ -38,8 +38,8 @@ public:
     // Carries out PlanFor when the file on disk is still exactly what was written last (its
     // size, modification time and the bytes of the last line written): space reserved, the
     // end rewritten, the file cut, flushed and synced. Returns false, having written nothing,
-    // when a whole new file is needed instead. Throws UserError
-    // "ファイル "%s" を作成できません。%s" when the write fails; the file is then forgotten.
+    // when a whole new file is needed instead. Throws a FileFailure with a Write error when the
+    // write fails; the file is then forgotten.
     bool Rewrite(const QString& path, const SampleLog& log, const GraphSettings& settings);
 
 private:

@@ -32,22 +32,26 @@ std::vector<Sample> LastOf(std::vector<Sample> samples, size_t n) {
     return samples;
 }
 
+FileError ReadError(const QString& path, FileError::Code why, const QString& reason = {}) {
+    return {FileError::Operation::Read, why, path, reason, 0};
+}
+
 }  // namespace
 
 std::optional<std::vector<Sample>> ReadLogTail(const QString& path, int n, int currentYear,
-                                               QString* error) {
+                                               FileError* error) {
     const QFileInfo info(path);
     if (!info.exists()) {
         return std::vector<Sample>{};
     }
     // A FIFO without a writer would block the open.
     if (!info.isFile()) {
-        *error = QStringLiteral("not a regular file");
+        *error = ReadError(path, FileError::Code::NotRegularFile);
         return std::nullopt;
     }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        *error = file.errorString();
+        *error = ReadError(path, FileError::Code::System, file.errorString());
         return std::nullopt;
     }
     const qint64 size = file.size();
@@ -56,7 +60,7 @@ std::optional<std::vector<Sample>> ReadLogTail(const QString& path, int n, int c
         const qint64 from = std::max<qint64>(0, size - std::min(want, kMaxLogTailBytes));
         QByteArray tail;
         if (!file.seek(from) || (tail = file.read(size - from)).size() != size - from) {
-            *error = file.errorString();
+            *error = ReadError(path, FileError::Code::System, file.errorString());
             return std::nullopt;
         }
         if (from == 0) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FileError.h"
 #include "LiveMinutes.h"
 #include "SampleDisplay.h"
 #include "SampleLog.h"
@@ -19,9 +20,10 @@ inline constexpr qint64 kMaxLogTailBytes = qint64(1) << 20;
 // line is a sample too), reading only from the end of the file, so a file years long costs no
 // more than a new one. Fewer when the file has fewer lines; none for a missing file. Lines
 // beyond kMaxLogTailBytes from the end count as samples of 0 CPM. Returns nothing and sets
-// error when the file is no regular file or cannot be read.
+// error to a Read error when the file is no regular file (NotRegularFile) or cannot be read
+// (System, with the system's reason).
 std::optional<std::vector<Sample>> ReadLogTail(const QString& path, int n, int currentYear,
-                                               QString* error);
+                                               FileError* error);
 
 // The record of sample as the line after the given lines of a file: its time and count, and
 // its dose over the last ten of them when there are ten. Then appends sample to lines.

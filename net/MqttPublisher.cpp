@@ -1,6 +1,5 @@
 #include "MqttPublisher.h"
 
-#include "DateTime.h"
 #include "MqttMessages.h"
 
 #include <mosquitto.h>
@@ -32,13 +31,13 @@ QString ErrorText(int rc) {
     return QString::fromUtf8(mosquitto_strerror(rc));
 }
 
-QString Seconds(int ms) {
-    return QString::number((ms + 999) / 1000);
+int Seconds(int ms) {
+    return (ms + 999) / 1000;
 }
 
 }  // namespace
 
-MqttPublisher::MqttPublisher(MqttSettings settings, Print notes, QObject* parent)
+MqttPublisher::MqttPublisher(MqttSettings settings, Notes notes, QObject* parent)
     : QObject(parent), settings_(std::move(settings)), notes_(std::move(notes)) {
     InitLibrary();
     tick_ = new QTimer(this);
@@ -68,13 +67,11 @@ void MqttPublisher::Probe() {
     Connect();
 }
 
-QString MqttPublisher::Where() const {
-    return settings_.Host + u':' + QString::number(settings_.Port);
-}
-
-void MqttPublisher::Note(const QString& text) {
+void MqttPublisher::Note(MqttEvent event) {
     if (notes_) {
-        notes_(QStringLiteral("MQTT: ") + text);
+        event.Host = settings_.Host;
+        event.Port = settings_.Port;
+        notes_(event);
     }
 }
 
@@ -191,8 +188,8 @@ void MqttPublisher::AfterConnect(int code) {
     retryMs_ = timing_.FirstRetryMs;
     reason_.clear();
     failure_ = Failure::None;
-    lastNote_.clear();
-    Note(QStringLiteral("connected to %1").arg(Where()));
+    lastKind_ = MqttEvent::Kind::Connected;
+    Note({});
     if (probe_) {
         mosquitto_disconnect(mosq_);
         mosquitto_loop_write(mosq_, 1);
@@ -235,9 +232,11 @@ void MqttPublisher::SendNext() {
 
 void MqttPublisher::Publish(const LogRecord& record) {
     if (int(queue_.size()) >= kQueueLimit) {
-        Note(QStringLiteral("%1 minutes are waiting; dropped the oldest, %2")
-                 .arg(kQueueLimit)
-                 .arg(DateTime::MinuteText(queue_.front().Time)));
+        MqttEvent dropped;
+        dropped.What = MqttEvent::Kind::Dropped;
+        dropped.Waiting = int(queue_.size());
+        dropped.DroppedTime = queue_.front().Time;
+        Note(dropped);
         queue_.pop_front();
         if (state_ == State::Connected && inFlightMid_ >= 0) {
             // The dropped head was on its way; its acknowledgement must not pop its successor.
@@ -285,28 +284,29 @@ void MqttPublisher::Fail(Failure kind, const QString& reason) {
         return;
     }
     const int pause = kind == Failure::Network ? retryMs_ : timing_.LastRetryMs;
-    QString text;
+    MqttEvent failed;
     switch (kind) {
         case Failure::Network:
-            text = wasConnected ? QStringLiteral("lost %1 (%2)").arg(Where(), reason)
-                                : QStringLiteral("cannot reach %1 (%2)").arg(Where(), reason);
+            failed.What = wasConnected ? MqttEvent::Kind::Lost : MqttEvent::Kind::Unreachable;
             break;
         case Failure::Refused:
-            text = QStringLiteral("refused by %1: %2").arg(Where(), reason);
+            failed.What = MqttEvent::Kind::Refused;
             break;
         case Failure::Tls:
-            text = QStringLiteral("TLS failure with %1: %2").arg(Where(), reason);
+            failed.What = MqttEvent::Kind::TlsFailed;
             break;
         case Failure::None:
             break;
     }
+    failed.Reason = reason;
+    failed.NextTrySeconds = Seconds(pause);
+    failed.Waiting = int(queue_.size());
     // At the slowest pace, the same failure again is not worth a line a minute.
-    if (text != lastNote_ || pause < timing_.LastRetryMs) {
-        Note(text + QStringLiteral("; next try in %1 s; %2 minute(s) waiting")
-                        .arg(Seconds(pause))
-                        .arg(queue_.size()));
+    if (failed.What != lastKind_ || reason != lastReason_ || pause < timing_.LastRetryMs) {
+        Note(failed);
     }
-    lastNote_ = text;
+    lastKind_ = failed.What;
+    lastReason_ = reason;
     retryMs_ = std::min(retryMs_ * 2, timing_.LastRetryMs);
     retry_->start(pause);
     SetState(State::Waiting);

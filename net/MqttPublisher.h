@@ -14,6 +14,26 @@ class QTimer;
 struct mosquitto;
 struct mosquitto_message;
 
+// A change of the connection worth a line of its own: what happened, with which broker, and
+// what follows. The window and the station word it each in its own language.
+struct MqttEvent {
+    enum class Kind {
+        Connected,    // the broker took the login
+        Lost,         // a connection ended; Reason says why
+        Unreachable,  // no connection came about; Reason says why
+        Refused,      // the broker refused the login; Reason is its answer
+        TlsFailed,    // TLS could not be set up or the broker's certificate failed; Reason says why
+        Dropped,      // minutes were waiting up to the limit: the oldest, of DroppedTime, went
+    };
+    Kind What = Kind::Connected;
+    QString Host;
+    int Port = 0;
+    QString Reason;
+    int NextTrySeconds = 0;  // after a failure: the pause before the next attempt
+    int Waiting = 0;         // after a failure, and Dropped: the minutes waiting for the broker
+    double DroppedTime = 0;  // Dropped: the dropped minute's start (a DateTime value)
+};
+
 // Publishes a station's minutes to an MQTT broker, driven by the event loop of the thread that
 // owns it: the client library's socket sits in socket notifiers and every call returns at once,
 // so a broker that is down, slow or refusing never holds up the caller (only resolving a host
@@ -28,7 +48,7 @@ class MqttPublisher : public QObject, public Publisher {
     Q_OBJECT
 
 public:
-    using Print = std::function<void(const QString& line)>;
+    using Notes = std::function<void(const MqttEvent& event)>;
 
     static constexpr int kQueueLimit = 7 * 24 * 60;
 
@@ -42,8 +62,9 @@ public:
     enum class State { Stopped, Connecting, Connected, Waiting };
     enum class Failure { None, Network, Refused, Tls };
 
-    // notes hears each change in one line: connected, lost, refused, TLS failure, dropped.
-    MqttPublisher(MqttSettings settings, Print notes, QObject* parent = nullptr);
+    // notes hears each change: connected, lost, unreachable, refused, TLS failure, dropped; the
+    // same failure again at the slowest pace only once.
+    MqttPublisher(MqttSettings settings, Notes notes, QObject* parent = nullptr);
     ~MqttPublisher() override;
 
     void SetTiming(const Timing& timing) { timing_ = timing; }
@@ -89,8 +110,7 @@ private:
     void Fail(Failure kind, const QString& reason);
     void CloseSession();
     void SetState(State state);
-    void Note(const QString& text);
-    QString Where() const;
+    void Note(MqttEvent event);
 
     static void OnConnect(mosquitto*, void* self, int code);
     static void OnDisconnect(mosquitto*, void* self, int code);
@@ -98,7 +118,7 @@ private:
     static void OnLog(mosquitto*, void* self, int level, const char* text);
 
     MqttSettings settings_;
-    Print notes_;
+    Notes notes_;
     Timing timing_;
     State state_ = State::Stopped;
     std::deque<LogRecord> queue_;
@@ -120,6 +140,8 @@ private:
     QString lastError_;  // the library's last error log line (TLS reasons)
     QString reason_;
     Failure failure_ = Failure::None;
-    QString lastNote_;
+    // The last note's failure, so that the same one at the slowest pace is not repeated.
+    MqttEvent::Kind lastKind_ = MqttEvent::Kind::Connected;
+    QString lastReason_;
     qint64 published_ = 0;
 };

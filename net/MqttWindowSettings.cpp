@@ -1,9 +1,8 @@
 #include "MqttWindowSettings.h"
 
+#include "FileError.h"
 #include "IniFile.h"
-#include "UserError.h"
 
-#include <QDir>
 #include <utility>
 
 namespace {
@@ -43,8 +42,8 @@ void SaveMqttSettings(const QString& iniPath, const MqttWindowSettings& settings
     };
     for (const auto& [key, value] : keys) {
         if (!ini.WriteString(mqttSection, key, value)) {
-            throw UserError(
-                QStringLiteral("%1 に書き込めません").arg(QDir::toNativeSeparators(iniPath)));
+            throw FileFailure(
+                {FileError::Operation::WriteSettings, FileError::Code::System, iniPath, {}, 0});
         }
     }
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "UserError.h"
+#include "FileError.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <vector>
 
 #ifndef Q_OS_WIN
 #include <unistd.h>
@@ -26,13 +27,13 @@ inline bool WriteFile(const QString& path, const QByteArray& bytes) {
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
-// The text of the UserError that f throws; empty when it throws none.
+// The errors of the FileFailure that f throws; none when it throws none.
 template <typename F>
-QString ErrorText(F&& f) {
+std::vector<FileError> ErrorsOf(F&& f) {
     try {
         f();
-    } catch (const UserError& e) {
-        return e.Text();
+    } catch (const FileFailure& e) {
+        return e.Errors();
     }
     return {};
 }

@@ -21,7 +21,7 @@ public:
 
     // runDialog empty: the dialog's exec().
     void AlarmClick(const std::function<bool(AlarmDialog&)>& runDialog);
-    // Writes the settings when the dialog changed them. Throws UserError when it cannot.
+    // Writes the settings when the dialog changed them. Throws a FileFailure when it cannot.
     void Save() const;
 
 signals:

@@ -1,7 +1,6 @@
 #include "ChartImage.h"
 
 #include "AtomicFile.h"
-#include "UserError.h"
 
 #include <qcustomplot.h>
 #include <QBuffer>
@@ -10,27 +9,32 @@
 
 namespace {
 
-QByteArray PngBytes(QCustomPlot& chart) {
+// The image could not be made for the file at path.
+[[noreturn]] void ThrowNotMade(const QString& path, FileError::Code why, const QString& reason) {
+    throw FileFailure({FileError::Operation::Write, why, path, reason, 0});
+}
+
+QByteArray PngBytes(QCustomPlot& chart, const QString& path) {
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     QImageWriter writer(&buffer, "png");
     if (!writer.write(chart.toPixmap(chart.width(), chart.height()).toImage())) {
-        throw UserError(writer.errorString());
+        ThrowNotMade(path, FileError::Code::System, writer.errorString());
     }
     return bytes;
 }
 
 // QCustomPlot writes a PDF only to a named file; it is made aside and then put in place.
-QByteArray PdfBytes(QCustomPlot& chart) {
+QByteArray PdfBytes(QCustomPlot& chart, const QString& path) {
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("chart.pdf"));
-    if (!dir.isValid() || !chart.savePdf(path, chart.width(), chart.height())) {
-        throw UserError(QStringLiteral("PDF を作れません"));
+    const QString aside = dir.filePath(QStringLiteral("chart.pdf"));
+    if (!dir.isValid() || !chart.savePdf(aside, chart.width(), chart.height())) {
+        ThrowNotMade(path, FileError::Code::NoPdf, {});
     }
-    QFile file(path);
+    QFile file(aside);
     if (!file.open(QIODevice::ReadOnly)) {
-        throw UserError(file.errorString());
+        ThrowNotMade(path, FileError::Code::System, file.errorString());
     }
     return file.readAll();
 }
@@ -38,12 +42,6 @@ QByteArray PdfBytes(QCustomPlot& chart) {
 }  // namespace
 
 void SaveChartImage(QCustomPlot& chart, const QString& path) {
-    QByteArray bytes;
-    try {
-        bytes = path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive) ? PdfBytes(chart)
-                                                                           : PngBytes(chart);
-    } catch (const UserError& e) {
-        ThrowCannotCreate(path, e.Text());
-    }
-    WriteFileOrThrow(path, bytes);
+    const bool pdf = path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive);
+    WriteFileOrThrow(path, pdf ? PdfBytes(chart, path) : PngBytes(chart, path));
 }

@@ -1,6 +1,6 @@
 #include "ErrorBox.h"
 
-#include "UserError.h"
+#include "ErrorTexts.h"
 
 #include <QMessageBox>
 #include <cstdio>
@@ -46,8 +46,8 @@ void SetErrorBoxHook(std::function<void(const QString&)> hook) {
 QString CurrentErrorText() {
     try {
         throw;
-    } catch (const UserError& e) {
-        return e.Text();
+    } catch (const FileFailure& e) {
+        return FailureText(e);
     } catch (const std::exception& e) {
         return QString::fromLocal8Bit(e.what());
     } catch (...) {

@@ -3,11 +3,11 @@
 #include "CsvLog.h"
 #include "DateTime.h"
 #include "DisplayRules.h"
+#include "FileError.h"
 #include "ReadBack.h"
 #include "RecoveryStore.h"
 #include "SampleLog.h"
 #include "Termination.h"
-#include "UserError.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -51,7 +51,7 @@ void FileCommands::ShowInstead(std::vector<Sample>& samples, const QString& path
         log_.Swap(samples);
         std::vector<Sample>().swap(samples);
         RebuildDisplay(log_, settings_, display_);
-        ThrowCannotOpen(path, QStringLiteral("メモリが足りません"));
+        throw FileFailure({FileError::Operation::Read, FileError::Code::OutOfMemory, path, {}, 0});
     }
     std::vector<Sample>().swap(samples);
 }
@@ -165,12 +165,12 @@ void FileCommands::AutoSave() {
     }
     try {
         Write(true);
-    } catch (const UserError& failed) {
+    } catch (const FileFailure& failed) {
         // The samples go to the recovery file before the failure is reported.
         try {
             WriteRecovery();
-        } catch (const UserError& alsoFailed) {
-            throw UserError(failed.Text() + u'\n' + alsoFailed.Text());
+        } catch (const FileFailure& alsoFailed) {
+            throw FileFailure(failed, alsoFailed);
         }
         throw;
     }
@@ -184,7 +184,7 @@ QString FileCommands::KeepUnsaved() {
         try {
             Write(true);
             return {};
-        } catch (const UserError&) {
+        } catch (const FileFailure&) {
             // The recovery file below keeps them instead.
         }
     }

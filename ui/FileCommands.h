@@ -38,7 +38,7 @@ public:
 };
 
 // New, Open, Save and Save As on CSV log files, and the automatic save. Failures throw
-// UserError for the caller's error box; a failed Open changes nothing.
+// FileFailure for the caller's error box; a failed Open changes nothing.
 //
 // A file is written only by an explicit Save or Save As, or by the automatic save when live
 // data changed the log since it was last read or written: a file that was only opened stays
@@ -89,12 +89,12 @@ public:
 
     // The minute's automatic save: when the log changed, writes it to the current file in the
     // Save format without redrawing, where it may; what cannot go there goes to the recovery
-    // file. Throws UserError when the current file or the recovery file cannot be written (the
-    // recovery file is tried first).
+    // file. Throws a FileFailure when the current file or the recovery file cannot be written (the
+    // recovery file is tried first; both errors when both fail).
     void AutoSave();
     // Before the log is discarded: when it holds samples that are in no file, writes them to
     // the current file where the automatic save may, else to a recovery file, which then stays
-    // for the user. Returns that recovery file, or empty. Throws UserError when the samples
+    // for the user. Returns that recovery file, or empty. Throws a FileFailure when the samples
     // could be written nowhere.
     QString KeepUnsaved();
     // The recovery file that New or Open wrote last; empty when they kept nothing.

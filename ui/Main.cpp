@@ -8,6 +8,7 @@
 #include "DeviceLink.h"
 #include "DisplayRules.h"
 #include "ErrorBox.h"
+#include "ErrorTexts.h"
 #include "HelpMenu.h"
 #include "IniFile.h"
 #include "LiveIngestion.h"
@@ -17,7 +18,6 @@
 #include "QtFileDialogs.h"
 #include "SettingsCommand.h"
 #include "Termination.h"
-#include "UserError.h"
 #include "WindowClose.h"
 #include "WindowMessages.h"
 
@@ -309,8 +309,8 @@ void TMainForm::FormDestroy() {
     try {
         SaveGraphSettings(options_.IniPath, graph_, options_.IniStartingPath);
         alarmCommand_->Save();
-    } catch (const UserError& e) {
-        ShowErrorBoxOrPrint(e.Text(), quiet);
+    } catch (const FileFailure& e) {
+        ShowErrorBoxOrPrint(FailureText(e), quiet);
     }
     session_->Close();
     session_->StopPublishers(kPublishersStopMs);
@@ -318,7 +318,7 @@ void TMainForm::FormDestroy() {
     // samples that are in no file.
     try {
         files_->Commands().AutoSave();
-    } catch (const UserError& e) {
-        ShowErrorBoxOrPrint(e.Text(), quiet);
+    } catch (const FileFailure& e) {
+        ShowErrorBoxOrPrint(FailureText(e), quiet);
     }
 }

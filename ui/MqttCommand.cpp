@@ -1,11 +1,11 @@
 #include "MqttCommand.h"
 
-#include "MqttWindowSettings.h"
+#include "ErrorTexts.h"
 #include "LoggingSession.h"
+#include "MqttWindowSettings.h"
 #include "MqttPublisher.h"
-#include "UserError.h"
+#include "MqttWindowSettings.h"
 
-#include <QDir>
 #include <QStandardPaths>
 #include <cstdio>
 
@@ -45,8 +45,8 @@ void MqttCommand::Restart() {
         MqttSettings broker = settings_.Broker;
         broker.Password = password_;
         broker.Alarm = alarmTopic_;
-        publisher_ = std::make_unique<MqttPublisher>(broker, [](const QString& note) {
-            std::fprintf(stderr, "solamine: %s\n", qPrintable(note));
+        publisher_ = std::make_unique<MqttPublisher>(broker, [](const MqttEvent& event) {
+            std::fprintf(stderr, "solamine: %s\n", qPrintable(MqttEventText(event)));
         });
         connect(publisher_.get(), &MqttPublisher::StateChanged, this, &MqttCommand::StatusChanged);
         publisher_->SetAlarm(session_.Alarm().Raised());
@@ -73,8 +73,8 @@ void MqttCommand::MqttClick(const RunDialog& run) {
     }
     SaveMqttSettings(iniPath_, settings_);
     if (!SavePasswordFile(passwordPath_, password_)) {
-        throw UserError(
-            QStringLiteral("%1 に書き込めません").arg(QDir::toNativeSeparators(passwordPath_)));
+        throw FileFailure(
+            {FileError::Operation::WriteSettings, FileError::Code::System, passwordPath_, {}, 0});
     }
 }
 

@@ -29,7 +29,7 @@ public:
     void Load();
     // The menu command: shows the dialog and, when it is confirmed, publishes by the new
     // settings (reconnecting only when they changed) and saves them and the password. Throws
-    // UserError when the INI file or the password file cannot be written.
+    // a FileFailure when the INI file or the password file cannot be written.
     void MqttClick(const RunDialog& run);
     // Whether the window has a dose-rate alarm, whose state is then published too.
     void SetAlarmTopic(bool on);

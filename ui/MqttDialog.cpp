@@ -1,5 +1,7 @@
 #include "MqttDialog.h"
 
+#include "ErrorTexts.h"
+
 #include <QCheckBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -14,27 +16,6 @@ namespace {
 constexpr int kTestTimeoutMs = 5000;
 
 }  // namespace
-
-QString ProbeText(const MqttSettings& settings, MqttPublisher::Failure failure,
-                  const QString& reason) {
-    const QString where = settings.Host + u':' + QString::number(settings.Port);
-    switch (failure) {
-        case MqttPublisher::Failure::None:
-            return QStringLiteral("%1 に接続できました。").arg(where);
-        case MqttPublisher::Failure::Refused:
-            return QStringLiteral(
-                       "%1 が接続を拒否しました (ユーザー名・パスワード・権限を確認してください): "
-                       "%2")
-                .arg(where, reason);
-        case MqttPublisher::Failure::Tls:
-            return QStringLiteral(
-                       "%1 の証明書を確認できません (CA ファイルとホスト名を確認してください): %2")
-                .arg(where, reason);
-        case MqttPublisher::Failure::Network:
-            break;
-    }
-    return QStringLiteral("%1 に接続できません: %2").arg(where, reason);
-}
 
 MqttDialog::MqttDialog(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("MQTT 送信"));

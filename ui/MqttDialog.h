@@ -54,7 +54,3 @@ private:
 
     MqttPublisher* probe_ = nullptr;
 };
-
-// The words for a connection test's outcome.
-QString ProbeText(const MqttSettings& settings, MqttPublisher::Failure failure,
-                  const QString& reason);

@@ -3,7 +3,7 @@
 #include "AtomicFile.h"
 #include "CsvLog.h"
 #include "DateTime.h"
-#include "UserError.h"
+#include "FileError.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,6 +12,14 @@
 #include <QStandardPaths>
 
 namespace {
+
+// The names tried for one minute's recovery file: the plain one, then "-2" up to "-999".
+constexpr int kMaxNames = 999;
+
+[[noreturn]] void ThrowCannotCreate(const QString& path, FileError::Code why,
+                                    const QString& reason = {}, qint64 limit = 0) {
+    throw FileFailure({FileError::Operation::Write, why, path, reason, limit});
+}
 
 // The machine's own part of the profile (%LOCALAPPDATA% on Windows): recovery files are large and
 // belong to this machine's session, not to a roaming profile.
@@ -44,7 +52,7 @@ QString Summary(const QString& path, int currentYear) {
             .arg(name, DateTime::MinuteText(read.Samples.front().Time),
                  DateTime::MinuteText(read.Samples.back().Time))
             .arg(read.Samples.size());
-    } catch (const UserError&) {
+    } catch (const FileFailure&) {
         return name;
     }
 }
@@ -100,7 +108,7 @@ QString RecoveryStore::NewPath(double nameTime) const {
                          QString::asprintf("%04d-%02d-%02d_%02d%02d", p.date.year, p.date.month,
                                            p.date.day, p.time.hour, p.time.minute);
     // Creating the file claims the name, so two programs never pick the same one.
-    for (int n = 1; n < 1000; ++n) {
+    for (int n = 1; n <= kMaxNames; ++n) {
         const QString path =
             n == 1 ? base + QStringLiteral(".csv") : base + QStringLiteral("-%1.csv").arg(n);
         QFile file(path);
@@ -108,18 +116,17 @@ QString RecoveryStore::NewPath(double nameTime) const {
             return path;
         }
         if (!file.exists()) {
-            ThrowCannotCreate(path, file.errorString());
+            ThrowCannotCreate(path, FileError::Code::System, file.errorString());
         }
     }
-    ThrowCannotCreate(base + QStringLiteral(".csv"),
-                      QStringLiteral("同じ名前のファイルが多すぎます"));
+    ThrowCannotCreate(base + QStringLiteral(".csv"), FileError::Code::NoFreeName, {}, kMaxNames);
 }
 
 QString RecoveryStore::Write(double nameTime, const QByteArray& text) {
     const bool claimed = path_.isEmpty();
     if (claimed) {
         if (!QDir().mkpath(folder_)) {
-            ThrowCannotCreate(folder_, QStringLiteral("フォルダを作れません"));
+            ThrowCannotCreate(folder_, FileError::Code::NoFolder);
         }
         path_ = NewPath(nameTime);
         // The name was free a moment ago, so the lock is too; should a stale one be in the
@@ -128,7 +135,7 @@ QString RecoveryStore::Write(double nameTime, const QByteArray& text) {
     }
     try {
         WriteFileOrThrow(path_, text);
-    } catch (const UserError&) {
+    } catch (const FileFailure&) {
         // An empty file just claimed would later pass for a log worth restoring.
         if (claimed) {
             QFile::remove(path_);

@@ -33,8 +33,8 @@ public:
 
     // Writes text as the current log's recovery file: the first time under a new name made from
     // nameTime ("2026-12-08_1430.csv", then "-2", "-3" ... where taken), later over the same
-    // file. Returns its path. Throws UserError "ファイル "%s" を作成できません。%s" when it
-    // cannot be written.
+    // file. Returns its path. Throws a FileFailure with a Write error when it cannot be
+    // written.
     QString Write(double nameTime, const QByteArray& text);
     // The current log's recovery file; empty when it has none.
     const QString& Path() const { return path_; }

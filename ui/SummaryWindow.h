@@ -57,6 +57,6 @@ private:
 };
 
 // Writes the summary of the log by period as CSV (SummaryCsv) to a file the user chooses;
-// nothing when cancelled. Throws UserError when the file cannot be written.
+// nothing when cancelled. Throws a FileFailure when the file cannot be written.
 void SaveSummaryCsv(const SampleLog& log, const GraphSettings& settings, SummaryPeriod period,
                     FileDialogs& dialogs);

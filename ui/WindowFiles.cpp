@@ -2,7 +2,8 @@
 
 #include "FileCommands.h"
 #include "RecoveryStore.h"
-#include "UserError.h"
+#include "ErrorTexts.h"
+#include "FileError.h"
 
 #include <QAction>
 #include <QDate>
@@ -73,8 +74,8 @@ void WindowFiles::AutoSave() {
     try {
         commands_->AutoSave();
         autosaveError_.clear();
-    } catch (const UserError& e) {
-        autosaveError_ = e.Text();
+    } catch (const FileFailure& e) {
+        autosaveError_ = FailureText(e);
     }
     openRecovery_->setVisible(recovery_->HasFiles());
     UpdateTimer();

@@ -1,6 +1,7 @@
 #include "Main.h"
 #include "DeviceLink.h"
 #include "ErrorBox.h"
+#include "ErrorTexts.h"
 #include "HidBackend.h"
 #include "IniFile.h"
 #include "Version.h"
@@ -43,6 +44,11 @@ int main(int argc, char* argv[]) {
         options.Backend = simulate ? MakeSimulatedBackend() : MakeHidapiBackend();
         options.Simulated = simulate;
         const IniPaths ini = IniPathsFor(QCoreApplication::applicationFilePath());
+        // A refused INI gives the defaults and is never written; the user hears why once.
+        if (const std::optional<FileError> refusal =
+                IniFile(ini.Path, ini.StartingPath).Refusal()) {
+            std::fprintf(stderr, "solamine: %s\n", qPrintable(FileErrorText(*refusal)));
+        }
         options.IniPath = ini.Path;
         options.IniStartingPath = ini.StartingPath;
         TMainForm form(std::move(options));

@@ -1,3 +1,4 @@
+#include "ErrorText.h"
 #include "Log.h"
 #include "MqttBroker.h"
 #include "MqttPublisher.h"
@@ -15,6 +16,8 @@
 #include <csignal>
 #include <memory>
 
+using namespace CliText;
+
 namespace {
 
 // The station rig, publishing to a broker.
@@ -22,8 +25,8 @@ struct Station : Rig {
     std::unique_ptr<MqttPublisher> publisher;
 
     explicit Station(const MqttSettings& settings) {
-        publisher = std::make_unique<MqttPublisher>(settings,
-                                                    [this](const QString& note) { notes << note; });
+        publisher = std::make_unique<MqttPublisher>(
+            settings, [this](const MqttEvent& event) { notes << MqttEventText(event); });
         MqttPublisher::Timing timing;
         timing.FirstRetryMs = 50;
         publisher->SetTiming(timing);

@@ -1,11 +1,15 @@
 #include "TestFiles.h"
 #include "TestMain.h"
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <algorithm>
+#ifndef Q_OS_WIN
+#include <sys/stat.h>
+#endif
 
 namespace {
 
@@ -71,8 +75,9 @@ private slots:
         QVERIFY(WriteFile(in, "date, time, cpm\n" + HandEdited() + "\n"));
         const Run run = RunCli({"convert", in, out});
         QCOMPARE(run.exitCode, 3);
-        QVERIFY2(run.stdErr.contains(in + QStringLiteral(": 2 unreadable line(s), the first is line 1")),
-                 qPrintable(run.stdErr));
+        QVERIFY2(
+            run.stdErr.contains(in + QStringLiteral(": 2 unreadable line(s), the first is line 1")),
+            qPrintable(run.stdErr));
         QCOMPARE(ReadAll(out).count("\r\n"), 13);
     }
 
@@ -119,6 +124,49 @@ private slots:
                          [](QChar c) { return c.unicode() >= 0x3000 && c.unicode() < 0xA000; }),
             qPrintable(run.stdErr));
         QVERIFY(!QFile::exists(dir.filePath("out.csv")));
+    }
+
+    // An input that is refused is worded in English whatever its name: nothing above U+007F on
+    // stderr but the name itself. summary reads as convert does.
+    void refusedInputSpeaksEnglish_data() {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("kind");
+        for (const char* command : {"convert", "summary"}) {
+            QTest::addRow("%s, a directory", command) << command << "directory";
+#ifndef Q_OS_WIN
+            QTest::addRow("%s, a FIFO without a writer", command) << command << "fifo";
+#endif
+        }
+    }
+    void refusedInputSpeaksEnglish() {
+        QFETCH(QString, command);
+        QFETCH(QString, kind);
+        QTemporaryDir dir;
+        QString name = QStringLiteral("記録.csv");
+        if (QString::fromLocal8Bit(name.toLocal8Bit()) != name) {
+            name = QStringLiteral("log.csv");  // a Windows code page without kanji
+        }
+        const QString in = dir.filePath(name);
+        if (kind == "directory") {
+            QVERIFY(QDir().mkpath(in));
+        } else {
+#ifndef Q_OS_WIN
+            QVERIFY(::mkfifo(QFile::encodeName(in).constData(), 0600) == 0);
+#endif
+        }
+        QStringList arguments{command, in};
+        if (command == "convert") {
+            arguments << dir.filePath("out.csv");
+        }
+        const Run run = RunCli(arguments);
+        QCOMPARE(run.exitCode, 1);
+        const QString shown = QDir::toNativeSeparators(in);
+        QCOMPARE(run.stdErr.trimmed(),
+                 "solamine-cli: cannot read " + shown + ": not a regular file");
+        QString own = run.stdErr;
+        own.remove(shown);
+        QVERIFY2(std::all_of(own.begin(), own.end(), [](QChar c) { return c.unicode() < 0x80; }),
+                 qPrintable(run.stdErr));
     }
 };
 

@@ -4,7 +4,6 @@
 #include "SampleLog.h"
 #include "TestFiles.h"
 #include "TestMain.h"
-#include "UserError.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -246,18 +245,22 @@ private slots:
 
     void unreadableFiles_data() {
         QTest::addColumn<QString>("name");
-        QTest::newRow("missing") << "missing.csv";
-        QTest::newRow("a directory") << "";
+        QTest::addColumn<FileError::Code>("why");
+        QTest::newRow("missing") << "missing.csv" << FileError::Code::NotFound;
+        QTest::newRow("a directory") << "" << FileError::Code::NotRegularFile;
     }
     void unreadableFiles() {
         QFETCH(QString, name);
+        QFETCH(FileError::Code, why);
         QTemporaryDir dir;
         const QString path = name.isEmpty() ? dir.path() : dir.filePath(name);
-        const QString text = ErrorText([&] { ReadCsvLog(path, kYear); });
-        const QString prefix =
-            QStringLiteral("ファイル %1 は開けません。 ").arg(QDir::toNativeSeparators(path));
-        QVERIFY2(text.startsWith(prefix) && text.size() > prefix.size() + 1, qPrintable(text));
-        QVERIFY(text.endsWith(u' '));
+        const std::vector<FileError> errors = ErrorsOf([&] { ReadCsvLog(path, kYear); });
+        QCOMPARE(errors.size(), size_t(1));
+        QCOMPARE(errors[0].Op, FileError::Operation::Read);
+        QCOMPARE(errors[0].Why, why);
+        QCOMPARE(errors[0].Path, path);
+        // A missing file keeps the system's words for the window.
+        QCOMPARE(errors[0].Reason.isEmpty(), why != FileError::Code::NotFound);
     }
 };
 
@@ -318,10 +321,12 @@ private slots:
         QFETCH(QString, name);
         QTemporaryDir dir;
         const QString path = name.isEmpty() ? dir.path() : dir.filePath(name);
-        const QString text = ErrorText([&] { WriteCsvLog(path, "x\r\n"); });
-        const QString prefix = QStringLiteral("ファイル \"%1\" を作成できません。")
-                                   .arg(QDir::toNativeSeparators(path));
-        QVERIFY2(text.startsWith(prefix) && text.size() > prefix.size(), qPrintable(text));
+        const std::vector<FileError> errors = ErrorsOf([&] { WriteCsvLog(path, "x\r\n"); });
+        QCOMPARE(errors.size(), size_t(1));
+        QCOMPARE(errors[0].Op, FileError::Operation::Write);
+        QCOMPARE(errors[0].Why, FileError::Code::System);
+        QCOMPARE(errors[0].Path, path);
+        QVERIFY(!errors[0].Reason.isEmpty());
     }
 
     void fullDiskKeepsOldFile() {
@@ -336,12 +341,12 @@ private slots:
         const QString path = dir.filePath("log.csv");
         const QByteArray old = CsvTextOf(FortyEveryMinute(12), {});
         WriteCsvLog(path, old);
-        const QString text = ErrorText([&] { WriteCsvLog(path, QByteArray(100'000, 'x')); });
-        QVERIFY2(text.startsWith(QStringLiteral("ファイル \"%1\" を作成できません。")
-                                     .arg(QDir::toNativeSeparators(path))),
-                 qPrintable(text));
+        const std::vector<FileError> errors =
+            ErrorsOf([&] { WriteCsvLog(path, QByteArray(100'000, 'x')); });
+        QCOMPARE(errors.size(), size_t(1));
+        QCOMPARE(errors[0].Path, path);
         // The system's reason, not "Unknown error".
-        QVERIFY2(text.endsWith(QString::fromLocal8Bit(std::strerror(ENOSPC))), qPrintable(text));
+        QCOMPARE(errors[0].Reason, QString::fromLocal8Bit(std::strerror(ENOSPC)));
         QCOMPARE(ReadAll(path), old);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"log.csv"});
     }
@@ -359,7 +364,7 @@ private slots:
         QCOMPARE(folder.Entries(), QStringList{"log.csv"});
         // A new file there still cannot be made, and says so.
         const QString other = folder.FilePath(QStringLiteral("new.csv"));
-        QVERIFY(!ErrorText([&] { WriteCsvLog(other, text); }).isEmpty());
+        QVERIFY(!ErrorsOf([&] { WriteCsvLog(other, text); }).empty());
     }
 };
 

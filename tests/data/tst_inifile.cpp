@@ -3,7 +3,6 @@
 #include "SampleDisplay.h"
 #include "TestFiles.h"
 #include "TestMain.h"
-#include "UserError.h"
 
 #include <sys/stat.h>
 #include <QDir>
@@ -31,13 +30,9 @@ QByteArray ReadBytes(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
-QString WriteError(const QString& path) {
-    try {
-        SaveGraphSettings(path, {});
-    } catch (const UserError& error) {
-        return error.Text();
-    }
-    return {};
+// What a failed save of the settings at path reports.
+FileError WriteError(const QString& path) {
+    return {FileError::Operation::WriteSettings, FileError::Code::System, path, {}, 0};
 }
 
 // A small tmpfs holding one INI file, then made read-only; mounted is false when not allowed.
@@ -234,7 +229,7 @@ private slots:
         WriteBytes(dir.filePath("file"), "x");
         QVERIFY(!IniPathFor(dir.filePath("file/solamine")).startsWith(dir.path()));
         const QString path = dir.filePath("file/solamine.ini");
-        QCOMPARE(WriteError(path), QDir::toNativeSeparators(path) + " に書き込めません");
+        QVERIFY(ErrorsOf([&] { SaveGraphSettings(path, {}); }) == std::vector{WriteError(path)});
     }
 
     void readOnlyDirectory() {
@@ -244,7 +239,7 @@ private slots:
             QSKIP("cannot mount a read-only tmpfs here");
         }
         const QString path = mount.dir.filePath("solamine.ini");
-        QCOMPARE(WriteError(path), QDir::toNativeSeparators(path) + " に書き込めません");
+        QVERIFY(ErrorsOf([&] { SaveGraphSettings(path, {}); }) == std::vector{WriteError(path)});
         QCOMPARE(ReadBytes(path), old);
         QStandardPaths::setTestModeEnabled(true);
         const QString config = PerUserSettingsFolder();
@@ -268,15 +263,17 @@ private slots:
     // and is left as it is at the end of the run.
     void refusedFiles_data() {
         QTest::addColumn<QString>("kind");
-        QTest::newRow("a directory") << "directory";
+        QTest::addColumn<FileError::Code>("why");
+        QTest::newRow("a directory") << "directory" << FileError::Code::NotRegularFile;
 #ifdef Q_OS_UNIX
-        QTest::newRow("a FIFO without a writer") << "fifo";
-        QTest::newRow("an endless device") << "device";
+        QTest::newRow("a FIFO without a writer") << "fifo" << FileError::Code::NotRegularFile;
+        QTest::newRow("an endless device") << "device" << FileError::Code::NotRegularFile;
 #endif
-        QTest::newRow("over 1 MiB") << "large";
+        QTest::newRow("over 1 MiB") << "large" << FileError::Code::TooLarge;
     }
     void refusedFiles() {
         QFETCH(QString, kind);
+        QFETCH(FileError::Code, why);
         QTemporaryDir dir;
         const QString path = dir.filePath("solamine.ini");
         const QByteArray large = "[Graph]\nuSv=0.002\n" + QByteArray(kMaxIniBytes, ';');
@@ -296,6 +293,9 @@ private slots:
         clock.start();
         QVERIFY(LoadGraphSettings(path) == GraphSettings{});
         QVERIFY(clock.elapsed() < 5000);
+        const qint64 limit = why == FileError::Code::TooLarge ? kMaxIniBytes : 0;
+        const FileError refusal{FileError::Operation::ReadSettings, why, path, {}, limit};
+        QVERIFY(IniFile(path).Refusal() == refusal);
         SaveGraphSettings(path, {0.003, 4});
         SaveAlarmSettings(path, {0.5, true});
         const QFileInfo info(path);

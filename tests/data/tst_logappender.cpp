@@ -8,6 +8,9 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cerrno>
+#include <cstring>
+#include <vector>
 
 namespace {
 
@@ -23,11 +26,14 @@ class LogAppenderTest : public QObject {
 private slots:
     void refusesWhatIsNoRegularFile() {
         QTemporaryDir dir;
-        QString error;
+        FileError error;
         QVERIFY(!CanAppendTo(dir.path(), &error));
-        QVERIFY(error.contains("not a regular file"));
+        const FileError refused{
+            FileError::Operation::Append, FileError::Code::NotRegularFile, dir.path(), {}, 0};
+        QVERIFY(error == refused);
         QVERIFY(!CanAppendTo(dir.filePath("missing/log.csv"), &error));
-        QVERIFY(error.contains("cannot append"));
+        QCOMPARE(error.Why, FileError::Code::System);
+        QVERIFY(!error.Reason.isEmpty());
 #ifndef Q_OS_WIN
         QCOMPARE(QProcess::execute("mkfifo", {dir.filePath("fifo")}), 0);
         QVERIFY(!CanAppendTo(dir.filePath("fifo"), &error));  // returns: the FIFO is not opened
@@ -46,8 +52,8 @@ private slots:
         // After the first line, 5 bytes are left in the file's page: the next line is cut.
         const QByteArray before = QByteArray(4096 - 2 - 21 - 5, 'p') + "\r\n";
         QVERIFY(WriteFile(path, before));
-        QStringList reports;
-        LogAppender appender([&](const QString& text) { reports << text; });
+        std::vector<LogAppender::Event> reports;
+        LogAppender appender([&](const LogAppender::Event& event) { reports.push_back(event); });
         QVERIFY(appender.Append(path, Line(0)));
         disk.Fill();
         for (int i = 1; i <= 3; ++i) {
@@ -55,8 +61,11 @@ private slots:
         }
         QCOMPARE(appender.Queued(), 3);
         QCOMPARE(QFileInfo(path).size(), before.size() + 21);  // the cut line taken back
-        QCOMPARE(reports.size(), 1);
-        QVERIFY2(reports[0].contains("cannot append to " + path), qPrintable(reports[0]));
+        QCOMPARE(reports.size(), size_t(1));
+        QCOMPARE(reports[0].What, LogAppender::Event::Kind::Failing);
+        QCOMPARE(reports[0].Error.Path, path);
+        QCOMPARE(reports[0].Error.Reason, QString::fromLocal8Bit(std::strerror(ENOSPC)));
+        QCOMPARE(reports[0].Lines, 1);
 
         QVERIFY(QFile::remove(disk.mount + "/filler"));
         QVERIFY(appender.Flush());
@@ -65,8 +74,9 @@ private slots:
             expected += Line(i) + "\r\n";
         }
         QCOMPARE(ReadAll(path), expected);
-        QCOMPARE(reports.size(), 2);
-        QVERIFY(reports[1].contains("works again"));
+        QCOMPARE(reports.size(), size_t(2));
+        QCOMPARE(reports[1].What, LogAppender::Event::Kind::Working);
+        QCOMPARE(reports[1].Lines, 3);
     }
 };
 

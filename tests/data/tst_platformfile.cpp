@@ -61,18 +61,18 @@ private slots:
         const QString path = folder + QStringLiteral("/記録☢.csv");
         const QByteArray first = "26/12/08, 14:10, 35\r\n";
         const QByteArray second = "26/12/08, 14:11, 36\r\n";
-        QString error;
+        FileError error;
         QVERIFY2(WriteFileAtomically(path, first + "26/12/08, 14:11, 99\r\n", &error),
-                 qPrintable(error));
-        QVERIFY2(RewriteFileFrom(path, first.size(), second, &error), qPrintable(error));
-        QVERIFY2(CanAppendTo(path, &error), qPrintable(error));
-        LogAppender appender([](const QString&) {});
+                 qPrintable(error.Reason));
+        QVERIFY2(RewriteFileFrom(path, first.size(), second, &error), qPrintable(error.Reason));
+        QVERIFY2(CanAppendTo(path, &error), qPrintable(error.Reason));
+        LogAppender appender({});
         QVERIFY(appender.Append(path, "26/12/08, 14:12, 37"));
 
         QFile file;
         qint64 size = 0;
-        const std::optional<QString> refused = OpenRegularFile(path, 1 << 20, file, size);
-        QVERIFY2(!refused, qPrintable(refused.value_or(QString())));
+        const std::optional<FileError> refused = OpenRegularFile(path, 1 << 20, file, size);
+        QVERIFY2(!refused, qPrintable(refused ? refused->Reason : QString()));
         QCOMPARE(file.readAll(), first + second + "26/12/08, 14:12, 37\r\n");
         QVERIFY(!(IdentityOf(file) == FileIdentity{}));
         QCOMPARE(ReadCsvLog(path, 2026).Samples.size(), size_t(3));

@@ -127,13 +127,13 @@ private slots:
         QVERIFY(WriteFile(path, old));
         disk.Fill();
         const QByteArray tail(16 * 1024, 'x');
-        QString error;
+        FileError error;
         QVERIFY(!RewriteFileFrom(path, offset, tail, &error));
-        QCOMPARE(error, QString::fromLocal8Bit(std::strerror(ENOSPC)));
+        QCOMPARE(error.Reason, QString::fromLocal8Bit(std::strerror(ENOSPC)));
         QCOMPARE(ReadAll(path), old);
 
         QVERIFY(QFile::remove(disk.mount + "/filler"));
-        QVERIFY2(RewriteFileFrom(path, offset, tail, &error), qPrintable(error));
+        QVERIFY2(RewriteFileFrom(path, offset, tail, &error), qPrintable(error.Reason));
         QCOMPARE(ReadAll(path), old.left(offset) + tail);
     }
 };

@@ -194,7 +194,9 @@ class SummaryDaylightSavingTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() {
+    // Skipped case by case: Qt 6.4 carries a skip in initTestCase over to every class that runs
+    // after this one in the same executable.
+    void init() {
         if (qgetenv("TZ") != "Europe/Berlin") {
             QSKIP("needs TZ=Europe/Berlin");
         }

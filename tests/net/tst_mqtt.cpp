@@ -9,8 +9,10 @@
 #include <QJsonObject>
 #include <QTest>
 #include <cstdlib>
+#include <algorithm>
 #include <ctime>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -43,14 +45,20 @@ MqttPublisher::Timing Quick() {
 }
 
 struct Rig {
-    QStringList notes;
+    std::vector<MqttEvent> notes;
     std::unique_ptr<MqttPublisher> publisher;
 
     explicit Rig(const MqttSettings& settings) {
-        publisher = std::make_unique<MqttPublisher>(settings,
-                                                    [this](const QString& note) { notes << note; });
+        publisher = std::make_unique<MqttPublisher>(
+            settings, [this](const MqttEvent& event) { notes.push_back(event); });
         publisher->SetTiming(Quick());
         publisher->Start();
+    }
+    std::vector<MqttEvent> Of(MqttEvent::Kind kind) const {
+        std::vector<MqttEvent> found;
+        std::copy_if(notes.begin(), notes.end(), std::back_inserter(found),
+                     [kind](const MqttEvent& event) { return event.What == kind; });
+        return found;
     }
 };
 
@@ -224,7 +232,7 @@ private slots:
             rig.publisher->Publish(Record(minute, 30 + minute));
         }
         QCOMPARE(rig.publisher->Waiting(), 3);
-        QVERIFY(rig.notes.filter("lost 127.0.0.1:").size() == 1);
+        QCOMPARE(rig.Of(MqttEvent::Kind::Lost).size(), size_t(1));
         QVERIFY(broker_.Start());
         subscriber.Resume();
         rig.publisher->Publish(Record(5, 35));
@@ -244,16 +252,20 @@ private slots:
     // Each outcome of connecting has its line; after a failure the station keeps trying.
     void connectionsSayWhat_data() {
         QTest::addColumn<int>("which");
-        QTest::addColumn<QString>("note");
-        QTest::newRow("right CA and host") << 0 << "connected to 127.0.0.1:%1";
+        QTest::addColumn<MqttEvent::Kind>("kind");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("right CA and host") << 0 << MqttEvent::Kind::Connected << "";
         QTest::newRow("wrong password")
-            << 1 << "refused by 127.0.0.1:%1: Connection Refused: not authorised";
-        QTest::newRow("wrong CA") << 2 << "TLS failure with 127.0.0.1:%1: ";
-        QTest::newRow("nothing listening") << 3 << "cannot reach 127.0.0.1:%1 (Connection refused)";
+            << 1 << MqttEvent::Kind::Refused << "Connection Refused: not authorised";
+        // OpenSSL's reason, not just that TLS failed.
+        QTest::newRow("wrong CA") << 2 << MqttEvent::Kind::TlsFailed << "certificate verify failed";
+        QTest::newRow("nothing listening")
+            << 3 << MqttEvent::Kind::Unreachable << "Connection refused";
     }
     void connectionsSayWhat() {
         QFETCH(int, which);
-        QFETCH(QString, note);
+        QFETCH(MqttEvent::Kind, kind);
+        QFETCH(QString, reason);
         MqttSettings settings = Station(which == 3 ? FreeTcpPort() : broker_.Port());
         if (which == 0 || which == 2) {
             settings.Port = broker_.TlsPort();
@@ -264,14 +276,17 @@ private slots:
             settings.Password = "wrong";
         }
         Rig rig(settings);
-        const QString expected = "MQTT: " + note.arg(settings.Port);
-        QTRY_VERIFY(!rig.notes.filter(expected).isEmpty());
+        QTRY_VERIFY(!rig.Of(kind).empty());
+        const MqttEvent event = rig.Of(kind).front();
+        QCOMPARE(event.Host, settings.Host);
+        QCOMPARE(event.Port, settings.Port);
+        QVERIFY2(event.Reason.contains(reason), qPrintable(event.Reason));
         QCOMPARE(rig.publisher->CurrentState(),
                  which == 0 ? MqttPublisher::State::Connected : MqttPublisher::State::Waiting);
-        QVERIFY(which == 0 || rig.notes.filter(expected).first().contains("; next try in 1 s;"));
-        // The TLS line names OpenSSL's reason, not just that TLS failed.
-        QVERIFY(which != 2 || rig.notes.first().contains("certificate verify failed"));
-        QVERIFY(!rig.notes.join('\n').contains(MqttBroker::kPassword));
+        QCOMPARE(event.NextTrySeconds, which == 0 ? 0 : 1);
+        for (const MqttEvent& note : rig.notes) {
+            QVERIFY(!note.Reason.contains(MqttBroker::kPassword));
+        }
     }
 
     // Beyond seven days of minutes the oldest go, with a note, and the order holds.
@@ -281,8 +296,10 @@ private slots:
             rig.publisher->Publish(Record(minute, minute % 100));
         }
         QCOMPARE(rig.publisher->Waiting(), MqttPublisher::kQueueLimit);
-        QCOMPARE(rig.notes.filter("dropped the oldest").size(), 2);
-        QVERIFY(rig.notes.filter("dropped the oldest").last().endsWith("26/12/08 14:31"));
+        const std::vector<MqttEvent> dropped = rig.Of(MqttEvent::Kind::Dropped);
+        QCOMPARE(dropped.size(), size_t(2));
+        QCOMPARE(dropped.back().Waiting, MqttPublisher::kQueueLimit);
+        QCOMPARE(DateTime::MinuteText(dropped.back().DroppedTime), "26/12/08 14:31");
     }
 
 private:

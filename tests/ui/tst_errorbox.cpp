@@ -1,6 +1,6 @@
 #include "ErrorBox.h"
+#include "FileError.h"
 #include "TestMain.h"
-#include "UserError.h"
 
 #include <QTest>
 #include <stdexcept>
@@ -38,12 +38,16 @@ private slots:
     void guardShowsAndGoesOn() {
         QStringList shown;
         SetErrorBoxHook([&](const QString& t) { shown << t; });
-        QVERIFY(!RunGuarded(
-            [] { throw UserError(QStringLiteral("ファイル \"x\" を作成できません。")); }));
+        const FileError unwritable{FileError::Operation::WriteSettings,
+                                   FileError::Code::System,
+                                   QStringLiteral("x.ini"),
+                                   {},
+                                   0};
+        QVERIFY(!RunGuarded([&] { throw FileFailure(unwritable); }));
         QVERIFY(!RunGuarded([] { throw std::runtime_error("boom"); }));
         QVERIFY(!RunGuarded([] { throw 42; }));
         QVERIFY(RunGuarded([] {}));
-        QCOMPARE(shown, (QStringList{"ファイル \"x\" を作成できません。.", "boom.", ""}));
+        QCOMPARE(shown, (QStringList{"x.ini に書き込めません.", "boom.", ""}));
     }
 };
 

@@ -1,6 +1,7 @@
 #include "CsvLog.h"
 #include "DateTime.h"
 #include "DisplayModel.h"
+#include "ErrorTexts.h"
 #include "FileCommands.h"
 #include "PlatformFile.h"
 #include "RecoveryStore.h"
@@ -8,7 +9,6 @@
 #include "Termination.h"
 #include "TestFiles.h"
 #include "TestMain.h"
-#include "UserError.h"
 
 #include <sys/stat.h>
 #include <QDir>
@@ -111,6 +111,17 @@ QByteArray StaleDoseFile() {
     return text;
 }
 
+// The window's message for the FileFailure that f throws; empty when it throws none.
+template <typename F>
+QString ErrorText(F&& f) {
+    try {
+        f();
+    } catch (const FileFailure& e) {
+        return FailureText(e);
+    }
+    return {};
+}
+
 }  // namespace
 
 class FileCommandsTest : public QObject {
@@ -162,20 +173,30 @@ private slots:
         QVERIFY(reader.log.Samples() == live.Samples());
     }
 
-    // Only regular files of a sensible size are read; the check never blocks.
+    // Only regular files of a sensible size are read; the check never blocks. The message names
+    // the full path and the reason (empty here: the system's words).
     void failedOpenChangesNothing_data() {
         QTest::addColumn<QString>("kind");
-        QTest::newRow("missing") << "missing";
-        QTest::newRow("a directory") << "directory";
-        QTest::newRow("a FIFO without a writer") << "fifo";
-        QTest::newRow("an endless device") << "device";
-        QTest::newRow("a sparse file over the size bound") << "sparse";
-        QTest::newRow("more lines than thirty years of minutes") << "lines";
-        QTest::newRow("memory runs out while drawing") << "memory";
-        QTest::newRow("a close signal arrived") << "signal";
+        QTest::addColumn<QString>("reason");
+        const QString notRegular = QStringLiteral("通常のファイルではありません");
+        QTest::newRow("missing") << "missing"
+                                 << "";
+        QTest::newRow("a directory") << "directory" << notRegular;
+        QTest::newRow("a FIFO without a writer") << "fifo" << notRegular;
+        QTest::newRow("an endless device") << "device" << notRegular;
+        QTest::newRow("a sparse file over the size bound")
+            << "sparse"
+            << QString::number(kMaxCsvLogBytes / (1024 * 1024)) + " MiB を超える大きさです";
+        QTest::newRow("more lines than thirty years of minutes")
+            << "lines" << QString::number(kMaxCsvLogSamples) + " 行を超えています";
+        QTest::newRow("memory runs out while drawing") << "memory"
+                                                       << "メモリが足りません";
+        QTest::newRow("a close signal arrived") << "signal"
+                                                << "読み込みを中断しました";
     }
     void failedOpenChangesNothing() {
         QFETCH(QString, kind);
+        QFETCH(QString, reason);
         QTemporaryDir dir;
         const QString path = dir.filePath("log.csv");
         QVERIFY(WriteFile(path, StaleDoseFile()));
@@ -222,10 +243,13 @@ private slots:
         clock.start();
         const QString text = ErrorText([&] { w.Open(other); });
         QVERIFY2(clock.elapsed() < 5000, "the check must not read or block");
-        QVERIFY2(
-            text.startsWith(
-                QStringLiteral("ファイル %1 は開けません。 ").arg(QDir::toNativeSeparators(other))),
-            qPrintable(text));
+        const QString start =
+            QStringLiteral("ファイル %1 は開けません。 ").arg(QDir::toNativeSeparators(other));
+        if (reason.isEmpty()) {
+            QVERIFY2(text.startsWith(start) && text.endsWith(u' '), qPrintable(text));
+        } else {
+            QCOMPARE(text, start + reason + u' ');
+        }
         QVERIFY(w.log.Samples() == before);
         QCOMPARE(w.display.LogCount(), 12);
         QCOMPARE(w.display.LogText(11), "16/03/20, 12:41, 40, 0.0632");

@@ -1,0 +1,128 @@
+#include "ErrorTexts.h"
+
+#include "DateTime.h"
+#include "MqttSettings.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStringList>
+
+namespace {
+
+QString FullPath(const QString& path) {
+    return QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
+}
+
+QString Where(const QString& host, int port) {
+    return host + u':' + QString::number(port);
+}
+
+QString ProbeTextAt(const QString& where, MqttPublisher::Failure failure, const QString& reason) {
+    switch (failure) {
+        case MqttPublisher::Failure::None:
+            return QStringLiteral("%1 に接続できました。").arg(where);
+        case MqttPublisher::Failure::Refused:
+            return QStringLiteral(
+                       "%1 が接続を拒否しました (ユーザー名・パスワード・権限を確認してください): "
+                       "%2")
+                .arg(where, reason);
+        case MqttPublisher::Failure::Tls:
+            return QStringLiteral(
+                       "%1 の証明書を確認できません (CA ファイルとホスト名を確認してください): %2")
+                .arg(where, reason);
+        case MqttPublisher::Failure::Network:
+            break;
+    }
+    return QStringLiteral("%1 に接続できません: %2").arg(where, reason);
+}
+
+}  // namespace
+
+QString ReasonText(const FileError& error) {
+    using Code = FileError::Code;
+    switch (error.Why) {
+        case Code::System:
+        case Code::NotFound:
+        case Code::NotSynced:
+            break;
+        case Code::NotRegularFile:
+            return QStringLiteral("通常のファイルではありません");
+        case Code::TooLarge:
+            return QStringLiteral("%1 MiB を超える大きさです").arg(error.Limit >> 20);
+        case Code::TooManyLines:
+            return QStringLiteral("%1 行を超えています").arg(error.Limit);
+        case Code::OutOfMemory:
+            return QStringLiteral("メモリが足りません");
+        case Code::Stopped:
+            return QStringLiteral("読み込みを中断しました");
+        case Code::Shrunk:
+            return QStringLiteral("ファイルが短くなっています");
+        case Code::NoFolder:
+            return QStringLiteral("フォルダを作れません");
+        case Code::NoFreeName:
+            return QStringLiteral("同じ名前のファイルが多すぎます");
+        case Code::NoPdf:
+            return QStringLiteral("PDF を作れません");
+    }
+    return error.Reason;
+}
+
+QString FileErrorText(const FileError& error) {
+    // One arg for path and reason: a path holding "%1" stays as it is.
+    switch (error.Op) {
+        case FileError::Operation::Read:
+            return QStringLiteral("ファイル %1 は開けません。 %2 ")
+                .arg(FullPath(error.Path), ReasonText(error));
+        case FileError::Operation::Write:
+        case FileError::Operation::Append:
+            break;
+        case FileError::Operation::ReadSettings:
+            return QStringLiteral("%1 を読みません (%2)。既定の設定を使い、書き込みません")
+                .arg(QDir::toNativeSeparators(error.Path), ReasonText(error));
+        case FileError::Operation::WriteSettings:
+            return QStringLiteral("%1 に書き込めません").arg(QDir::toNativeSeparators(error.Path));
+    }
+    return QStringLiteral("ファイル \"%1\" を作成できません。%2")
+        .arg(FullPath(error.Path), ReasonText(error));
+}
+
+QString FailureText(const FileFailure& failure) {
+    QStringList texts;
+    for (const FileError& error : failure.Errors()) {
+        texts << FileErrorText(error);
+    }
+    return texts.join(u'\n');
+}
+
+QString ProbeText(const MqttSettings& settings, MqttPublisher::Failure failure,
+                  const QString& reason) {
+    return ProbeTextAt(Where(settings.Host, settings.Port), failure, reason);
+}
+
+QString MqttEventText(const MqttEvent& event) {
+    using Kind = MqttEvent::Kind;
+    using Failure = MqttPublisher::Failure;
+    const QString where = Where(event.Host, event.Port);
+    QString text;
+    switch (event.What) {
+        case Kind::Connected:
+            return QStringLiteral("MQTT: ") + ProbeTextAt(where, Failure::None, {});
+        case Kind::Dropped:
+            return QStringLiteral("MQTT: %1 分が送信を待っています。最も古い %2 の分を捨てました")
+                .arg(QString::number(event.Waiting), DateTime::MinuteText(event.DroppedTime));
+        case Kind::Lost:
+            text = QStringLiteral("%1 との接続が切れました: %2").arg(where, event.Reason);
+            break;
+        case Kind::Unreachable:
+            text = ProbeTextAt(where, Failure::Network, event.Reason);
+            break;
+        case Kind::Refused:
+            text = ProbeTextAt(where, Failure::Refused, event.Reason);
+            break;
+        case Kind::TlsFailed:
+            text = ProbeTextAt(where, Failure::Tls, event.Reason);
+            break;
+    }
+    return QStringLiteral("MQTT: %1。%2 秒後に再接続します (%3 分待機)")
+        .arg(text, QString::number(event.NextTrySeconds), QString::number(event.Waiting));
+}
