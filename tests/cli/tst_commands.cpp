@@ -3,6 +3,7 @@
 #include "Settings.h"
 #include "TestFiles.h"
 #include "TestMain.h"
+#include "Version.h"
 #include "VirtualCounter.h"
 
 #include <QProcess>
@@ -104,7 +105,8 @@ private slots:
             << QStringList{"log", "--alarm", "-1", "f.csv"} << 2 << "--alarm takes";
         QTest::newRow("log with an alarm program but no alarm")
             << QStringList{"log", "--on-alarm", "/bin/true", "f.csv"} << 2 << "needs --alarm";
-        QTest::newRow("version") << QStringList{"--version"} << 0 << "solamine-cli 1.3\n";
+        QTest::newRow("version") << QStringList{"--version"} << 0
+                                 << QStringLiteral("solamine-cli %1\n").arg(kProgramVersion);
         QTest::newRow("unknown command") << QStringList{"record"} << 2 << "usage:";
         QTest::newRow("devices")
             << QStringList{"devices", "--simulate"} << 0

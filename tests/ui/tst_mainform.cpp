@@ -16,6 +16,7 @@
 #include "SummaryWindow.h"
 #include "TestFiles.h"
 #include "TestMain.h"
+#include "Version.h"
 #include "VirtualCounter.h"
 
 #include <qcustomplot.h>
@@ -181,7 +182,8 @@ private slots:
     void startsEmptyHiddenAndNotConnected() {
         Rig rig;
         TMainForm& form = *rig.form;
-        QCOMPARE(form.windowTitle(), "ソラミネ Ver 1.3");
+        QCOMPARE(form.windowTitle(),
+                 QStringLiteral("ソラミネ Ver ") + QLatin1String(kProgramVersion));
         QCOMPARE(form.Graph().GraphCoefficient, 0.00158);
         QCOMPARE(form.Graph().GraphBackground, 0);
         QCOMPARE(form.Display().CpmCount(), 0);
@@ -858,7 +860,8 @@ private slots:
         items[1]->trigger();
         QCOMPARE(rig.messages.size(), 2);
         QVERIFY(rig.messages[0].contains("udev") && rig.messages[0].contains("--simulate"));
-        QVERIFY(rig.messages[1].contains(QStringLiteral("ソラミネ Ver 1.3")));
+        QVERIFY(rig.messages[1].contains(QStringLiteral("ソラミネ Ver ") +
+                                         QLatin1String(kProgramVersion)));
         QVERIFY(rig.messages[1].contains("QCustomPlot 2.") &&
                 rig.messages[1].contains("hidapi 0."));
         // The same hint behind the status when no counter answers Start.
