@@ -1,3 +1,4 @@
+#include "CliRun.h"
 #include "DeviceLink.h"
 #include "Devices.h"
 #include "Settings.h"
@@ -11,37 +12,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <csignal>
-
-namespace {
-
-struct Finished {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-Finished Wait(QProcess& process) {
-    if (!process.waitForFinished(30'000) || process.exitStatus() != QProcess::NormalExit) {
-        return {};
-    }
-    // The program writes the system's 8-bit encoding: UTF-8 on Linux, the code page on Windows.
-    Finished run{process.exitCode(), QString::fromLocal8Bit(process.readAllStandardOutput()),
-                 QString::fromLocal8Bit(process.readAllStandardError())};
-#ifdef Q_OS_WIN
-    // The C runtime writes a console program's line ends as CRLF there.
-    run.out.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-#endif
-    return run;
-}
-
-Finished RunCli(const QStringList& arguments, const QString& folder) {
-    QProcess process;
-    process.setWorkingDirectory(folder);
-    process.start(QStringLiteral(SOLAMINE_CLI), arguments);
-    return Wait(process);
-}
-
-}  // namespace
 
 class CommandsTest : public QObject {
     Q_OBJECT
@@ -71,14 +41,14 @@ private slots:
         // The virtual counter reports once a second; give it time for one.
         QTest::qWait(1500);
         ::kill(pid_t(process.processId()), signal);
-        const Finished run = Wait(process);
+        const CliRun run = FinishCli(process);
         QCOMPARE(run.exitCode, 0);
         const QByteArray file = ReadAll(path);
         QVERIFY2(QRegularExpression(R"(^(\d\d/\d\d/\d\d, \d\d:\d\d, \d+\r\n)*$)")
                      .match(QString::fromLatin1(file))
                      .hasMatch(),
                  file.constData());
-        QCOMPARE(QString::fromLatin1(file).remove('\r'), run.out);
+        QCOMPARE(QString::fromLatin1(file).remove('\r'), QString::fromLocal8Bit(run.out));
         err += run.err.toUtf8();
         QVERIFY2(
             QRegularExpression(R"(stopped\n.* partial minute \d\d:\d\d \(\d+ s\) not written\n$)")
@@ -125,10 +95,10 @@ private slots:
         QFETCH(int, exitCode);
         QFETCH(QString, out);
         QTemporaryDir dir;
-        const Finished run = RunCli(arguments, dir.path());
+        const CliRun run = RunCli(arguments, dir.path());
         QCOMPARE(run.exitCode, exitCode);
         if (exitCode == 0) {
-            QCOMPARE(run.out, out);
+            QCOMPARE(QString::fromLocal8Bit(run.out), out);
             QCOMPARE(run.err, QString());
         } else {
             QVERIFY2(run.err.contains(out), qPrintable(run.err));
