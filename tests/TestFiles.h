@@ -26,6 +26,17 @@ inline bool WriteFile(const QString& path, const QByteArray& bytes) {
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
+// The bytes this process has read so far through system calls (rchar of /proc/self/io), to tell
+// that a call left a file unread; -1 where the system does not count them.
+inline qint64 BytesReadSoFar() {
+    for (const QByteArray& line : ReadAll(QStringLiteral("/proc/self/io")).split('\n')) {
+        if (line.startsWith("rchar:")) {
+            return line.mid(6).trimmed().toLongLong();
+        }
+    }
+    return -1;
+}
+
 // The text of the UserError that f throws; empty when it throws none.
 template <typename F>
 QString ErrorText(F&& f) {

