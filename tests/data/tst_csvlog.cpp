@@ -327,6 +327,7 @@ private slots:
     }
 
     void fullDiskKeepsOldFile() {
+        SOLAMINE_MOUNTS_AS_ROOT();
         QTemporaryDir dir;
         QProcess mount;
         mount.start("mount", {"-t", "tmpfs", "-o", "size=16k", "tmpfs", dir.path()});

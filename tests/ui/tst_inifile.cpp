@@ -48,7 +48,7 @@ struct ReadOnlyMount {
         auto run = [](const QStringList& args) { return QProcess::execute("mount", args) == 0; };
         mounted = run({"-t", "tmpfs", "-o", "size=64k", "tmpfs", dir.path()});
         WriteBytes(dir.filePath("solamine.ini"), iniBytes);
-        readOnly = mounted && run({"-o", "remount,ro", dir.path()});
+        readOnly = mounted && RemountReadOnly(dir.path());
     }
     ~ReadOnlyMount() {
         if (mounted) {
@@ -237,6 +237,7 @@ private slots:
     }
 
     void readOnlyDirectory() {
+        SOLAMINE_MOUNTS_AS_ROOT();
         const QByteArray old("[Graph]\r\nuSv=0.002\r\n");
         ReadOnlyMount mount(old);
         if (!mount.readOnly) {
