@@ -17,7 +17,7 @@ export QT_QPA_PLATFORM=offscreen
 export UBSAN_OPTIONS=print_stacktrace=1
 # Each target and its seeds in the repository; the CSV target also starts from the test logs.
 targets=(
-    "csv tests/fuzz/corpus/csv tests/data/testdata"
+    "csv tests/fuzz/corpus/csv tests/data/testdata tests/cli/testdata"
     "dates_numbers tests/fuzz/corpus/dates_numbers"
     "ini tests/fuzz/corpus/ini"
     "device tests/fuzz/corpus/device"

@@ -2,7 +2,8 @@
 # Installs what is missing, builds the tests with AddressSanitizer and UndefinedBehaviorSanitizer
 # into build-test/, runs every test through CTest headless, then each fuzz target for a few
 # seconds when clang is there.
-# --tsan: builds the device and ui tests with ThreadSanitizer into build-tsan/ and runs those.
+# --tsan: builds the device, session, ui and cli tests (the station and its reader thread, in the
+# tests and in solamine-cli run by them) with ThreadSanitizer into build-tsan/ and runs those.
 # --windows: cross-builds for Windows (scripts/windows.sh) and runs the tests under Wine.
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -14,7 +15,7 @@ export QT_QPA_PLATFORM=offscreen
 
 if [ "${1:-}" = "--tsan" ]; then
     cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DSOLAMINE_SANITIZE=thread >/dev/null
-    cmake --build build-tsan --target tests_device tests_ui --parallel 2
+    cmake --build build-tsan --target tests_device tests_session tests_ui tests_cli --parallel 2
     # Qt is not instrumented; the file names the reports that only Qt's own ordering explains.
     # Children of QProcess (mount in the file tests) only exec, so forking with threads is fine.
     export TSAN_OPTIONS="suppressions=$PWD/tests/tsan-suppressions.txt die_after_fork=0"
@@ -22,7 +23,7 @@ if [ "${1:-}" = "--tsan" ]; then
     # malloc it can.
     export G_SLICE=always-malloc
     cd build-tsan
-    exec ctest --output-on-failure --timeout 600 -R '^(device|ui)$'
+    exec ctest --output-on-failure --timeout 600 -R '^(device|session|ui|cli)$'
 fi
 
 # The fuzz targets are built and run briefly over their seeds, so that they keep building and

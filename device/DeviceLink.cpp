@@ -7,12 +7,17 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QLoggingCategory>
 #include <QString>
 #include <chrono>
 #include <thread>
 #include <utility>
 
 namespace {
+
+// Each transfer the reader hands over, for looking into a counter's traffic; off unless asked
+// for with QT_LOGGING_RULES="solamine.device.debug=true".
+Q_LOGGING_CATEGORY(TransferLog, "solamine.device", QtInfoMsg)
 
 QString Pattern() {
     return QString::fromLatin1(DeviceIdPattern);
@@ -100,15 +105,18 @@ void DeviceLink::ReaderRun(ReaderThread& thread) {
 
 void DeviceLink::DispatchReport(const DevicePacket& packet) {
     if (packet.Token == sessionToken_) {
+        qCDebug(TransferLog, "answer with code %d", packet.Payload[0]);
         responseQueue_.push_back(packet);
         return;
     }
     if (packet.Token != 0) {
+        qCDebug(TransferLog, "transfer with token %u dropped", packet.Token);
         return;
     }
     if (onMeasurement_) {
         onMeasurement_(packet);
     }
+    qCDebug(TransferLog, "measurement report taken");
 }
 
 DevicePacket DeviceLink::Command(std::uint8_t code) const {

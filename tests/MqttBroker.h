@@ -106,14 +106,13 @@ private:
         if (!process_.waitForStarted(5000)) {
             return false;
         }
-        const QDeadlineTimer deadline(10000);
-        while (!deadline.hasExpired() && process_.state() == QProcess::Running) {
-            if (PortAnswers(port_) && PortAnswers(tlsPort_)) {
-                return true;
-            }
-            QTest::qWait(20);
-        }
-        return false;
+        const bool ended = QTest::qWaitFor(
+            [this] {
+                return process_.state() != QProcess::Running ||
+                       (PortAnswers(port_) && PortAnswers(tlsPort_));
+            },
+            10000);
+        return ended && process_.state() == QProcess::Running;
     }
 
     static bool Run(const QString& program, const QStringList& arguments) {

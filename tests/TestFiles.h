@@ -3,6 +3,7 @@
 #include "FileError.h"
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -10,6 +11,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <vector>
+#include <QTest>
 
 #ifndef Q_OS_WIN
 #include <unistd.h>
@@ -27,6 +29,17 @@ inline bool WriteFile(const QString& path, const QByteArray& bytes) {
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
+// The bytes this process has read so far through system calls (rchar of /proc/self/io), to tell
+// that a call left a file unread; -1 where the system does not count them.
+inline qint64 BytesReadSoFar() {
+    for (const QByteArray& line : ReadAll(QStringLiteral("/proc/self/io")).split('\n')) {
+        if (line.startsWith("rchar:")) {
+            return line.mid(6).trimmed().toLongLong();
+        }
+    }
+    return -1;
+}
+
 // The errors of the FileFailure that f throws; none when it throws none.
 template <typename F>
 std::vector<FileError> ErrorsOf(F&& f) {
@@ -37,6 +50,89 @@ std::vector<FileError> ErrorsOf(F&& f) {
     }
     return {};
 }
+
+// Makes the mount at folder read-only. In a user namespace the kernel refuses to remount the
+// tmpfs itself but lets its mount be made read-only, which refuses writes all the same.
+inline bool RemountReadOnly(const QString& folder) {
+    QProcess whole;
+    whole.setProcessChannelMode(QProcess::MergedChannels);
+    whole.start(QStringLiteral("mount"), {"-o", "remount,ro", folder});
+    if (whole.waitForFinished() && whole.exitStatus() == QProcess::NormalExit &&
+        whole.exitCode() == 0) {
+        return true;
+    }
+    return QProcess::execute(QStringLiteral("mount"), {"-o", "remount,bind,ro", folder}) == 0;
+}
+
+// How a test function that mounts ran for a user who is not root.
+struct NamespaceRun {
+    bool ran = false;  // false: this process may mount, the test goes on here
+    bool passed = false;
+    QString skipped;  // why it was skipped, there or here
+    QString output;   // the test log of the run in the namespace
+};
+
+// Mounting a tmpfs needs root. As root (and on Windows, which has no mounts) returns ran false.
+// Otherwise runs this test function, this row only, again in the test executable under
+// `unshare -Urm`: as root of a new user and mount namespace, where the kernel lets it mount a
+// tmpfs and nothing it mounts is seen outside. Rerunning from inside the test, rather than a
+// second CTest entry, keeps one result per test for root and for everyone else. Where the
+// kernel refuses such namespaces, skipped says so.
+inline NamespaceRun RunInUserNamespace(const char* testClass) {
+    NamespaceRun run;
+#ifndef Q_OS_WIN
+    if (::geteuid() == 0) {
+        return run;
+    }
+    run.ran = true;
+    QProcess probe;
+    probe.start(QStringLiteral("unshare"), {"-Urm", "true"});
+    if (!probe.waitForFinished() || probe.exitStatus() != QProcess::NormalExit ||
+        probe.exitCode() != 0) {
+        const QString reason = probe.error() == QProcess::FailedToStart
+                                   ? QStringLiteral("unshare (util-linux) is not installed")
+                                   : QString::fromLocal8Bit(probe.readAllStandardError()).trimmed();
+        run.skipped = QStringLiteral(
+                          "mounting a tmpfs needs root or a user and mount namespace, "
+                          "and unshare -Urm is refused here: ") +
+                      reason;
+        return run;
+    }
+    QString function = QString::fromLatin1(QTest::currentTestFunction());
+    if (const char* tag = QTest::currentDataTag()) {
+        function += u':' + QString::fromLocal8Bit(tag);
+    }
+    QProcess child;
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(QStringLiteral("unshare"), {"-Urm", QCoreApplication::applicationFilePath(),
+                                            "-class", QString::fromLatin1(testClass), function});
+    const bool ended = child.waitForFinished(120'000);
+    run.output = QString::fromLocal8Bit(child.readAll());
+    run.passed = ended && child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0;
+    for (const QString& line : run.output.split(u'\n')) {
+        if (line.startsWith(QStringLiteral("SKIP"))) {
+            run.skipped = line.trimmed();
+        }
+    }
+#else
+    Q_UNUSED(testClass);
+#endif
+    return run;
+}
+
+// The first line of a test function that mounts: see RunInUserNamespace.
+#define SOLAMINE_MOUNTS_AS_ROOT()                                                        \
+    do {                                                                                 \
+        const NamespaceRun namespaceRun = RunInUserNamespace(metaObject()->className()); \
+        if (namespaceRun.ran) {                                                          \
+            if (!namespaceRun.skipped.isEmpty()) {                                       \
+                QSKIP(qPrintable(namespaceRun.skipped));                                 \
+            }                                                                            \
+            QVERIFY2(namespaceRun.passed, qPrintable(namespaceRun.output));              \
+            qInfo("passed as root of a user and mount namespace (unshare -Urm)");        \
+            return;                                                                      \
+        }                                                                                \
+    } while (false)
 
 // A folder where no new file can be created but one file in it may be written: the setting of
 // an INI beside an installed program or of a shared log. As root, permissions do not stop
@@ -65,8 +161,7 @@ public:
         };
         mounted_ = mount({"-t", "tmpfs", "-o", "size=64k", "tmpfs", path_});
         ready_ = mounted_ && WriteFile(FilePath(name), {}) && WriteFile(source, bytes) &&
-                 mount({"-o", "remount,ro", path_}) &&
-                 (bound_ = mount({"--bind", source, FilePath(name)}));
+                 RemountReadOnly(path_) && (bound_ = mount({"--bind", source, FilePath(name)}));
         target_ = FilePath(name);
 #endif
     }

@@ -36,6 +36,8 @@ public:
     int PageStart() const;
     // Moves the page to start at the given point and re-fits the vertical axes (as a drag does).
     void ScrollTo(int firstPoint);
+    // True while changes wait for their frame to be drawn.
+    bool ReplotPending() const { return replotTimer_.isActive(); }
 
 signals:
     // The user dragged the chart sideways.

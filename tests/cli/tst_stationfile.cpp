@@ -97,6 +97,7 @@ private slots:
     // the disk is still full, and once there is room the file holds every line written since,
     // whole: nothing of the cut line is left in it.
     void fullDiskAcrossARestart() {
+        SOLAMINE_MOUNTS_AS_ROOT();
         Rig rig(false, QStringLiteral("disk/log.csv"));
         SmallDisk disk(rig.dir.filePath("disk"));
         if (!disk.mounted) {

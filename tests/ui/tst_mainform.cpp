@@ -17,6 +17,7 @@
 #include "TestFiles.h"
 #include "ReportFeed.h"
 #include "TestMain.h"
+#include "Version.h"
 #include "VirtualCounter.h"
 
 #include <qcustomplot.h>
@@ -25,7 +26,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
 #include <QLabel>
@@ -182,7 +182,8 @@ private slots:
     void startsEmptyHiddenAndNotConnected() {
         Rig rig;
         TMainForm& form = *rig.form;
-        QCOMPARE(form.windowTitle(), "ソラミネ Ver 1.3");
+        QCOMPARE(form.windowTitle(),
+                 QStringLiteral("ソラミネ Ver ") + QLatin1String(kProgramVersion));
         QCOMPARE(form.Graph().GraphCoefficient, 0.00158);
         QCOMPARE(form.Graph().GraphBackground, 0);
         QCOMPARE(form.Display().CpmCount(), 0);
@@ -519,6 +520,7 @@ private slots:
     }
 
     void autosaveWritesEveryTickAndReportsFailures() {
+        SOLAMINE_MOUNTS_AS_ROOT();
         Rig rig;
         TMainForm& form = *rig.form;
         QVERIFY(!form.FileTimer->isActive());
@@ -543,7 +545,7 @@ private slots:
         rig.dialogs->Answers.push_back(target);
         form.SaveAs->trigger();
         const QByteArray before = ReadAll(target);
-        if (QProcess::execute("mount", {"-o", "remount,ro", mount}) != 0) {
+        if (!RemountReadOnly(mount)) {
             QProcess::execute("umount", {mount});
             QSKIP("cannot make the tmpfs read-only here");
         }
@@ -863,7 +865,8 @@ private slots:
         items[1]->trigger();
         QCOMPARE(rig.messages.size(), 2);
         QVERIFY(rig.messages[0].contains("udev") && rig.messages[0].contains("--simulate"));
-        QVERIFY(rig.messages[1].contains(QStringLiteral("ソラミネ Ver 1.3")));
+        QVERIFY(rig.messages[1].contains(QStringLiteral("ソラミネ Ver ") +
+                                         QLatin1String(kProgramVersion)));
         QVERIFY(rig.messages[1].contains("QCustomPlot 2.") &&
                 rig.messages[1].contains("hidapi 0."));
         // The same hint behind the status when no counter answers Start.
@@ -916,7 +919,7 @@ private slots:
     }
 
     // The real program, with the error box of a file named on the command line still open:
-    // SIGTERM ends it quickly, with its settings saved.
+    // SIGTERM ends it, with its settings saved.
     void signalDuringTheStartUpErrorBoxEndsTheProgram() {
 #ifdef Q_OS_WIN
         QSKIP("POSIX signals; the Windows session's end is WindowMessagesTest's");
@@ -934,13 +937,11 @@ private slots:
         QVERIFY(process.waitForStarted());
         // Waiting in its event loop (the box's) with the signal handler in place.
         QTRY_VERIFY_WITH_TIMEOUT(IdleWithSignalHandler(process.processId()), 20000);
-        QElapsedTimer clock;
-        clock.start();
 #ifndef Q_OS_WIN
         ::kill(pid_t(process.processId()), SIGTERM);
 #endif
-        QVERIFY(process.waitForFinished(10000));
-        QVERIFY2(clock.elapsed() < 2000, qPrintable(QString::number(clock.elapsed())));
+        // It ends; how soon (the promise is 2 s) is bench_signal's to measure.
+        QVERIFY(process.waitForFinished(20000));
         QCOMPARE(process.exitStatus(), QProcess::NormalExit);
         QCOMPARE(process.exitCode(), 0);
         QVERIFY(ReadAll(dir.filePath("solamine.ini")).contains("[Graph]"));

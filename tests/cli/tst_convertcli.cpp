@@ -1,9 +1,9 @@
+#include "CliRun.h"
 #include "TestFiles.h"
 #include "TestMain.h"
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <algorithm>
@@ -12,21 +12,6 @@
 #endif
 
 namespace {
-
-struct Run {
-    int exitCode = -1;
-    QString stdErr;
-};
-
-Run RunCli(const QStringList& arguments) {
-    QProcess process;
-    process.start(QStringLiteral(SOLAMINE_CLI), arguments);
-    if (!process.waitForFinished(30'000) || process.exitStatus() != QProcess::NormalExit) {
-        return {};
-    }
-    // The program writes the system's 8-bit encoding: UTF-8 on Linux, the code page on Windows.
-    return {process.exitCode(), QString::fromLocal8Bit(process.readAllStandardError())};
-}
 
 // Eleven hand-edited lines: four-digit years, blanks, LF ends, a stale dose column.
 QByteArray HandEdited() {
@@ -58,9 +43,9 @@ private slots:
         const QString in = dir.filePath("in.csv");
         const QString out = dir.filePath("out.csv");
         QVERIFY(WriteFile(in, HandEdited()));
-        const Run run = RunCli(QStringList{"convert"} + options + QStringList{in, out});
+        const CliRun run = RunCli(QStringList{"convert"} + options + QStringList{in, out});
         QCOMPARE(run.exitCode, 0);
-        QCOMPARE(run.stdErr, QString());
+        QCOMPARE(run.err, QString());
         const QByteArray written = ReadAll(out);
         QVERIFY(written.startsWith("16/03/20, 12:30, 40\r\n16/03/20, 12:31, 40\r\n"));
         QVERIFY2(written.endsWith("16/03/20, 12:39, 40\r\n" + lastLine), written.constData());
@@ -73,11 +58,11 @@ private slots:
         const QString in = dir.filePath("in %2 %3.csv");
         const QString out = dir.filePath("out.csv");
         QVERIFY(WriteFile(in, "date, time, cpm\n" + HandEdited() + "\n"));
-        const Run run = RunCli({"convert", in, out});
+        const CliRun run = RunCli({"convert", in, out});
         QCOMPARE(run.exitCode, 3);
         QVERIFY2(
-            run.stdErr.contains(in + QStringLiteral(": 2 unreadable line(s), the first is line 1")),
-            qPrintable(run.stdErr));
+            run.err.contains(in + QStringLiteral(": 2 unreadable line(s), the first is line 1")),
+            qPrintable(run.err));
         QCOMPARE(ReadAll(out).count("\r\n"), 13);
     }
 
@@ -108,12 +93,12 @@ private slots:
                 argument = dir.filePath(argument);
             }
         }
-        const Run run = RunCli(arguments);
+        const CliRun run = RunCli(arguments);
         QCOMPARE(run.exitCode, exitCode);
-        QVERIFY2(run.stdErr.contains(message), qPrintable(run.stdErr));
+        QVERIFY2(run.err.contains(message), qPrintable(run.err));
         // The command line speaks English only, like its usage: no kana or kanji. Windows
         // gives the system's reason in the user's language, so that part is left out there.
-        QString own = run.stdErr;
+        QString own = run.err;
 #ifdef Q_OS_WIN
         if (message == u"cannot write") {
             own = own.section(QStringLiteral(": "), 0, -2);
@@ -122,7 +107,7 @@ private slots:
         QVERIFY2(
             std::none_of(own.begin(), own.end(),
                          [](QChar c) { return c.unicode() >= 0x3000 && c.unicode() < 0xA000; }),
-            qPrintable(run.stdErr));
+            qPrintable(run.err));
         QVERIFY(!QFile::exists(dir.filePath("out.csv")));
     }
 
@@ -158,15 +143,15 @@ private slots:
         if (command == "convert") {
             arguments << dir.filePath("out.csv");
         }
-        const Run run = RunCli(arguments);
+        const CliRun run = RunCli(arguments);
         QCOMPARE(run.exitCode, 1);
         const QString shown = QDir::toNativeSeparators(in);
-        QCOMPARE(run.stdErr.trimmed(),
+        QCOMPARE(run.err.trimmed(),
                  "solamine-cli: cannot read " + shown + ": not a regular file");
-        QString own = run.stdErr;
+        QString own = run.err;
         own.remove(shown);
         QVERIFY2(std::all_of(own.begin(), own.end(), [](QChar c) { return c.unicode() < 0x80; }),
-                 qPrintable(run.stdErr));
+                 qPrintable(run.err));
     }
 };
 

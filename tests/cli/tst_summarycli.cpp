@@ -1,27 +1,14 @@
+#include "CliRun.h"
 #include "TestFiles.h"
 #include "TestMain.h"
 
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
 namespace {
 
-struct Run {
-    int exitCode = -1;
-    QByteArray out;
-    QString err;
-};
-
-Run RunSummary(const QStringList& arguments) {
-    QProcess process;
-    process.setWorkingDirectory(QStringLiteral(TEST_DATA_DIR));
-    process.start(QStringLiteral(SOLAMINE_CLI), QStringList{"summary"} + arguments);
-    if (!process.waitForFinished(30'000) || process.exitStatus() != QProcess::NormalExit) {
-        return {};
-    }
-    return {process.exitCode(), process.readAllStandardOutput(),
-            QString::fromLocal8Bit(process.readAllStandardError())};
+CliRun RunSummary(const QStringList& arguments) {
+    return RunCli(QStringList{"summary"} + arguments, QStringLiteral(TEST_DATA_DIR));
 }
 
 }  // namespace
@@ -42,7 +29,7 @@ private slots:
     void golden() {
         QFETCH(QStringList, options);
         QFETCH(QString, golden);
-        const Run run =
+        const CliRun run =
             RunSummary(options + QStringList{"summary_second_day.csv", "summary_first_day.csv"});
         QCOMPARE(run.err, QString());
         QCOMPARE(run.exitCode, 0);
@@ -56,7 +43,7 @@ private slots:
         QVERIFY(
             WriteFile(path, "date, time, cpm\r\n" +
                                 ReadAll(QStringLiteral(TEST_DATA_DIR "/summary_first_day.csv"))));
-        const Run run = RunSummary({"--csv", path});
+        const CliRun run = RunSummary({"--csv", path});
         QCOMPARE(run.exitCode, 3);
         QCOMPARE(run.err.trimmed(),
                  "solamine-cli: " + path + ": 1 unreadable line(s), the first is line 1");
@@ -78,7 +65,7 @@ private slots:
         QFETCH(QStringList, arguments);
         QFETCH(int, exitCode);
         QFETCH(QString, message);
-        const Run run = RunSummary(arguments);
+        const CliRun run = RunSummary(arguments);
         QCOMPARE(run.exitCode, exitCode);
         QVERIFY2(run.err.contains(message), qPrintable(run.err));
         QCOMPARE(run.out, QByteArray());
