@@ -2,6 +2,7 @@
 // acknowledgement, and this process's CPU time), against Debian's mosquitto started here on
 // 127.0.0.1; and the resident memory of a full seven-day queue while no broker answers.
 #include "DateTime.h"
+#include "FreePort.h"
 #include "MqttPublisher.h"
 #include "ResidentMemory.h"
 
@@ -16,25 +17,10 @@
 #include <cstdio>
 #include <vector>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <sys/resource.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 namespace {
-
-int FreePort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    ::close(fd);
-    return ntohs(address.sin_port);
-}
 
 double CpuSeconds() {
     rusage usage{};

@@ -3,6 +3,8 @@
 // publishing to a broker that stopped answering (mosquitto started here on 127.0.0.1, then
 // stopped with SIGSTOP). Times run from the signal to the process's end; prints the median and
 // the worst of each. bench_signal [RUNS] (default 10).
+#include "FreePort.h"
+
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
@@ -16,24 +18,9 @@
 #include <functional>
 #include <vector>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 namespace {
-
-int FreePort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    ::close(fd);
-    return ntohs(address.sin_port);
-}
 
 bool WaitFor(const std::function<bool()>& done, int ms) {
     const QDeadlineTimer deadline(ms);
