@@ -73,6 +73,15 @@ void DisplayModel::SetCpmValue(int index, double value) {
     Notify([index](DisplayListener& l) { l.CpmChanged(index); });
 }
 
+void DisplayModel::RemoveLastCpm() {
+    cpm_.pop_back();
+    if (!labels_.empty() && labels_.back().index == int(cpm_.size())) {
+        labels_.pop_back();
+        labelText_.resize(labels_.empty() ? 0 : labels_.back().end);
+    }
+    Notify([](DisplayListener& l) { l.CpmRemoved(); });
+}
+
 void DisplayModel::ClearDose() {
     Empty(dose_, rebuilding_);
     Notify([](DisplayListener& l) { l.SeriesCleared(); });

@@ -16,6 +16,8 @@ public:
     virtual void SeriesCleared() {}
     virtual void CpmAppended() {}
     virtual void CpmChanged(int /*index*/) {}
+    // The last CPM point was taken out: rare (a partial minute), so views may start afresh.
+    virtual void CpmRemoved() { Reset(); }
     virtual void DoseAppended() {}
     virtual void LogCleared() {}
     virtual void LogAppended() {}
@@ -31,6 +33,7 @@ public:
     void AppendCpm(double value, const QString& label) override;
     double CpmValue(int index) const override { return cpm_[size_t(index)]; }
     void SetCpmValue(int index, double value) override;
+    void RemoveLastCpm() override;
 
     void ClearDose() override;
     int DoseCount() const override { return int(dose_.size()); }

@@ -132,7 +132,8 @@ LogRecord RebuildRecords::Next() {
     return record;
 }
 
-void RebuildDisplay(const SampleLog& log, const GraphSettings& settings, SampleDisplay& display) {
+void RebuildDisplay(const SampleLog& log, const GraphSettings& settings, SampleDisplay& display,
+                    bool lastRunning) {
     display.BeginRebuild(log.Count());
     display.ClearCpm();
     display.ClearDose();
@@ -141,6 +142,9 @@ void RebuildDisplay(const SampleLog& log, const GraphSettings& settings, SampleD
     for (int i = 0; i < log.Count(); ++i) {
         const LogRecord record = records.Next();
         display.AppendCpm(record.Cpm, CpmPointLabel(i, record.Time));
+        if (lastRunning && i == log.Count() - 1) {
+            break;
+        }
         if (record.HasDose()) {
             display.AppendDose(record.Dose);
         } else {

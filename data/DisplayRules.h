@@ -69,8 +69,10 @@ void FollowLogTail(SampleDisplay& display);
 
 // Clears both series and the log and draws them again from the whole log: one CPM point, one
 // dose point (null for the first ten) and one line per sample; sample i's dose is
-// DoseRate(i - 1), over samples i-10..i-1. Ends with FollowLogTail.
-void RebuildDisplay(const SampleLog& log, const GraphSettings& settings, SampleDisplay& display);
+// DoseRate(i - 1), over samples i-10..i-1. Ends with FollowLogTail. With lastRunning the last
+// sample is a minute still counting: drawn, as live ingestion draws it, as its CPM point only.
+void RebuildDisplay(const SampleLog& log, const GraphSettings& settings, SampleDisplay& display,
+                    bool lastRunning = false);
 
 // The log record RebuildDisplay draws for sample index.
 LogRecord RebuildRecord(const SampleLog& log, int index, const GraphSettings& settings);

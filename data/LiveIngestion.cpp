@@ -16,19 +16,25 @@ MinuteStep HandleCountReport(std::span<const std::uint8_t, kReportPayloadSize> p
 }
 
 void DrawLiveStep(const MinuteStep& step, std::int32_t count, double now, SampleDisplay& display) {
+    if (step.DroppedRunning) {
+        display.RemoveLastCpm();
+    }
     const int k = display.CpmCount() - 1;
     switch (step.What) {
+        case MinuteStep::Kind::None:
+            return;
         case MinuteStep::Kind::First:
-            display.AppendCpm(count, DateTime::MinuteText(now));
+            display.AppendCpm(count, CpmPointLabel(k + 1, now));
             return;
         case MinuteStep::Kind::SameMinute:
             display.SetCpmValue(k, display.CpmValue(k) + count);
             return;
         case MinuteStep::Kind::NextMinute:
+            display.AppendCpm(count, CpmPointLabel(k + 1, now));
+            break;
+        case MinuteStep::Kind::Completed:
             break;
     }
-    const bool labelled = DateTime::MinuteOfHour(now) % 10 == 0;
-    display.AppendCpm(count, labelled ? DateTime::MinuteText(now) : QString());
     if (step.Completed.HasDose()) {
         display.AppendDose(step.Completed.Dose);
     } else {

@@ -19,6 +19,8 @@ struct GraphSettings;
 MinuteStep HandleCountReport(std::span<const std::uint8_t, kReportPayloadSize> payload, double now,
                              SampleLog& log, const GraphSettings& settings, SampleDisplay& display);
 
-// The display's part of HandleCountReport: draws what AddReport did with a report of count at
-// now, as step tells it. Requires that the display held one CPM point per sample before it.
+// The display's part of HandleCountReport: draws what AddReport (or RunningMinute) did with a
+// report of count at now, as step tells it: a running point taken out, a CPM point added or
+// grown, a completed minute's dose point and log line. Requires that the display held one CPM
+// point per sample before it.
 void DrawLiveStep(const MinuteStep& step, std::int32_t count, double now, SampleDisplay& display);

@@ -16,7 +16,8 @@ std::span<const Sample> RecentSamples::Tail(int n) const {
 }
 
 void RecentSamples::Append(const Sample& sample) {
-    if (int(recent_.size()) == kDoseWindow) {
+    // One more than the dose window, so that a full window is left when the last is taken out.
+    if (int(recent_.size()) == kDoseWindow + 1) {
         recent_.erase(recent_.begin());
     }
     recent_.push_back(sample);
@@ -27,6 +28,11 @@ void RecentSamples::AddToLast(std::int32_t count) {
     // As SampleLog does: the unsigned sum is the two's-complement wrap without undefined overflow.
     Sample& last = recent_.back();
     last.Cpm = std::int32_t(std::uint32_t(last.Cpm) + std::uint32_t(count));
+}
+
+void RecentSamples::RemoveLast() {
+    recent_.pop_back();
+    --count_;
 }
 
 LogRecord CompleteLast(const LiveSamples& samples, const GraphSettings& settings) {

@@ -32,6 +32,8 @@ public:
     virtual void Append(const Sample& sample) = 0;
     // Requires Count() >= 1. The sum wraps around at the 32-bit limits.
     virtual void AddToLast(std::int32_t count) = 0;
+    // Takes the last sample back out. Requires Count() >= 1.
+    virtual void RemoveLast() = 0;
 };
 
 // The window's whole sample log seen through LiveSamples.
@@ -42,18 +44,21 @@ public:
     std::span<const Sample> Tail(int n) const override;
     void Append(const Sample& sample) override { log_.Append(sample); }
     void AddToLast(std::int32_t count) override { log_.AddToLast(count); }
+    void RemoveLast() override { log_.RemoveLast(); }
 
 private:
     SampleLog& log_;
 };
 
-// Only the last ten samples, and how many there were: enough to go on for ever in flat memory.
+// Only the last samples, and how many there were: enough to go on for ever in flat memory.
+// RemoveLast may be called once between two Appends.
 class RecentSamples final : public LiveSamples {
 public:
     int Count() const override { return count_; }
     std::span<const Sample> Tail(int n) const override;
     void Append(const Sample& sample) override;
     void AddToLast(std::int32_t count) override;
+    void RemoveLast() override;
     // Requires Count() >= 1.
     const Sample& Last() const { return recent_.back(); }
 
@@ -62,15 +67,22 @@ private:
     int count_ = 0;
 };
 
-// What one report did to the samples.
+// What one report, or the end of a minute without one, did to the samples.
 struct MinuteStep {
     enum class Kind {
-        First,       // the first sample of an empty log
+        First,       // a new sample with none running before it (the first of an empty log)
         SameMinute,  // added to the last sample
         NextMinute,  // completed the last sample and started a new one
+        Completed,   // completed the last sample; none runs now
+        None,        // nothing added or completed
     };
     Kind What = Kind::First;
-    LogRecord Completed;  // NextMinute: the completed sample, as CompleteLast gives it
+    LogRecord Completed;  // NextMinute, Completed: the completed sample, as CompleteLast gives it
+    // The running sample turned out partial and was taken out before anything else.
+    bool DroppedRunning = false;
+
+    // A minute was finished: it has its line now.
+    bool Finished() const { return What == Kind::NextMinute || What == Kind::Completed; }
 };
 
 // Adds a report of count, received at local time now (a DateTime value), to samples: the

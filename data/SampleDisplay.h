@@ -34,6 +34,8 @@ public:
     virtual void AppendCpm(double value, const QString& label) = 0;
     virtual double CpmValue(int index) const = 0;
     virtual void SetCpmValue(int index, double value) = 0;
+    // Takes the last point (with its label) back out; it had no dose point or log line yet.
+    virtual void RemoveLastCpm() = 0;
 
     // The dose series.
     virtual void ClearDose() = 0;

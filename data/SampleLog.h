@@ -14,7 +14,7 @@ struct Sample {
 };
 
 // The one list of samples, in the order they were appended. Nothing sorts it; only the last
-// sample can change. Used on the GUI thread only.
+// sample can change or be taken out. Used on the GUI thread only.
 class SampleLog {
 public:
     void Clear() { samples_.clear(); }
@@ -22,6 +22,8 @@ public:
     // Adds count to the last sample's Cpm. Requires Count() >= 1. The sum wraps around at the
     // 32-bit limits instead of overflowing.
     void AddToLast(std::int32_t count);
+    // Takes the last sample back out. Requires Count() >= 1.
+    void RemoveLast() { samples_.pop_back(); }
     int Count() const { return int(samples_.size()); }
     // Requires 0 <= index < Count().
     const Sample& At(int index) const { return samples_[size_t(index)]; }

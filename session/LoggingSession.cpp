@@ -51,7 +51,9 @@ void LoggingSession::Stop() {
     clock_->stop();
     keeper_->Stop();
     logging_ = false;
-    Handle(minutes_.Finish());
+    const MinuteEnd end = minutes_.Finish();
+    LiveEnd(end, true);
+    Handle(end);
 }
 
 void LoggingSession::Close() {
@@ -70,7 +72,29 @@ int LoggingSession::StopPublishers(int timeoutMs) {
 }
 
 void LoggingSession::Tick() {
-    Handle(minutes_.Clock(options_.Now()));
+    const MinuteEnd end = minutes_.Clock(options_.Now());
+    LiveEnd(end, false);
+    Handle(end);
+}
+
+void LoggingSession::LiveEnd(const MinuteEnd& end, bool loggingEnded) {
+    if (!live_) {
+        return;
+    }
+    const MinuteStep step = running_.End(*live_, options_.Graph, end, loggingEnded);
+    if (step.DroppedRunning || step.What != MinuteStep::Kind::None) {
+        emit LiveReport(step, 0, options_.Now());
+    }
+}
+
+void LoggingSession::RejoinRunningMinute() {
+    if (!live_) {
+        return;
+    }
+    const MinuteStep step = running_.Rejoin(*live_);
+    if (step.What != MinuteStep::Kind::None) {
+        emit LiveReport(step, running_.Minute().Cpm, running_.Minute().Time);
+    }
 }
 
 void LoggingSession::SetGraphSettings(const GraphSettings& settings) {
@@ -120,11 +144,14 @@ void LoggingSession::OnReport(const DevicePacket& packet) {
     const std::int32_t count =
         ReportCount(std::span<const std::uint8_t, kReportPayloadSize>(packet.Payload));
     const double now = options_.Now();
+    const MinuteEnd end = minutes_.Report(count, now);
     if (live_) {
-        const MinuteStep step = AddReport(*live_, count, now, options_.Graph);
+        // The rule's word on the minute that ended comes first, so a partial one is never
+        // drawn as finished.
+        const MinuteStep step = running_.Report(*live_, count, now, options_.Graph, end);
         emit LiveReport(step, count, now);
     }
-    Handle(minutes_.Report(count, now));
+    Handle(end);
 }
 
 void LoggingSession::OnKeeperState() {

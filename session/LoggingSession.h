@@ -3,6 +3,7 @@
 #include "DoseAlarm.h"
 #include "LinkKeeper.h"
 #include "LiveMinutes.h"
+#include "RunningMinute.h"
 #include "SampleDisplay.h"
 #include "WholeMinutes.h"
 
@@ -47,7 +48,8 @@ struct MinuteRecords {
 // file's rule, the mean over the ten lines before it in its record, and is told by MinuteLogged
 // first (the station appends it), then to the alarm, then to every publisher. A minute that was
 // not covered whole (the one logging started or stopped in, those around an unplug) is told by
-// MinuteLeftOut and goes nowhere else. GUI-thread object; the clock is passed in.
+// MinuteLeftOut and goes nowhere else: the live samples lose it too. GUI-thread object; the clock
+// is passed in.
 class LoggingSession : public QObject {
     Q_OBJECT
 
@@ -78,8 +80,13 @@ public:
     void SetGraphSettings(const GraphSettings& settings);
     // New alarm settings start afresh: a raised alarm ends and the publishers hear so.
     void SetAlarmSettings(const AlarmSettings& settings);
-    // The live minutes also go into samples (the window's log); null: nowhere.
+    // The live minutes also go into samples (the window's log); null: nowhere. Their last
+    // sample is the running minute while MinuteRunning(); a minute that turns out partial is
+    // taken back out of them, so they hold whole minutes only besides the running one.
     void SetLiveSamples(LiveSamples* samples) { live_ = samples; }
+    // The live samples may have been replaced (New, Open): a running minute that is no longer
+    // their last sample goes on as their new last one, told by LiveReport.
+    void RejoinRunningMinute();
     // The record that the next whole minutes follow, from its last lines (ten matter).
     void StartRecord(const std::vector<Sample>& lastLines);
     // Where minutes go, asked before each whole minute; replaces StartRecord's lines when the
@@ -95,13 +102,15 @@ public:
     LinkKeeper::State State() const { return keeper_->CurrentState(); }
     // Between Start and Stop.
     bool Logging() const { return logging_; }
+    // The live samples' last sample is a minute still counting: it is in no record yet.
+    bool MinuteRunning() const { return running_.Running(); }
     const GraphSettings& Graph() const { return options_.Graph; }
     const DoseAlarm& Alarm() const { return alarm_; }
 
 signals:
-    // A measurement report as the live minutes took it, at now: a new first sample, added to
-    // the running minute, or the running minute completed (with its live dose) and a new one
-    // begun.
+    // What a measurement report of count, or the end of a minute without one (count 0), did to
+    // the live samples at now: a running minute begun, added to, completed (with its live
+    // dose), or taken out because it was partial.
     void LiveReport(const MinuteStep& step, std::int32_t count, double now);
     // A whole minute with the dose its record's line has; partial minutes never come here.
     void MinuteLogged(const LogRecord& record);
@@ -115,12 +124,14 @@ signals:
 private:
     void OnReport(const DevicePacket& packet);
     void OnKeeperState();
+    void LiveEnd(const MinuteEnd& end, bool loggingEnded);
     void Handle(const MinuteEnd& end);
     void Record(const Sample& minute);
 
     SessionOptions options_;
     WholeMinutes minutes_;
     LiveSamples* live_ = nullptr;
+    RunningMinute running_;
     MinuteRecords records_;
     RecentSamples record_;  // the last ten lines of the record the last minute went to
     QString recordName_;

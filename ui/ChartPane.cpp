@@ -69,8 +69,13 @@ void ChartPane::LogReplaced() {
     UpdatePage();
 }
 
-void ChartPane::LiveReport() {
-    strip_->LiveReport();
+void ChartPane::LiveReport(bool droppedRunning) {
+    // A point taken out is rare: the strip then starts afresh.
+    if (droppedRunning) {
+        strip_->LogReplaced();
+    } else {
+        strip_->LiveReport();
+    }
     UpdatePage();
 }
 

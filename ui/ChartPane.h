@@ -25,8 +25,8 @@ public:
 
     // The log was replaced or cleared.
     void LogReplaced();
-    // A live report changed the log's end.
-    void LiveReport();
+    // A live report changed the log's end; droppedRunning: its running point was taken out.
+    void LiveReport(bool droppedRunning = false);
     // Brings a sample into the page (in its middle when it was not shown).
     void ShowSample(int index);
     // Brings the sample of a log-pane line into the page.

@@ -260,6 +260,12 @@ void ChartView::CpmAppended() {
     Replot();
 }
 
+void ChartView::CpmRemoved() {
+    // Where the user scrolled stays; a chart following the newest keeps following it.
+    FollowNewest();
+    Replot();
+}
+
 bool ChartView::OnPage(int index) const {
     // The page's points and the one beyond each side, whose lines reach into it.
     const QCPRange range = chart_->xAxis->range();

@@ -48,6 +48,7 @@ private:
     void SeriesCleared() override;
     void CpmAppended() override;
     void CpmChanged(int index) override;
+    void CpmRemoved() override;
     void DoseAppended() override;
 
     void Configure();

@@ -13,6 +13,35 @@
 #include <QDateTime>
 #include <QStringList>
 #include <new>
+#include <optional>
+
+namespace {
+
+// Takes the running minute out of the log while the log is written and puts it back after:
+// a minute still counting is no line of any file, or a crash would leave it there as finished.
+class FinishedMinutesOnly {
+public:
+    FinishedMinutesOnly(SampleLog& log, bool running) : log_(log) {
+        if (running) {
+            held_ = log_.Last();
+            log_.RemoveLast();
+        }
+    }
+    // The room the sample left is still there, so putting it back cannot fail.
+    ~FinishedMinutesOnly() {
+        if (held_) {
+            log_.Append(*held_);
+        }
+    }
+    FinishedMinutesOnly(const FinishedMinutesOnly&) = delete;
+    FinishedMinutesOnly& operator=(const FinishedMinutesOnly&) = delete;
+
+private:
+    SampleLog& log_;
+    std::optional<Sample> held_;
+};
+
+}  // namespace
 
 QString QtNameFilters(QStringView filter) {
     const QList<QStringView> parts = filter.split(u'|');
@@ -54,6 +83,10 @@ void FileCommands::ShowInstead(std::vector<Sample>& samples, const QString& path
         throw FileFailure({FileError::Operation::Read, FileError::Code::OutOfMemory, path, {}, 0});
     }
     std::vector<Sample>().swap(samples);
+}
+
+bool FileCommands::MinuteRunning() const {
+    return running_ && running_() && log_.Count() > 0;
 }
 
 void FileCommands::ForgetFile() {
@@ -120,7 +153,7 @@ void FileCommands::SaveClick() {
         SaveAsClick();
         return;
     }
-    RebuildDisplay(log_, settings_, display_);
+    RebuildDisplay(log_, settings_, display_, MinuteRunning());
     WriteExplicitly();
 }
 
@@ -132,7 +165,7 @@ void FileCommands::SaveAsClick() {
         return;
     }
     currentFile_ = *path;
-    RebuildDisplay(log_, settings_, display_);
+    RebuildDisplay(log_, settings_, display_, MinuteRunning());
     WriteExplicitly();
 }
 
@@ -193,6 +226,7 @@ QString FileCommands::KeepUnsaved() {
 }
 
 void FileCommands::WriteRecovery() {
+    const FinishedMinutesOnly finished(log_, MinuteRunning());
     if (!changedSinceRecovery_ || log_.Count() == 0) {
         return;
     }
@@ -212,6 +246,7 @@ double FileCommands::RecoveryNameTime() const {
 }
 
 void FileCommands::Write(bool automatic) {
+    const FinishedMinutesOnly finished(log_, MinuteRunning());
     // While only live data changed the log, the file is brought up to date from its first
     // changed line; anything else replaces it whole.
     if (!automatic || !tail_.Rewrite(currentFile_, log_, settings_)) {

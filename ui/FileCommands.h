@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QStringView>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -102,6 +103,9 @@ public:
 
     // Two-digit years are placed relative to this year instead of the current one.
     void SetCurrentYearForTests(int year) { yearForTests_ = year; }
+    // Whether the log's last sample is a minute still counting; no write holds it, and a
+    // redraw draws it as running.
+    void SetMinuteRunning(std::function<bool()> running) { running_ = std::move(running); }
 
 private:
     // Writes the log to the current file; once it is there, nothing is at risk any more.
@@ -117,6 +121,7 @@ private:
     void ShowInstead(std::vector<Sample>& samples, const QString& path);
     // The file, its state and the recovery file are no longer the current log's.
     void ForgetFile();
+    bool MinuteRunning() const;
 
     SampleLog& log_;
     SampleDisplay& display_;
@@ -135,4 +140,5 @@ private:
     int firstUnreadableLine_ = 0;
     int firstForeignLine_ = 0;
     int yearForTests_ = 0;
+    std::function<bool()> running_;
 };

@@ -54,6 +54,8 @@ private:
     void LogCleared() override;
     void LogAppended() override;
     void LogSelected(int index) override;
+    // The running minute's point had no line.
+    void CpmRemoved() override {}
 
     int FullLinesInView() const;
     void UpdateScrollRange();

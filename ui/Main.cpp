@@ -36,7 +36,6 @@
 
 namespace {
 
-constexpr int kClientWidth = 572;
 // At the end the broker gets this long to take "offline" and the minutes still waiting.
 constexpr int kPublishersStopMs = 1000;
 
@@ -62,6 +61,8 @@ TMainForm::TMainForm(MainFormOptions options, QWidget* parent)
     session_->SetLiveSamples(&liveSamples_);
     connect(session_.get(), &LoggingSession::LiveReport, this, &TMainForm::OnLiveReport);
     connect(session_.get(), &LoggingSession::LinkChanged, this, &TMainForm::UpdateStatus);
+    connect(session_.get(), &LoggingSession::MinuteLeftOut, this,
+            [this](const Sample& minute, int seconds) { status_->ShowLeftOut(minute, seconds); });
 
     BuildLayout();
     BuildMenus(menuBar(), [this](const QString& text, const QString& caption) {
@@ -82,10 +83,12 @@ TMainForm::TMainForm(MainFormOptions options, QWidget* parent)
     FileTimer = files_->Timer();
     connect(FileTimer, &QTimer::timeout, this,
             [this] { RunGuarded([this] { FileTimerTimer(); }); });
+    files_->SetMinuteRunning([this] { return session_->MinuteRunning(); });
     connect(files_, &WindowFiles::Changed, this, [this](bool logReplaced) {
-        // Whole minutes from now on continue the log as it now stands, as its file would.
+        // Whole minutes continue the log as it now stands; the running minute goes on in it.
         if (logReplaced) {
             session_->StartRecord(samples_.Samples());
+            session_->RejoinRunningMinute();
         }
         pane_->LogReplaced();
         UpdateStatus();
@@ -109,14 +112,7 @@ TMainForm::TMainForm(MainFormOptions options, QWidget* parent)
         this, [this](int code) { Link().WMDeviceChange(code); },
         [this] { termination_->Request(); });
     UpdateStatus();
-    // The client area is the chart and log pane; menu and status bar come on top of it, as
-    // high as they are once styled and laid out with their texts (the status bar lays itself
-    // out only when asked, else it reports a pixel less than it will take).
-    ensurePolished();
-    QEvent layoutRequest(QEvent::LayoutRequest);
-    QCoreApplication::sendEvent(statusBar(), &layoutRequest);
-    resize(kClientWidth, MainSplitter::kClientHeight + menuBar()->sizeHint().height() +
-                             statusBar()->sizeHint().height());
+    MainSplitter::SizeWindow(*this);
 }
 
 TMainForm::~TMainForm() {
@@ -217,7 +213,7 @@ void TMainForm::StopClick() {
 }
 
 void TMainForm::RedrawGraph() {
-    RebuildDisplay(samples_, graph_, display_);
+    RebuildDisplay(samples_, graph_, display_, session_->MinuteRunning());
 }
 
 // The splitter hides and shows its bar together with the pane, so the bar always sits between
@@ -236,7 +232,7 @@ void TMainForm::LogDblClick() {
 
 void TMainForm::SetClick() {
     SetClickOnLink(
-        *settingsDialog_, graph_, Link(), [this] { RebuildDisplay(samples_, graph_, display_); },
+        *settingsDialog_, graph_, Link(), [this] { RedrawGraph(); },
         options_.RunSettingsDialog, options_.MessageBox);
     session_->SetGraphSettings(graph_);
     UpdateStatus();
@@ -268,11 +264,12 @@ void TMainForm::FileTimerTimer() {
 
 void TMainForm::OnLiveReport(const MinuteStep& step, std::int32_t count, double now) {
     DrawLiveStep(step, count, now, display_);
-    files_->LiveDataChanged();
-    pane_->LiveReport();
-    if (step.What == MinuteStep::Kind::NextMinute) {
+    // Only a finished minute changes what the files hold.
+    if (step.Finished()) {
+        files_->LiveDataChanged();
         status_->ShowReading(step.Completed.Cpm, step.Completed.Dose);
     }
+    pane_->LiveReport(step.DroppedRunning);
     UpdateStatus();
 }
 

@@ -84,6 +84,7 @@ public:
     const GraphSettings& Graph() const { return graph_; }
     const QString& CurrentFile() const { return Files().CurrentFile(); }
     QString StatusText() const { return status_->Text(); }
+    QString LeftOutText() const { return status_->LeftOutText(); }
     // The full texts behind the status bar's short notices (the reason an autosave failed).
     QString StatusToolTip() const { return status_->NoticeToolTip(); }
     // The hint behind the connection status when no counter is found.

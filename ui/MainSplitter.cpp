@@ -3,6 +3,12 @@
 #include "ChartPane.h"
 #include "LogView.h"
 
+#include <QCoreApplication>
+#include <QEvent>
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QStatusBar>
+
 namespace {
 
 constexpr int kLogHeight = 64;
@@ -25,4 +31,15 @@ MainSplitter::MainSplitter(DisplayModel& display, const SampleLog& log, QWidget*
     setStretchFactor(0, 1);
     setStretchFactor(1, 0);
     setSizes({kClientHeight - kLogHeight - kBarHeight, kLogHeight});
+}
+
+void MainSplitter::SizeWindow(QMainWindow& window) {
+    // Menu and status bar come on top of the client area, as high as they are once styled and
+    // laid out with their texts (the status bar lays itself out only when asked, else it
+    // reports a pixel less than it will take).
+    window.ensurePolished();
+    QEvent layoutRequest(QEvent::LayoutRequest);
+    QCoreApplication::sendEvent(window.statusBar(), &layoutRequest);
+    window.resize(kClientWidth, kClientHeight + window.menuBar()->sizeHint().height() +
+                                    window.statusBar()->sizeHint().height());
 }

@@ -2,6 +2,8 @@
 
 #include <QSplitter>
 
+class QMainWindow;
+
 class ChartPane;
 class DisplayModel;
 class LogView;
@@ -15,6 +17,11 @@ class MainSplitter final : public QSplitter {
 
 public:
     static constexpr int kClientHeight = 377;
+    static constexpr int kClientWidth = 572;
+
+    // Sizes window so that its client area, the splitter, has the described size below the
+    // menu and above the status bar.
+    static void SizeWindow(QMainWindow& window);
 
     MainSplitter(DisplayModel& display, const SampleLog& log, QWidget* parent = nullptr);
 

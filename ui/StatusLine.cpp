@@ -4,6 +4,7 @@
 #include "DeviceLink.h"
 #include "HelpMenu.h"
 #include "LoggingSession.h"
+#include "SampleLog.h"
 
 #include <QDir>
 #include <QLabel>
@@ -22,8 +23,16 @@ StatusState::Link LinkStatusOf(const LoggingSession& session) {
                                          : StatusState::Link::NotConnected;
 }
 
+namespace {
+
+// Long enough to read twice; the status bar's own texts come back after it.
+constexpr int kLeftOutMs = 10'000;
+
+}  // namespace
+
 StatusLine::StatusLine(QStatusBar* bar)
-    : link_(new QLabel(bar)),
+    : bar_(bar),
+      link_(new QLabel(bar)),
       count_(new QLabel(bar)),
       file_(new QLabel(bar)),
       reading_(new QLabel(bar)),
@@ -125,6 +134,17 @@ void StatusLine::ShowReading(int cpm, double doseUsv) {
     }
     reading_->setText(text);
     reading_->setToolTip(tip);
+}
+
+void StatusLine::ShowLeftOut(const Sample& minute, int seconds) {
+    bar_->showMessage(QStringLiteral("%1 の 1 分は %2 秒しか数えていないため記録しません")
+                          .arg(MinuteText(minute.Time))
+                          .arg(seconds),
+                      kLeftOutMs);
+}
+
+QString StatusLine::LeftOutText() const {
+    return bar_->currentMessage();
 }
 
 void StatusLine::ClearReading() {

@@ -4,6 +4,7 @@
 #include <QStringList>
 
 class LoggingSession;
+struct Sample;
 class QLabel;
 class QStatusBar;
 
@@ -40,6 +41,10 @@ public:
     // the tooltip says why the first ten minutes have none.
     void ShowReading(int cpm, double doseUsv);
     void ClearReading();
+    // Says for a while that a minute the counter did not cover whole is not kept.
+    void ShowLeftOut(const Sample& minute, int seconds);
+    // What ShowLeftOut still shows; empty once it is gone.
+    QString LeftOutText() const;
 
     // Publishing to a broker: its state, and the reason of the last failure as the tooltip;
     // an empty text hides it.
@@ -54,6 +59,7 @@ public:
     QString LinkToolTip() const;
 
 private:
+    QStatusBar* bar_;
     QLabel* link_;
     QLabel* count_;
     QLabel* file_;

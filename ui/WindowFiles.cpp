@@ -82,6 +82,10 @@ void WindowFiles::AutoSave() {
     emit Changed(false);
 }
 
+void WindowFiles::SetMinuteRunning(std::function<bool()> running) {
+    commands_->SetMinuteRunning(std::move(running));
+}
+
 void WindowFiles::LiveDataChanged() {
     commands_->MarkChanged();
     UpdateTimer();

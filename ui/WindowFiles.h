@@ -45,8 +45,10 @@ public:
     void LookForRecoveryFiles();
     // The timer's save. A failure does not raise a box every minute: the status bar says it.
     void AutoSave();
-    // Live data changed the log.
+    // Live data changed the log: a minute was finished.
     void LiveDataChanged();
+    // Whether the log's last sample is a minute still counting, which no save writes.
+    void SetMinuteRunning(std::function<bool()> running);
 
     // The file's part of the status bar.
     StatusState Status() const;

@@ -1,4 +1,6 @@
 #include "DateTime.h"
+#include "DisplayModel.h"
+#include "LiveIngestion.h"
 #include "LoggingSession.h"
 #include "Publisher.h"
 #include "ReportFeed.h"
@@ -12,6 +14,11 @@ namespace {
 
 double At(int minute, int second = 0) {
     return DateTime::Encode(2026, 12, 8, 14, minute, second);
+}
+
+// "30" for 14:30.
+QString MinuteOf(double time) {
+    return DateTime::MinuteText(time).mid(12);
 }
 
 // What a publisher hears, in order, as text: "14:30 35 -" for a minute without a dose, "alarm
@@ -95,6 +102,72 @@ private slots:
         s.Minutes(42, 1, 40);  // 14:41 is recorded, but not for the publisher
         QCOMPARE(s.events.size(), 12);
         QVERIFY(!s.publisher.heard.join(' ').contains("14:41"));
+    }
+
+    // The window's samples and display follow the live reports, but a minute the counter did
+    // not cover whole leaves them again: afterwards they hold exactly the recorded minutes,
+    // besides the one still running. Script: "r29:30" a report of 1 at 14:29:30, "m30x2" a
+    // report every second over two minutes from 14:30:00.5, "t32:05" the clock, "stop".
+    void liveSamplesKeepWholeMinutesOnly_data() {
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<QString>("recorded");
+        QTest::addColumn<QString>("running");
+        QTest::newRow("started and stopped mid-minute")
+            << "r29:30 m30x2 r32:00 r32:20 stop" << "30 31" << "";
+        QTest::newRow("stopped after the minute's last report")
+            << "r29:30 m30x2 stop" << "30 31" << "";
+        QTest::newRow("running") << "r29:30 m30x2 r32:00" << "30 31" << "32";
+        QTest::newRow("unplugged mid-minute, then back")
+            << "m30x1 r31:00 r31:20 t32:05 r33:30 m34x1 r35:00" << "30 34" << "35";
+        QTest::newRow("stopped and started in the same minute")
+            << "m30x1 r31:00 r31:10 stop r31:20 m32x1 r33:00" << "30 32" << "33";
+        QTest::newRow("whole minute ended by the clock, then stopped")
+            << "m30x1 t31:03 stop" << "30" << "";
+    }
+    void liveSamplesKeepWholeMinutesOnly() {
+        QFETCH(QString, script);
+        Session s;
+        SampleLog log;
+        LogSamples live(log);
+        DisplayModel display;
+        s.session->SetLiveSamples(&live);
+        QObject::connect(s.session.get(), &LoggingSession::LiveReport,
+                         [&](const MinuteStep& step, std::int32_t count, double now) {
+                             DrawLiveStep(step, count, now, display);
+                         });
+        QStringList logged;
+        QObject::connect(s.session.get(), &LoggingSession::MinuteLogged,
+                         [&](const LogRecord& r) { logged << MinuteOf(r.Time); });
+        for (const QString& step : script.split(' ')) {
+            const auto clock = [&](int at) {
+                return At(step.mid(at, 2).toInt(), step.mid(at + 3, 2).toInt());
+            };
+            if (step == "stop") {
+                s.session->Stop();
+            } else if (step[0] == 'r') {
+                HandReport(s.session->Link(), s.now, clock(1), 1);
+            } else if (step[0] == 't') {
+                s.now = clock(1);
+                s.session->Tick();
+            } else {
+                s.Minutes(step.mid(1, 2).toInt(), step.mid(4).toInt(), 1);
+            }
+        }
+        QStringList kept;
+        for (const Sample& sample : log.Samples()) {
+            kept << MinuteOf(sample.Time);
+        }
+        QFETCH(QString, recorded);
+        QFETCH(QString, running);
+        QCOMPARE(logged.join(' '), recorded);
+        QCOMPARE(kept.join(' '), QStringList({recorded, running}).join(' ').trimmed());
+        QCOMPARE(s.session->MinuteRunning(), !running.isEmpty());
+        QCOMPARE(display.CpmCount(), log.Count());
+        QCOMPARE(display.LogCount(), int(logged.size()));
+        for (int i = 0; i < display.LogCount(); ++i) {
+            QCOMPARE(display.LogRecords()[size_t(i)].Time, log.At(i).Time);
+            QCOMPARE(display.LogRecords()[size_t(i)].Cpm, log.At(i).Cpm);
+        }
     }
 };
 

@@ -10,6 +10,9 @@
 #include "FileCommands.h"
 #include "GoToDialog.h"
 #include "LogView.h"
+#include "LoggingSession.h"
+#include "DisplayRules.h"
+#include "DisplayModel.h"
 #include "Main.h"
 #include "OverviewStrip.h"
 #include "SummaryModel.h"
@@ -145,9 +148,24 @@ struct Rig {
         return QTest::qWaitForWindowExposed(form.get());
     }
 
-    // A report at the given minute; returns once the window has taken it in.
+    // A report at the given minute, through the counter; returns once the window has taken it
+    // in. The minute's first report comes at its start, the next ones a second apart; before a
+    // later minute, reports of 0 every few seconds up to the end of the last one cover it, as
+    // a real counter's reports every second do: each minute reported in is whole.
+    double last = 0;
     bool Report(int minute, std::uint16_t count) {
-        now = DateTime::Encode(2026, 12, 8, 12, minute, 17);
+        const double start = DateTime::Encode(2026, 12, 8, 12, minute) + kSecond / 2;
+        const double at = last >= start ? last + kSecond : start;
+        const double lastEnds = DateTime::TruncateToMinute(last) + 60 * kSecond;
+        if (last > 0 && at >= lastEnds) {
+            for (double t = last + 5 * kSecond; t < lastEnds - kSecond; t += 5 * kSecond) {
+                HandReport(form->Link(), now, t, 0);
+            }
+            if (last < lastEnds - kSecond / 2) {
+                HandReport(form->Link(), now, lastEnds - kSecond / 2, 0);
+            }
+        }
+        now = last = at;
         const int before = form->Samples().Count();
         const std::int32_t lastBefore = before ? form->Samples().Last().Cpm : 0;
         counter->SendCount(count);
@@ -158,6 +176,16 @@ struct Rig {
         });
     }
 };
+
+// The log's text as its files hold it: the minute still counting is in none.
+QByteArray FinishedText(TMainForm& form) {
+    SampleLog finished;
+    finished.Assign(std::vector<Sample>(form.Samples().Samples()));
+    if (form.Session().MinuteRunning()) {
+        finished.RemoveLast();
+    }
+    return CsvTextOf(finished, form.Graph());
+}
 
 // True when the process sleeps in an event loop's poll and catches SIGTERM.
 bool IdleWithSignalHandler(qint64 pid) {
@@ -231,11 +259,9 @@ private slots:
         form.SaveAs->trigger();
         QCOMPARE(form.CurrentFile(), path);
         QByteArray expected;
-        for (int minute = 30; minute < 43; ++minute) {
-            expected += QStringLiteral("26/12/08, 12:%1, %2")
-                            .arg(minute)
-                            .arg(minute < 42 ? 40 : 7)
-                            .toLatin1();
+        // 12:42 is still counting: no file holds it yet.
+        for (int minute = 30; minute < 42; ++minute) {
+            expected += QStringLiteral("26/12/08, 12:%1, 40").arg(minute).toLatin1();
             if (minute >= 40) {
                 expected += ", 0.0632";
             }
@@ -245,19 +271,23 @@ private slots:
         QVERIFY(form.StatusText().contains(QDir::toNativeSeparators(path)));
 
         form.New->trigger();
-        QCOMPARE(form.Samples().Count(), 0);
-        QCOMPARE(form.Display().CpmCount(), 0);
+        QCOMPARE(form.Samples().Count(), 1);  // the minute being counted goes on
+        QCOMPARE(form.Display().CpmCount(), 1);
+        QCOMPARE(form.Display().LogCount(), 0);
         QVERIFY(form.CurrentFile().isEmpty());
 
         rig.dialogs->Answers.push_back(path);
         form.Open->trigger();
-        QCOMPARE(form.Samples().Count(), 13);
         QCOMPARE(form.CurrentFile(), path);
-        QCOMPARE(form.Display().LogText(12), "26/12/08, 12:42, 7, 0.0632");
+        // The running minute goes on in the opened log, after its lines.
+        QCOMPARE(form.Samples().Count(), 13);
+        QCOMPARE(form.Display().LogCount(), 12);
+        QCOMPARE(form.Display().LogText(11), "26/12/08, 12:41, 40, 0.0632");
+        QCOMPARE(form.Samples().Last(), Sample({DateTime::Encode(2026, 12, 8, 12, 42), 7}));
         QVERIFY(rig.errors.isEmpty());
     }
 
-    // A file opened during logging: its last sample completes with a second, live line.
+    // A file opened before logging: its last line stays as it is, and live minutes follow it.
     void openedLogGoesOnLive() {
         Rig rig;
         TMainForm& form = *rig.form;
@@ -273,10 +303,83 @@ private slots:
         form.Start->trigger();
         QVERIFY(rig.Report(47, 7));
         QVERIFY(rig.Report(48, 3));
-        QCOMPARE(form.Display().LogCount(), 14);
+        QCOMPARE(form.Display().LogCount(), 13);
         QCOMPARE(form.Display().LogText(11), "26/12/07, 23:59, 30, 0.0474");
-        QCOMPARE(form.Display().LogText(12), "26/12/07, 23:59, 30, 0.0474");
-        QCOMPARE(form.Display().LogText(13), "26/12/08, 12:47, 7, 0.043766");
+        QCOMPARE(form.Display().LogText(12), "26/12/08, 12:47, 7, 0.043766");
+    }
+
+    // Save and Save As while a minute is counting change nothing that is shown: the pane, the
+    // points and the readings go on as in a window that never saved, and the file gets the
+    // minute once it is finished.
+    void savingMidMinuteShowsWhatLoggingShows_data() {
+        QTest::addColumn<bool>("saveAs");
+        QTest::newRow("Save As") << true;
+        QTest::newRow("Save") << false;
+    }
+    void savingMidMinuteShowsWhatLoggingShows() {
+        QFETCH(bool, saveAs);
+        Rig saved;
+        Rig unsaved;
+        const QString path = saved.Path("now.csv");
+        if (!saveAs) {
+            QVERIFY(WriteFile(path, {}));
+            saved.form->OpenFile(path);
+        }
+        for (Rig* rig : {&saved, &unsaved}) {
+            rig->form->Start->trigger();
+            for (int minute = 30; minute < 44; ++minute) {
+                QVERIFY(rig->Report(minute, 20));
+                QVERIFY(rig->Report(minute, 5));
+                if (rig == &saved && minute == 41) {
+                    saved.dialogs->Answers.push_back(path);
+                    (saveAs ? saved.form->SaveAs : saved.form->Save)->trigger();
+                    QCOMPARE(ReadAll(path).count("\r\n"), 11);  // 12:30 to 12:40
+                }
+            }
+        }
+        const DisplayModel& a = saved.form->Display();
+        const DisplayModel& b = unsaved.form->Display();
+        QCOMPARE(a.LogCount(), 13);
+        for (int i = 0; i < b.LogCount(); ++i) {
+            QCOMPARE(a.LogText(i), b.LogText(i));
+        }
+        QCOMPARE(a.CpmValues(), b.CpmValues());
+        QCOMPARE(a.DoseValues().size(), b.DoseValues().size());
+        QCOMPARE(a.DoseValues().back(), b.DoseValues().back());
+        saved.form->FileTimerTimer();
+        QCOMPARE(ReadAll(path), FinishedText(*saved.form));
+        QCOMPARE(ReadAll(path).count("\r\n"), 13);
+        // The settings dialog's redraw, too, leaves the running minute running.
+        saved.form->RedrawGraph();
+        QCOMPARE(a.LogCount(), 13);
+        QCOMPARE(a.CpmValues(), b.CpmValues());
+        QVERIFY(saved.Report(44, 1));
+        QCOMPARE(a.LogText(13), "26/12/08, 12:43, 25, 0.0395");
+    }
+
+    // A file opened while logging replaces the log; the minute being counted goes on in it
+    // after its lines, each line shows once, and nothing of the file is published.
+    void openWhileLogging() {
+        Rig rig;
+        TMainForm& form = *rig.form;
+        QStringList logged;
+        QObject::connect(&form.Session(), &LoggingSession::MinuteLogged,
+                         [&](const LogRecord& r) { logged << LogLine(r); });
+        form.Start->trigger();
+        QVERIFY(rig.Report(30, 5));
+        QVERIFY(rig.Report(31, 6));
+        QVERIFY(rig.OpenMinutes(12));
+        QCOMPARE(form.Display().LogCount(), 12);
+        QCOMPARE(form.Samples().Count(), 13);
+        QVERIFY(rig.Report(31, 4));
+        QVERIFY(rig.Report(32, 1));
+        QCOMPARE(form.Display().LogCount(), 13);
+        QCOMPARE(form.Display().LogText(11), "26/12/07, 00:11, 11, 0.00869");
+        QCOMPARE(form.Display().LogText(12), "26/12/08, 12:31, 10, 0.011534");
+        QCOMPARE(form.Display().CpmCount(), 14);
+        // Published: the minutes the counter finished, 12:31 dosed by the opened file's lines.
+        QCOMPARE(logged, QStringList({"26/12/08, 12:30, 5", "26/12/08, 12:31, 10, 0.01027"}));
+        QVERIFY(rig.errors.isEmpty());
     }
 
     void hideShowAndHold() {
@@ -312,7 +415,8 @@ private slots:
         QCOMPARE(form.Log->Tag(), 0);
     }
 
-    // The minute goes on across a replug; Stop while waiting ends the wish.
+    // Logging goes on across a replug, but the minute the counter was away in is not kept: its
+    // counts are not whole. Stop while waiting ends the wish.
     void keepsLoggingAcrossAReplug() {
         Rig rig;
         TMainForm& form = *rig.form;
@@ -326,8 +430,10 @@ private slots:
         QCOMPARE(form.Link().DeviceCoefficient, std::uint16_t(200));  // read afresh
         QVERIFY(rig.Report(30, 6));
         QVERIFY(rig.Report(31, 7));
-        QCOMPARE(form.Samples().Count(), 2);
-        QCOMPARE(form.Samples().At(0).Cpm, 11);
+        QCOMPARE(form.Samples().Count(), 1);
+        QCOMPARE(form.Samples().Last().Cpm, 7);
+        QCOMPARE(form.Display().CpmCount(), 1);
+        QVERIFY(form.LeftOutText().startsWith("26/12/08 12:30 の 1 分は"));
 
         rig.counter->Unplug();
         QTRY_VERIFY(form.StatusText().startsWith("再接続待ち"));
@@ -533,6 +639,9 @@ private slots:
         QCOMPARE(form.FileTimer->interval(), 60000);
         QVERIFY(rig.Report(31, 6));
         form.FileTimerTimer();
+        QCOMPARE(ReadAll(path), QByteArray("26/12/08, 12:30, 5\r\n"));  // 12:31 is counting
+        QVERIFY(rig.Report(32, 1));
+        form.FileTimerTimer();
         QCOMPARE(ReadAll(path), QByteArray("26/12/08, 12:30, 5\r\n26/12/08, 12:31, 6\r\n"));
 
         // A target that cannot be written: the old file stays, the status bar says so.
@@ -549,7 +658,7 @@ private slots:
             QProcess::execute("umount", {mount});
             QSKIP("cannot make the tmpfs read-only here");
         }
-        QVERIFY(rig.Report(32, 7));
+        QVERIFY(rig.Report(33, 7));
         form.FileTimerTimer();
         const QByteArray after = ReadAll(target);
         QProcess::execute("umount", {mount});
@@ -560,8 +669,7 @@ private slots:
         QVERIFY(rig.errors.isEmpty());  // no modal box for an autosave
         // Meanwhile the samples wait in the recovery folder.
         QCOMPARE(rig.RecoveryFiles().size(), 1);
-        QCOMPARE(ReadAll(rig.RecoveryFolder() + u'/' + rig.RecoveryFiles()[0]),
-                 CsvTextOf(form.Samples(), form.Graph()));
+        QCOMPARE(ReadAll(rig.RecoveryFolder() + u'/' + rig.RecoveryFiles()[0]), FinishedText(form));
     }
 
     // A file that was only opened, ticked over and closed stays byte for byte as it was.
@@ -594,16 +702,21 @@ private slots:
         // Live data: the log is written where the file read cleanly, and kept aside otherwise.
         form.Start->trigger();
         QVERIFY(rig.Report(30, 5));
+        form.FileTimerTimer();  // a minute still counting changes no file
+        QCOMPARE(ReadAll(path), bytes);
+        QVERIFY(rig.RecoveryFiles().isEmpty());
+        QVERIFY(rig.Report(31, 2));
         form.FileTimerTimer();
         if (notice.isEmpty()) {
-            QCOMPARE(ReadAll(path), CsvTextOf(form.Samples(), form.Graph()));
+            QCOMPARE(ReadAll(path), FinishedText(form));
             QVERIFY(rig.RecoveryFiles().isEmpty());
         } else {
             QCOMPARE(ReadAll(path), bytes);
             QCOMPARE(rig.RecoveryFiles().size(), 1);
         }
-        QVERIFY(rig.Report(31, 2));
-        const QByteArray logText = CsvTextOf(form.Samples(), form.Graph());
+        QVERIFY(rig.Report(32, 2));
+        // The close ends 12:32 partial: the kept log is what was finished before it.
+        const QByteArray logText = FinishedText(form);
         form.close();
         if (!notice.isEmpty()) {
             QCOMPARE(ReadAll(path), bytes);
@@ -622,22 +735,28 @@ private slots:
             QVERIFY(!form.OpenRecovery->isVisible());
             form.Start->trigger();
             QVERIFY(rig.Report(30, 5));
-            QVERIFY(form.FileTimer->isActive());
+            QVERIFY(!form.FileTimer->isActive());  // nothing finished, nothing at risk
             QVERIFY(rig.Report(31, 6));
+            QVERIFY(form.FileTimer->isActive());
             form.FileTimerTimer();
             const QString kept = recovery.filePath("2026-12-08_1230.csv");
-            QCOMPARE(ReadAll(kept), CsvTextOf(form.Samples(), form.Graph()));
+            QCOMPARE(ReadAll(kept), "26/12/08, 12:30, 5\r\n");
             QVERIFY(rig.Report(32, 7));
-            const QByteArray all = CsvTextOf(form.Samples(), form.Graph());
+            QVERIFY(rig.Report(33, 1));
+            const QByteArray all = FinishedText(form);
             form.New->trigger();
             QCOMPARE(ReadAll(kept), all);
             QVERIFY(form.StatusText().contains(QStringLiteral("未保存のログを保存しました: ") +
                                                QDir::toNativeSeparators(kept)));
             QVERIFY(form.OpenRecovery->isVisible());
+            // The minute being counted goes on in the new log.
+            QCOMPARE(form.Samples().Count(), 1);
 
             QVERIFY(rig.Report(40, 1));
+            QVERIFY(rig.Report(41, 1));
             form.close();  // the last samples too, in a file of their own
-            QCOMPARE(ReadAll(recovery.filePath("2026-12-08_1240.csv")), "26/12/08, 12:40, 1\r\n");
+            QCOMPARE(ReadAll(recovery.filePath("2026-12-08_1233.csv")),
+                     "26/12/08, 12:33, 1\r\n26/12/08, 12:40, 1\r\n");
             QVERIFY(rig.errors.isEmpty());
         }
         Rig rig({}, recovery.path());
@@ -658,9 +777,9 @@ private slots:
         form.Start->trigger();
         QVERIFY(rig.Report(50, 2));
         rig.dialogs->Answers.push_back(rig.Path("mine.csv"));
-        form.New->trigger();  // the opened file is written, nothing new is kept
+        form.New->trigger();  // nothing finished since it was opened: nothing new is kept
         QVERIFY(!form.StatusText().contains(QStringLiteral("未保存のログ")));
-        QCOMPARE(ReadAll(kept).count("\r\n"), 4);
+        QCOMPARE(ReadAll(kept).count("\r\n"), 3);
         QVERIFY(rig.Report(51, 2));
         form.FileTimerTimer();
         QCOMPARE(QDir(recovery.path()).entryList({"*.csv"}, QDir::Files).size(), 3);
@@ -713,8 +832,9 @@ private slots:
         QVERIFY(!form.StatusText().contains(QStringLiteral("警報")));
         QCOMPARE(notifications.size(), 1);
         QCOMPARE(beeps, 5);
-        // The window's log shows its live minutes as ever.
-        QCOMPARE(form.Display().LogText(13), "26/12/08, 12:42, 40, 0.0632");
+        // The window's log shows its live minutes as ever, the partial 12:29 not among them.
+        QCOMPARE(form.Display().LogText(0), "26/12/08, 12:30, 40");
+        QCOMPARE(form.Display().LogText(12), "26/12/08, 12:42, 40, 0.0632");
         form.close();
         QVERIFY(ReadAll(rig.IniPath()).contains("[Alarm]\r\nuSv=0.06\r\nSound=1\r\n"));
     }
