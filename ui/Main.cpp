@@ -23,7 +23,6 @@
 
 #include <qcustomplot.h>
 #include <QCloseEvent>
-#include <QCoreApplication>
 #include <QFontDatabase>
 #include <QMenuBar>
 #include <QMessageBox>
