@@ -117,13 +117,13 @@ void StationLogger::Append(const LogRecord& record) {
 
 std::vector<Sample> StationLogger::ReadFileEnd(const QString& path) {
     FileError error;
-    const std::optional<std::vector<Sample>> tail =
+    const std::optional<LogFileEnd> end =
         ReadLogTail(path, kDoseWindow, DateTime::Decode(now_()).date.year, &error);
-    if (!tail) {
+    if (!end) {
         Note(TailErrorText(error));
         return {};
     }
-    return *tail;
+    return end->Lines;
 }
 
 void StationLogger::OnAlarm(const AlarmStep& step, const LogRecord& record) {
