@@ -2,8 +2,9 @@
 // handed to the logger with an accelerated clock, and every minute is appended (and synced) to
 // the daily files as in real use. Prints the time taken, the bytes written and the resident
 // memory at the start and the end. Then how long the station takes to read the last ten lines
-// of the file it appends to, at start and at each daily switch: a year-long file against a
-// one-line file (median of 101 reads).
+// of the file it appends to, at start, at each daily switch and after the file was replaced: a
+// year-long file against a one-line file, and a file whose last line is 4 MiB (median of 101
+// reads).
 // Usage: bench_station [--days N] [FOLDER]   (default 30 days, a temporary folder)
 #include "CsvLog.h"
 #include "DateTime.h"
@@ -64,6 +65,11 @@ void BenchTailReads(const QString& folder) {
         "last ten lines: %.0f us of a year-long file (%lld bytes), %.0f us of a one-line "
         "file (x%.1f)\n",
         yearUs, qlonglong(QFileInfo(yearFile).size()), lineUs, yearUs / lineUs);
+    // A last line that another program left without an end, read whole as convert reads it.
+    const QString longFile = QDir(folder).filePath(QStringLiteral("long.csv"));
+    WriteCsvLog(longFile, "25/12/01, 00:00, 35\r\n" + QByteArray(qsizetype(4) << 20, 'x'));
+    std::printf("last ten lines: %.0f us when the last line is 4 MiB long\n",
+                MedianTailMicroseconds(longFile));
 }
 
 }  // namespace

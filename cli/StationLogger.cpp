@@ -4,6 +4,7 @@
 #include "DeviceLink.h"
 #include "DisplayRules.h"
 #include "ErrorText.h"
+#include "FileState.h"
 #include "HidBackend.h"
 #include "LogTail.h"
 #include "NumberFormat.h"
@@ -32,7 +33,8 @@ StationLogger::StationLogger(std::unique_ptr<HidBackend> backend, StationOptions
     session.AnswerTimeoutMs = kAnswerTimeoutMs;
     session_ = std::make_unique<LoggingSession>(std::move(backend), std::move(session));
     session_->SetRecords({[this](double time) { return PathFor(time); },
-                          [this](const QString& path) { return ReadFileEnd(path); }});
+                          [this](const QString& path) { return ReadFileEnd(path); },
+                          [this](const QString& path) { return Replaced(path); }});
     connect(session_.get(), &LoggingSession::MinuteLogged, this, &StationLogger::Append);
     connect(session_.get(), &LoggingSession::MinuteLeftOut, this,
             [this](const Sample& minute, int seconds) {
@@ -44,11 +46,7 @@ StationLogger::StationLogger(std::unique_ptr<HidBackend> backend, StationOptions
     connect(session_.get(), &LoggingSession::AlarmStepped, this, &StationLogger::OnAlarm);
     retry_ = new QTimer(this);
     retry_->setInterval(LoggingSession::kClockMs);
-    connect(retry_, &QTimer::timeout, this, [this] {
-        if (appender_.Queued() > 0) {
-            appender_.Flush();
-        }
-    });
+    connect(retry_, &QTimer::timeout, this, &StationLogger::Flush);
 }
 
 StationLogger::~StationLogger() {
@@ -102,28 +100,43 @@ void StationLogger::Start() {
 
 void StationLogger::Tick() {
     session_->Tick();
-    if (appender_.Queued() > 0) {
-        appender_.Flush();
+    Flush();
+}
+
+void StationLogger::Flush() {
+    if (appender_.Queued() > 0 && appender_.Flush()) {
+        seen_ = appender_.LastLine();
     }
 }
 
 // The file first: the session tells the alarm and the publishers once this has returned.
 void StationLogger::Append(const LogRecord& record) {
     const QString line = LogLine(record);
-    appender_.Append(PathFor(record.Time), line.toLatin1());
+    if (appender_.Append(PathFor(record.Time), line.toLatin1())) {
+        seen_ = appender_.LastLine();
+    }
     lines_(line);
     emit MinuteLogged(record);
 }
 
 std::vector<Sample> StationLogger::ReadFileEnd(const QString& path) {
     FileError error;
-    const std::optional<std::vector<Sample>> tail =
+    const std::optional<LogFileEnd> end =
         ReadLogTail(path, kDoseWindow, DateTime::Decode(now_()).date.year, &error);
-    if (!tail) {
+    // A file that cannot be read is not read again, and noted again, at every minute while
+    // it stays so.
+    seen_ = {path, end ? end->Seen : StateAt(path)};
+    if (!end) {
         Note(TailErrorText(error));
         return {};
     }
-    return *tail;
+    return end->Lines;
+}
+
+// Lines still waiting go into the file before the next one, so the record they continue stays
+// while they wait, whatever becomes of the file meanwhile.
+bool StationLogger::Replaced(const QString& path) const {
+    return appender_.Queued() == 0 && !(seen_.Path == path && StateAt(path) == seen_.After);
 }
 
 void StationLogger::OnAlarm(const AlarmStep& step, const LogRecord& record) {

@@ -31,6 +31,9 @@ struct StationOptions {
 // dose follows the file's own rule, over the ten lines before it in the file it goes to (the end
 // of an existing file is read when the logger first writes to it), so the file reads exactly as
 // Save and convert would write it; stdout, the alarm and the publishers all get that same dose.
+// When the file is rotated, removed or written to by another between two minutes (its identity
+// or size is not what the last append or read left), its end is read again, so the next line's
+// dose follows the file it goes to.
 // Holds only the last ten samples, so memory stays flat however long it runs. GUI-thread
 // object; the clock is passed in so tests and benches can drive time. With an alarm threshold,
 // each minute whose dose rate reaches it after being below says "ALARM <minute> <dose>" on the
@@ -79,6 +82,8 @@ signals:
 
 private:
     void Append(const LogRecord& record);
+    void Flush();
+    bool Replaced(const QString& path) const;
     void OnLinkState();
     void OnAlarm(const AlarmStep& step, const LogRecord& record);
     std::vector<Sample> ReadFileEnd(const QString& path);
@@ -89,6 +94,7 @@ private:
     Print lines_;
     Print notes_;
     LogAppender appender_;
+    LogAppender::Landing seen_;  // the file as the last append or read of its end left it
     LinkKeeper::State linkState_ = LinkKeeper::State::Idle;
     bool finished_ = false;
     std::unique_ptr<LoggingSession> session_;

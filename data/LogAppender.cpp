@@ -116,6 +116,8 @@ bool LogAppender::AppendOne(Line& line, FileError* error) {
     if (created) {
         SyncFolderOf(line.Path);
     }
+    // The size this line leaves, not the file's: bytes someone else wrote meanwhile are a change.
+    last_ = {line.Path, {line.In, line.At + line.Pending.size()}};
     return true;
 }
 

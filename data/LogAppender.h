@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FileError.h"
+#include "FileState.h"
 #include "PlatformFile.h"
 
 #include <QByteArray>
@@ -30,6 +31,14 @@ public:
     };
     using Report = std::function<void(const Event& event)>;
 
+    // Where the last line appended went: the file's path, and the file as that line left it
+    // (its size where the line ends), so a reader of its end can tell whether anyone else has
+    // replaced or written to it since.
+    struct Landing {
+        QString Path;  // empty before the first line
+        FileState After;
+    };
+
     // report hears once when appending starts to fail and once when it works again.
     explicit LogAppender(Report report);
 
@@ -44,6 +53,7 @@ public:
     int Queued() const { return int(queue_.size()); }
     // Bytes appended so far and still in the files, line ends included.
     std::int64_t BytesWritten() const { return bytesWritten_; }
+    const Landing& LastLine() const { return last_; }
 
 private:
     struct Line {
@@ -60,6 +70,7 @@ private:
     std::deque<Line> queue_;
     bool failing_ = false;
     std::int64_t bytesWritten_ = 0;
+    Landing last_;
 };
 
 // Whether lines can be appended to path: it is opened for reading and appending (the end of

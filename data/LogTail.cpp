@@ -10,39 +10,46 @@
 namespace {
 
 constexpr qint64 kFirstTailBytes = 4096;
-
-// Where the first whole line of a piece cut from a file's end starts: after its first line
-// end (CR LF, LF or CR). -1 when it holds none.
-qsizetype FirstLineStart(const QByteArray& bytes) {
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
-        if (bytes[i] == '\n') {
-            return i + 1;
-        }
-        if (bytes[i] == '\r') {
-            return i + 1 < bytes.size() && bytes[i + 1] == '\n' ? i + 2 : i + 1;
-        }
-    }
-    return -1;
-}
-
-std::vector<Sample> LastOf(std::vector<Sample> samples, size_t n) {
-    if (samples.size() > n) {
-        samples.erase(samples.begin(), samples.end() - qsizetype(n));
-    }
-    return samples;
-}
+constexpr qint64 kMaxPieceBytes = qint64(1) << 20;
 
 FileError ReadError(const QString& path, FileError::Code why, const QString& reason = {}) {
     return {FileError::Operation::Read, why, path, reason, 0};
 }
 
+// Where the last n lines of a file of size bytes start: lines end at CR LF, LF or CR, as the
+// log reader has them. Read backwards in pieces that double up to kMaxPieceBytes, so the usual
+// ten short lines cost one small read, and none of them is kept, so a line of any length costs
+// no memory here. Nothing when a read fails.
+std::optional<qint64> LastLinesStart(QFile& file, qint64 size, int n) {
+    int found = 0;
+    char next = '\0';  // the byte after the one looked at
+    QByteArray piece;
+    for (qint64 end = size, want = kFirstTailBytes; end > 0;
+         end -= piece.size(), want = std::min(want * 2, kMaxPieceBytes)) {
+        const qint64 from = std::max<qint64>(0, end - want);
+        if (!file.seek(from) || (piece = file.read(end - from)).size() != end - from) {
+            return std::nullopt;
+        }
+        const char* bytes = piece.constData();
+        for (qsizetype i = piece.size() - 1; i >= 0; --i) {
+            const char c = bytes[i];
+            // A line starts after an LF and after a CR without its LF, unless the file ends there.
+            if ((c == '\n' || (c == '\r' && next != '\n')) && from + i + 1 < size && ++found == n) {
+                return from + i + 1;
+            }
+            next = c;
+        }
+    }
+    return 0;
+}
+
 }  // namespace
 
-std::optional<std::vector<Sample>> ReadLogTail(const QString& path, int n, int currentYear,
-                                               FileError* error) {
+std::optional<LogFileEnd> ReadLogTail(const QString& path, int n, int currentYear,
+                                      FileError* error) {
     const QFileInfo info(path);
     if (!info.exists()) {
-        return std::vector<Sample>{};
+        return LogFileEnd{};
     }
     // A FIFO without a writer would block the open.
     if (!info.isFile()) {
@@ -54,31 +61,34 @@ std::optional<std::vector<Sample>> ReadLogTail(const QString& path, int n, int c
         *error = ReadError(path, FileError::Code::System, file.errorString());
         return std::nullopt;
     }
-    const qint64 size = file.size();
-    // Twice as much at each round, so the pieces parsed add up to at most twice the last.
-    for (qint64 want = kFirstTailBytes;; want *= 2) {
-        const qint64 from = std::max<qint64>(0, size - std::min(want, kMaxLogTailBytes));
-        QByteArray tail;
-        if (!file.seek(from) || (tail = file.read(size - from)).size() != size - from) {
+    LogFileEnd end{{}, StateOf(file)};
+    const qint64 size = end.Seen.Size;
+    if (n <= 0 || size == 0) {
+        return end;
+    }
+    const std::optional<qint64> start = LastLinesStart(file, size, n);
+    if (!start || !file.seek(*start)) {
+        *error = ReadError(path, FileError::Code::System, file.errorString());
+        return std::nullopt;
+    }
+    CsvLogParser parser(currentYear, size - *start, n);
+    if (*start > 0) {
+        // The mark is taken from the file's first bytes only: from a later line, the bytes are
+        // read as they are in the whole file, even when they look like a mark.
+        parser.Add("\xEF\xBB\xBF");
+    }
+    QByteArray piece(qsizetype(std::min(size - *start, kMaxPieceBytes)), Qt::Uninitialized);
+    for (qint64 at = *start; at < size;) {
+        const qint64 got = file.read(piece.data(), std::min<qint64>(piece.size(), size - at));
+        if (got <= 0) {
             *error = ReadError(path, FileError::Code::System, file.errorString());
             return std::nullopt;
         }
-        if (from == 0) {
-            return LastOf(ParseCsvLog(tail, currentYear).Samples, size_t(n));
-        }
-        const qsizetype start = FirstLineStart(tail);
-        std::vector<Sample> samples;
-        if (start >= 0) {
-            samples = ParseCsvLog(tail.mid(start), currentYear).Samples;
-        }
-        if (samples.size() >= size_t(n)) {
-            return LastOf(std::move(samples), size_t(n));
-        }
-        if (size - from >= kMaxLogTailBytes) {
-            samples.insert(samples.begin(), size_t(n) - samples.size(), Sample{});
-            return samples;
-        }
+        parser.Add(QByteArrayView(piece.constData(), got));
+        at += got;
     }
+    end.Lines = parser.Finish().Samples;
+    return end;
 }
 
 LogRecord NextLineRecord(LiveSamples& lines, const Sample& sample, const GraphSettings& settings) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FileError.h"
+#include "FileState.h"
 #include "LiveMinutes.h"
 #include "SampleDisplay.h"
 #include "SampleLog.h"
@@ -13,17 +14,20 @@
 // the file's own rule, the one Save and convert write: the mean over the ten lines before it,
 // none while fewer than ten lines come before it.
 
-// Beyond this many bytes from its end a file is not read for its last lines.
-inline constexpr qint64 kMaxLogTailBytes = qint64(1) << 20;
+// The last lines of a log file, and the file they were read from as it was then.
+struct LogFileEnd {
+    std::vector<Sample> Lines;
+    FileState Seen;  // Size -1 when there was no file
+};
 
 // The samples of the last n lines of the file at path, as ReadCsvLog reads them (an unreadable
 // line is a sample too), reading only from the end of the file, so a file years long costs no
-// more than a new one. Fewer when the file has fewer lines; none for a missing file. Lines
-// beyond kMaxLogTailBytes from the end count as samples of 0 CPM. Returns nothing and sets
-// error to a Read error when the file is no regular file (NotRegularFile) or cannot be read
-// (System, with the system's reason).
-std::optional<std::vector<Sample>> ReadLogTail(const QString& path, int n, int currentYear,
-                                               FileError* error);
+// more than a new one. A line of any length reads as it does in the whole file; while it is
+// read it takes as much memory as it is long. Fewer lines when the file has fewer; none for a
+// missing file. Returns nothing and sets error to a Read error when the file is no regular
+// file (NotRegularFile) or cannot be read (System, with the system's reason).
+std::optional<LogFileEnd> ReadLogTail(const QString& path, int n, int currentYear,
+                                      FileError* error);
 
 // The record of sample as the line after the given lines of a file: its time and count, and
 // its dose over the last ten of them when there are ten. Then appends sample to lines.

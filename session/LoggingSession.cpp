@@ -174,7 +174,7 @@ void LoggingSession::Handle(const MinuteEnd& end) {
 // the same record, the file first.
 void LoggingSession::Record(const Sample& minute) {
     const QString name = records_.RecordFor ? records_.RecordFor(minute.Time) : QString();
-    if (!recordKnown_ || name != recordName_) {
+    if (!recordKnown_ || name != recordName_ || (records_.Replaced && records_.Replaced(name))) {
         StartRecord(records_.LastLines ? records_.LastLines(name) : std::vector<Sample>());
         recordName_ = name;
     }

@@ -31,10 +31,12 @@ struct SessionOptions {
 
 // Where whole minutes are recorded, for their dose: the record a minute of a given time goes to
 // (a daily file's path; empty RecordFor: one record), and the last lines of a record, read when
-// minutes first go there.
+// minutes first go there and again whenever Replaced says that the record is no longer the one
+// they were read from (a file rotated, removed or written to by another; empty: never).
 struct MinuteRecords {
     std::function<QString(double time)> RecordFor;
     std::function<std::vector<Sample>(const QString& record)> LastLines;
+    std::function<bool(const QString& record)> Replaced;
 };
 
 // One logging session: the counter's link and the keeper that holds it from Start to Stop, the

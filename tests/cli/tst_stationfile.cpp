@@ -4,6 +4,7 @@
 #include "TestMain.h"
 
 #include <QDir>
+#include <QFile>
 #include <QTest>
 #include <random>
 
@@ -14,7 +15,16 @@ namespace {
 // stops half a second after its last report.
 using Runs = QList<QList<int>>;
 
+// What another program does to the station's file between two of its minutes.
+enum class Replacement {
+    Moved,     // renamed away; the new bytes, if any, become a new file under its name
+    Swapped,   // renamed away, and a file of the same size with other counts put in its place
+    Appended,  // the new bytes added at its end
+};
+
 }  // namespace
+
+Q_DECLARE_METATYPE(Replacement)
 
 class StationFileTest : public QObject {
     Q_OBJECT
@@ -118,6 +128,58 @@ private slots:
         rig.logger->Tick();
         QCOMPARE(rig.logger->Appender().Queued(), 0);
         QCOMPARE(ReadAll(rig.options.File), before + Lines(rig.lines.mid(2)));
+    }
+
+    void replacedFile_data() {
+        QTest::addColumn<bool>("daily");
+        QTest::addColumn<Replacement>("how");
+        QTest::addColumn<QByteArray>("bytes");
+        QByteArray other;
+        for (int i = 0; i < 12; ++i) {
+            other += QString::asprintf("26/12/08, 13:%02d, 90\r\n", i).toLatin1();
+        }
+        QTest::newRow("moved away, another file in its place")
+            << false << Replacement::Moved << other;
+        QTest::newRow("moved away, none in its place")
+            << false << Replacement::Moved << QByteArray();
+        QTest::newRow("moved away, a file of the same size in its place")
+            << false << Replacement::Swapped << QByteArray();
+        QTest::newRow("appended to by another") << false << Replacement::Appended << other.left(63);
+        QTest::newRow("a day's file moved away, another in its place")
+            << true << Replacement::Moved << other;
+        QTest::newRow("the new file's last line over 1 MiB")
+            << false << Replacement::Moved << other.left(63) + QByteArray((1 << 20) + 9, 'x');
+    }
+
+    // Whatever became of the file between two minutes, the lines appended after carry the
+    // doses convert gives for the file they are in, and MinuteLogged (what the publishers get)
+    // has them as the file does.
+    void replacedFile() {
+        QFETCH(bool, daily);
+        QFETCH(Replacement, how);
+        QFETCH(QByteArray, bytes);
+        Rig rig(daily);
+        QString error;
+        QVERIFY(rig.logger->Prepare(&error));
+        const QString path = rig.logger->PathFor(At(8, 14, 30));
+        const QString moved = path + ".1";
+        // Eleven lines go out; the twelfth minute ends with the next report, after the change.
+        rig.Minutes(At(8, 14, 30) + kSecond / 2, 12, 10);
+        if (how != Replacement::Appended) {
+            QVERIFY(QFile::rename(path, moved));
+        }
+        if (how == Replacement::Swapped) {
+            bytes = ReadAll(moved).replace(", 10", ", 90");
+        }
+        QFile file(path);
+        QVERIFY(bytes.isEmpty() ||
+                (file.open(QIODevice::Append) && file.write(bytes) == bytes.size()));
+        file.close();
+        rig.Minutes(At(8, 14, 42) + kSecond / 2, 12, 20);
+        QCOMPARE(rig.logged, rig.lines);
+        const QString out = rig.dir.filePath("converted.csv");
+        Convert({rig.options.Settings, path, out}, 2026);
+        QVERIFY(ReadAll(out).endsWith(Lines(rig.lines.mid(11))));
     }
 
     void convertReproducesTheStationFile_data() {
