@@ -27,8 +27,9 @@ ConvertResult Convert(const ConvertOptions& options, int currentYear) {
     SampleLog log;
     log.Assign(std::move(read.Samples));
     FileError error;
-    if (!WriteFileAtomically(options.Output, CsvTextOf(log, options.Settings), &error)) {
+    if (!WriteFileAtomically(options.Output, CsvTextOf(log, options.Settings, read.Unreadable),
+                             &error)) {
         throw FileFailure(std::move(error));
     }
-    return {read.UnreadableLines, read.FirstUnreadableLine};
+    return {read.UnreadableLines(), read.FirstUnreadableLine()};
 }

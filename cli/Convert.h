@@ -23,6 +23,7 @@ struct ConvertResult {
     int FirstUnreadableLine = 0;
 };
 
-// Reads Input as Open does and writes Output as Save does, with two-digit years placed around
-// currentYear. Throws a FileFailure when either file fails; Output is then left as it was.
+// Reads Input as Open does and writes Output as Save does (the lines that did not read as they
+// were), with two-digit years placed around currentYear. Throws a FileFailure when either file
+// fails; Output is then left as it was.
 ConvertResult Convert(const ConvertOptions& options, int currentYear);

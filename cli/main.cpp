@@ -29,7 +29,7 @@ constexpr char kUsage[] =
     "\n"
     "Exit status: 0 done; 1 a file could not be read or written; 2 wrong arguments;\n"
     "3 some lines of IN did not read as a sample (OUT is written all the same, with those\n"
-    "lines as samples of 99/12/30, 00:00 or a count of 0).\n";
+    "lines as they were).\n";
 
 void Print(std::FILE* stream, const QString& text) {
     std::fputs(text.toLocal8Bit().constData(), stream);

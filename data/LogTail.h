@@ -16,9 +16,9 @@
 // Beyond this many bytes from its end a file is not read for its last lines.
 inline constexpr qint64 kMaxLogTailBytes = qint64(1) << 20;
 
-// The samples of the last n lines of the file at path, as ReadCsvLog reads them (an unreadable
-// line is a sample too), reading only from the end of the file, so a file years long costs no
-// more than a new one. Fewer when the file has fewer lines; none for a missing file. Lines
+// The last n samples of the file at path, as ReadCsvLog reads them (a line that does not read
+// is no sample), reading only from the end of the file, so a file years long costs no more
+// than a new one. Fewer when the file has fewer samples; none for a missing file. Lines
 // beyond kMaxLogTailBytes from the end count as samples of 0 CPM. Returns nothing and sets
 // error to a Read error when the file is no regular file (NotRegularFile) or cannot be read
 // (System, with the system's reason).

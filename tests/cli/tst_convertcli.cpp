@@ -51,7 +51,8 @@ private slots:
         QVERIFY2(written.endsWith("16/03/20, 12:39, 40\r\n" + lastLine), written.constData());
     }
 
-    // Lines that are not samples are still converted, but the exit status and stderr say so.
+    // Lines that are not samples go to OUT as they were, at their places; the exit status and
+    // stderr say that there were some.
     void unreadableLines() {
         QTemporaryDir dir;
         // A name that looks like a placeholder stays as it is in the message.
@@ -63,7 +64,18 @@ private slots:
         QVERIFY2(
             run.err.contains(in + QStringLiteral(": 2 unreadable line(s), the first is line 1")),
             qPrintable(run.err));
-        QCOMPARE(ReadAll(out).count("\r\n"), 13);
+        const QByteArray written = ReadAll(out);
+        QCOMPARE(written.count("\r\n"), 13);
+        QVERIFY(written.startsWith("date, time, cpm\r\n16/03/20, 12:30, 40\r\n"));
+        QVERIFY(written.endsWith(", 0.0632\r\n\r\n"));
+
+        // A file in our own form comes out byte for byte, into another file or onto itself.
+        const QByteArray own = OwnFormWithUnreadableLines();
+        QVERIFY(WriteFile(in, own));
+        QCOMPARE(RunCli({"convert", in, out}).exitCode, 3);
+        QCOMPARE(ReadAll(out), own);
+        QCOMPARE(RunCli({"convert", in, in}).exitCode, 3);
+        QCOMPARE(ReadAll(in), own);
     }
 
     void failures_data() {
