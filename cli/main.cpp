@@ -27,9 +27,9 @@ constexpr char kUsage[] =
     "column computed afresh (coefficient in uSv/h per CPM, default 0.00158; background in\n"
     "CPM, default 0). IN and OUT may be the same file.\n"
     "\n"
-    "Exit status: 0 done; 1 a file could not be read or written; 2 wrong arguments;\n"
-    "3 some lines of IN did not read as a sample (OUT is written all the same, with those\n"
-    "lines as they were).\n";
+    "Exit status: 0 done; 1 a file could not be read or written, or OUT is not a regular file;\n"
+    "2 wrong arguments; 3 some lines of IN did not read as a sample (OUT is written all the\n"
+    "same, with those lines as they were).\n";
 
 void Print(std::FILE* stream, const QString& text) {
     std::fputs(text.toLocal8Bit().constData(), stream);

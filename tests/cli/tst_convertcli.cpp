@@ -7,8 +7,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #ifndef Q_OS_WIN
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #endif
 
 namespace {
@@ -76,6 +79,46 @@ private slots:
         QCOMPARE(ReadAll(out), own);
         QCOMPARE(RunCli({"convert", in, in}).exitCode, 3);
         QCOMPARE(ReadAll(in), own);
+    }
+
+    // OUT is replaced by a new file only where it is a regular file: a device or a FIFO stays
+    // what it is. Making a device needs root, or root of a user namespace, where only the
+    // kernel's 0:0 device may be made.
+    void refusesTargetsThatAreNoRegularFiles_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("a FIFO") << "fifo";
+        QTest::newRow("a device") << "device";
+    }
+    void refusesTargetsThatAreNoRegularFiles() {
+#ifdef Q_OS_WIN
+        QSKIP("no FIFOs or device files on Windows");
+#else
+        QFETCH(QString, kind);
+        if (kind == "device") {
+            SOLAMINE_MOUNTS_AS_ROOT();
+        }
+        QTemporaryDir dir;
+        const QString in = dir.filePath("in.csv");
+        const QString out = dir.filePath("out");
+        QVERIFY(WriteFile(in, HandEdited()));
+        const QByteArray name = QFile::encodeName(out);
+        if (kind == "fifo") {
+            QVERIFY(::mkfifo(name.constData(), 0600) == 0);
+        } else if (::mknod(name.constData(), S_IFCHR | 0666, makedev(1, 3)) != 0 &&
+                   ::mknod(name.constData(), S_IFCHR | 0666, makedev(0, 0)) != 0) {
+            QSKIP(qPrintable(QStringLiteral("cannot make a device here: ") +
+                             QString::fromLocal8Bit(std::strerror(errno))));
+        }
+        const CliRun run = RunCli({"convert", in, out});
+        QCOMPARE(run.exitCode, 1);
+        QCOMPARE(run.err.trimmed(),
+                 "solamine-cli: cannot write " + QDir::toNativeSeparators(out) +
+                     ": not a regular file");
+        struct stat info = {};
+        QVERIFY(::stat(name.constData(), &info) == 0);
+        QVERIFY(kind == "fifo" ? S_ISFIFO(info.st_mode) : S_ISCHR(info.st_mode));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::System | QDir::Hidden).size(), 2);
+#endif
     }
 
     void failures_data() {
