@@ -4,6 +4,7 @@
 #include "AtomicFile.h"
 #include "CsvLog.h"
 #include "FileError.h"
+#include "ReadBack.h"
 #include "SampleLog.h"
 
 #include <QFileInfo>
@@ -39,5 +40,7 @@ ConvertResult Convert(const ConvertOptions& options, int currentYear) {
                              &error)) {
         throw FileFailure(std::move(error));
     }
-    return {read.UnreadableLines(), read.FirstUnreadableLine()};
+    const int foreign = FirstSampleNotReadBack(log.Samples(), currentYear);
+    return {read.UnreadableLines(), read.FirstUnreadableLine(),
+            foreign < 0 ? 0 : read.Unreadable.LineOfSample(foreign)};
 }

@@ -2,6 +2,7 @@
 #include "TestFiles.h"
 #include "TestMain.h"
 
+#include <QDate>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -79,6 +80,40 @@ private slots:
         QCOMPARE(ReadAll(out), own);
         QCOMPARE(RunCli({"convert", in, in}).exitCode, 3);
         QCOMPARE(ReadAll(in), own);
+    }
+
+    // A sample that OUT would give back as another time is written all the same, but the exit
+    // status and stderr say so, with its line.
+    void samplesThatWouldNotReadBack_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<int>("line");
+        QTest::newRow("the year 1900, after a header")
+            << QByteArray("date\r\n16/03/20, 12:30, 40\r\n1900/01/01, 00:00, 5\r\n") << 4 << 3;
+        QTest::newRow("seconds") << QByteArray("16/03/20, 12:30:15, 40\n") << 4 << 1;
+        QTest::newRow("four-digit years inside the hundred")
+            << QByteArray("2016/03/20, 12:30, 40\n") << 0 << 0;
+    }
+    void samplesThatWouldNotReadBack() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, exitCode);
+        QFETCH(int, line);
+        QTemporaryDir dir;
+        const QString in = dir.filePath("in.csv");
+        QVERIFY(WriteFile(in, bytes));
+        const CliRun run = RunCli({"convert", in, dir.filePath("out.csv")});
+        QCOMPARE(run.exitCode, exitCode);
+        const int year = QDate::currentDate().year();
+        const QString message = QStringLiteral("%1: line %2 would read back as another time: the "
+                                               "program's own form has no seconds and two-digit "
+                                               "years (%3 to %4)")
+                                    .arg(in)
+                                    .arg(line)
+                                    .arg(year - 50)
+                                    .arg(year + 49);
+        QCOMPARE(run.err.contains(message), line > 0);
+        QCOMPARE(run.err.contains("unreadable"), bytes.startsWith("date"));
+        QCOMPARE(ReadAll(dir.filePath("out.csv")).count("\r\n"), bytes.count('\n'));
     }
 
     // OUT is replaced by a new file only where it is a regular file: a device or a FIFO stays
