@@ -450,12 +450,11 @@ public:
     void Wrote(const char* end) { used_ = end - text_.constData(); }
     qsizetype Used() const { return used_; }
 
-    char* WriteLine(LogLineWriter& writer, const LogRecord& record) {
+    void WriteLine(LogLineWriter& writer, const LogRecord& record) {
         char* out = writer.Write(record, Room(kMaxLogLineChars + 2));
         *out++ = '\r';
         *out++ = '\n';
         Wrote(out);
-        return out;
     }
     void WriteLine(QByteArrayView line) {
         char* out = Room(line.size() + 2);
