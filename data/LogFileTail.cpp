@@ -36,8 +36,8 @@ QByteArray TextFrom(const SampleLog& log, const UnreadableText& unreadable, int 
     return text;
 }
 
-// Whether file, from its start, holds exactly the lines our writer gives the log before sample
-// end's line, and nothing else before offset end.
+// Whether the first size bytes of file are exactly the lines our writer gives the log before
+// sample end's line.
 bool HoldsTextBefore(QFile& file, qint64 size, const SampleLog& log,
                      const UnreadableText& unreadable, const GraphSettings& settings, int end) {
     if (!file.seek(0)) {
