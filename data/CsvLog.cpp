@@ -491,7 +491,11 @@ QByteArray CsvText(const std::vector<LogRecord>& records) {
 struct CsvTextWriter::State {
     State(const SampleLog& log, const UnreadableText& unreadable, const GraphSettings& settings,
           int end)
-        : unreadable(unreadable), records(log, settings), end(end), whole(end == log.Count()) {}
+        : unreadable(unreadable),
+          settings(settings),
+          records(log, this->settings),
+          end(end),
+          whole(end == log.Count()) {}
 
     // The next line is an unreadable one: its place is before the next sample, or it comes
     // after the last sample of the whole text.
@@ -530,6 +534,7 @@ struct CsvTextWriter::State {
     }
 
     const UnreadableText& unreadable;
+    const GraphSettings settings;  // a copy: the records refer to it
     RebuildRecords records;
     LogLineWriter writer;
     int end;

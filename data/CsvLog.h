@@ -96,8 +96,8 @@ QByteArray CsvTextOf(const SampleLog& log, const GraphSettings& settings,
                      const UnreadableText& unreadable = {});
 
 // Writes that file text piece by piece, as CsvTextOf would, up to sample end's line: the lines
-// before it, or the whole text when end is log.Count(). The log, the lines and the settings
-// must stay as they are while it writes.
+// before it, or the whole text when end is log.Count(). The log and the lines must stay as they
+// are while it writes.
 class CsvTextWriter {
 public:
     CsvTextWriter(const SampleLog& log, const UnreadableText& unreadable,
