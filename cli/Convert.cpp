@@ -29,8 +29,8 @@ ConvertResult Convert(const ConvertOptions& options, int currentYear) {
     // A new file would take the place of a device or a FIFO, where root may replace anything.
     const QFileInfo target(options.Output);
     if (target.exists() && !target.isFile()) {
-        throw FileFailure({FileError::Operation::Write, FileError::Code::NotRegularFile,
-                           options.Output, {}, 0});
+        throw FileFailure(
+            {FileError::Operation::Write, FileError::Code::NotRegularFile, options.Output, {}, 0});
     }
     CsvReadResult read = ReadCsvLog(options.Input, currentYear);
     SampleLog log;

@@ -58,9 +58,9 @@ int RunConvert(const QStringList& arguments) {
                               u'\n');
         }
         if (result.FirstForeignLine > 0) {
-            Print(stderr,
-                  QStringLiteral("solamine-cli: ") +
-                      NotReadBackText(options->Input, result.FirstForeignLine, year) + u'\n');
+            Print(stderr, QStringLiteral("solamine-cli: ") +
+                              NotReadBackText(options->Input, result.FirstForeignLine, year) +
+                              u'\n');
             return 4;
         }
         if (result.UnreadableLines > 0) {

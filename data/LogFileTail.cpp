@@ -157,7 +157,7 @@ bool LogFileTail::Rewrite(const QString& path, const SampleLog& log,
         throw FileFailure(std::move(error));
     }
     const qsizetype lastSample = plan->LastSampleOffset - plan->Offset;
-    Remember(plan->Offset + plan->Bytes.size(), plan->LastSampleOffset,
-             plan->Bytes.mid(lastSample), log.Count());
+    Remember(plan->Offset + plan->Bytes.size(), plan->LastSampleOffset, plan->Bytes.mid(lastSample),
+             log.Count());
     return true;
 }

@@ -18,7 +18,8 @@ QByteArrayView UnreadableText::Text(int index) const {
 }
 
 int UnreadableText::FirstAfter(int samples) const {
-    const auto at = std::upper_bound(lines_.begin(), lines_.end(), samples,
-                                     [](int n, const Line& line) { return n < line.SamplesBefore; });
+    const auto at =
+        std::upper_bound(lines_.begin(), lines_.end(), samples,
+                         [](int n, const Line& line) { return n < line.SamplesBefore; });
     return int(at - lines_.begin());
 }

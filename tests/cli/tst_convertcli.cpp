@@ -145,9 +145,8 @@ private slots:
         }
         const CliRun run = RunCli({"convert", in, out});
         QCOMPARE(run.exitCode, 1);
-        QCOMPARE(run.err.trimmed(),
-                 "solamine-cli: cannot write " + QDir::toNativeSeparators(out) +
-                     ": not a regular file");
+        QCOMPARE(run.err.trimmed(), "solamine-cli: cannot write " + QDir::toNativeSeparators(out) +
+                                        ": not a regular file");
         struct stat info = {};
         QVERIFY(::stat(name.constData(), &info) == 0);
         QVERIFY(kind == "fifo" ? S_ISFIFO(info.st_mode) : S_ISCHR(info.st_mode));

@@ -110,7 +110,8 @@ private slots:
         QTest::newRow("ten lines and more") << lines << QByteArray("26/12/08, 14:30, 7, 0.079\r\n");
         // Lines that are no samples count for no minute of the dose, as in convert.
         QTest::newRow("a blank last line is no sample")
-            << lines + "\r\n" << QByteArray("26/12/08, 14:30, 7, 0.079\r\n");
+            << lines + "\r\n"
+            << QByteArray("26/12/08, 14:30, 7, 0.079\r\n");
         QTest::newRow("a long last line")
             << lines + QByteArray(9000, 'x') << QByteArray("\r\n26/12/08, 14:30, 7, 0.079\r\n");
     }

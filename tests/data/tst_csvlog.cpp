@@ -123,18 +123,17 @@ private slots:
         QTest::newRow("empty file") << QByteArray() << 0 << 0 << "";
         QTest::newRow("a lone line end is one empty line") << QByteArray("\r\n") << 1 << 1 << "0:";
         QTest::newRow("blank line in the middle")
-            << QByteArray("16/03/20, 12:30, 40\r\n \r\n16/03/20, 12:31, 41\r\n") << 1 << 2
-            << "1: ";
+            << QByteArray("16/03/20, 12:30, 40\r\n \r\n16/03/20, 12:31, 41\r\n") << 1 << 2 << "1: ";
         // A date that does not read leaves no minute of 1899, a time none at midnight.
         QTest::newRow("bad date, bad time, no count, bad count")
             << QByteArray(
                    "16/03/20, 12:30, 40\n16/02/30, 12:30, 40\n16/03/20, 24:00, 1\n"
                    "16/03/20, 12:30\n16/03/20, 12:30, 4.5\n")
             << 4 << 2
-            << "1:16/02/30, 12:30, 40|1:16/03/20, 24:00, 1|1:16/03/20, 12:30|1:16/03/20, 12:30, 4.5";
-        QTest::newRow("a header line")
-            << QByteArray("date, time, cpm\n16/03/20, 12:30, 40\n") << 1 << 1
-            << "0:date, time, cpm";
+            << "1:16/02/30, 12:30, 40|1:16/03/20, 24:00, 1|1:16/03/20, 12:30|1:16/03/20, 12:30, "
+               "4.5";
+        QTest::newRow("a header line") << QByteArray("date, time, cpm\n16/03/20, 12:30, 40\n") << 1
+                                       << 1 << "0:date, time, cpm";
         QTest::newRow("binary") << QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16) << 4 << 1
                                 << QString::fromLatin1("0:\x89PNG|0:\x1a|0:\0\0\0|0:IHDR", 23);
     }
@@ -316,8 +315,8 @@ private slots:
         QTest::newRow("LF line ends") << lf.replace("\r\n", "\n") << own;
         const QString header = QStringLiteral("日時, 時刻, CPM\r\n16/03/20, 12:30, 40\r\n");
         QTest::newRow("UTF-16 LE")
-            << "\xFF\xFE" + QByteArray(reinterpret_cast<const char*>(header.utf16()),
-                                       header.size() * 2)
+            << "\xFF\xFE" +
+                   QByteArray(reinterpret_cast<const char*>(header.utf16()), header.size() * 2)
             << header.toUtf8();
         // Written as it was, a first line like this would be taken for a mark by the reader.
         QTest::newRow("a first line that starts like a mark")

@@ -115,8 +115,8 @@ private slots:
             const CsvReadResult read = ParseCsvLog(torn, 2026);
             const int complete = int(done.count("\r\n"));
             QVERIFY(read.UnreadableLines() <= lines.Count() + 1);
-            for (int i = 0; i < int(read.Samples.size()) && read.Unreadable.LineOfSample(i) <= complete;
-                 ++i) {
+            for (int i = 0;
+                 i < int(read.Samples.size()) && read.Unreadable.LineOfSample(i) <= complete; ++i) {
                 QCOMPARE(read.Samples[size_t(i)], log.At(i));
             }
         }

@@ -365,20 +365,29 @@ private slots:
         QTest::addColumn<QString>("start");
         QTest::addColumn<QString>("change");
         QTest::addColumn<bool>("inPlace");
-        QTest::newRow("the growing minute") << "saved" << "grow" << true;
-        QTest::newRow("appended minutes") << "saved" << "append" << true;
-        QTest::newRow("many minutes, saved each") << "saved" << "many" << true;
-        QTest::newRow("the file changed under us, same size") << "saved" << "edited" << false;
-        QTest::newRow("the file grew under us") << "saved" << "appendedByOther" << false;
-        QTest::newRow("a settings change") << "saved" << "settings" << false;
-        QTest::newRow("opened, the growing minute") << "opened" << "grow" << true;
-        QTest::newRow("opened, appended minutes") << "opened" << "append" << true;
-        QTest::newRow("opened, an earlier line not in our form")
-            << "opened foreign line" << "append" << false;
-        QTest::newRow("opened, doses of other settings") << "opened other doses" << "append"
-                                                         << false;
+        QTest::newRow("the growing minute") << "saved"
+                                            << "grow" << true;
+        QTest::newRow("appended minutes") << "saved"
+                                          << "append" << true;
+        QTest::newRow("many minutes, saved each") << "saved"
+                                                  << "many" << true;
+        QTest::newRow("the file changed under us, same size") << "saved"
+                                                              << "edited" << false;
+        QTest::newRow("the file grew under us") << "saved"
+                                                << "appendedByOther" << false;
+        QTest::newRow("a settings change") << "saved"
+                                           << "settings" << false;
+        QTest::newRow("opened, the growing minute") << "opened"
+                                                    << "grow" << true;
+        QTest::newRow("opened, appended minutes") << "opened"
+                                                  << "append" << true;
+        QTest::newRow("opened, an earlier line not in our form") << "opened foreign line"
+                                                                 << "append" << false;
+        QTest::newRow("opened, doses of other settings") << "opened other doses"
+                                                         << "append" << false;
         QTest::newRow("opened, then an earlier line changed under us, same size")
-            << "opened" << "editedEarlier" << false;
+            << "opened"
+            << "editedEarlier" << false;
     }
     void autoSaveRewritesOnlyTheEnd() {
         QFETCH(QString, start);
