@@ -1,6 +1,8 @@
 // The window's automatic save into a one-year and a ten-year log: the GUI thread's time for one
 // save after a live minute and the bytes it writes, against replacing the whole file, which
-// every automatic save did before and an explicit Save still does. Run from a Release build:
+// every automatic save did before and an explicit Save still does; and the first automatic save
+// after Open, which reads the file once to make sure it is in our own form and then writes
+// only its end. Run from a Release build:
 //   QT_QPA_PLATFORM=offscreen build/bench/bench_autosave [FOLDER]
 // FOLDER (default: a temporary folder) decides the file system, and so the cost of fsync.
 
@@ -18,6 +20,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #ifdef Q_OS_UNIX
@@ -51,11 +54,15 @@ double Median(std::vector<double> values) {
     return values[values.size() / 2];
 }
 
-// Median milliseconds and bytes written of step over runs.
-std::pair<double, double> Measure(int runs, const std::function<void()>& step) {
+// Median milliseconds and bytes written of step over runs, each after prepare.
+std::pair<double, double> Measure(int runs, const std::function<void()>& step,
+                                  const std::function<void()>& prepare = {}) {
     std::vector<double> times;
     std::vector<double> bytes;
     for (int i = 0; i < runs; ++i) {
+        if (prepare) {
+            prepare();
+        }
         const qint64 before = BytesWritten();
         QElapsedTimer clock;
         clock.start();
@@ -90,8 +97,9 @@ int main(int argc, char* argv[]) {
     QTemporaryDir temporary;
     const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : temporary.path();
     std::printf("one line appended and synced alone: %.3f ms\n", SyncMs(folder));
-    std::printf("%-9s %14s %14s %14s %14s\n", "minutes", "whole ms", "whole bytes", "autosave ms",
-                "autosave bytes");
+    std::printf("%-9s %12s %12s %12s %12s %12s %12s\n", "minutes", "whole ms", "whole bytes",
+                "autosave ms", "bytes", "1st after", "bytes");
+    std::printf("%-9s %12s %12s %12s %12s %12s %12s\n", "", "", "", "", "", "Open ms", "");
     for (const int minutes : {525'600, 5'256'000}) {
         SampleLog log;
         log.Reserve(minutes + 100);
@@ -127,8 +135,26 @@ int main(int argc, char* argv[]) {
             files.MarkChanged();
             files.AutoSave();
         });
-        std::printf("%-9d %14.2f %14.0f %14.3f %14.0f\n", minutes, whole.first, whole.second,
-                    autosave.first, autosave.second);
+        SampleLog reopened;
+        DisplayModel reopenedDisplay;
+        std::unique_ptr<FileCommands> opened;
+        const auto afterOpen = Measure(
+            3,
+            [&] {
+                reopened.AddToLast(1);
+                reopened.Append({reopened.Last().Time + 1.0 / 1440, 30});
+                opened->MarkChanged();
+                opened->AutoSave();
+            },
+            [&] {
+                opened = std::make_unique<FileCommands>(reopened, reopenedDisplay, settings,
+                                                        dialogs, recovery);
+                opened->OpenFile(dialogs.path);
+            });
+        opened.reset();
+        std::printf("%-9d %12.2f %12.0f %12.3f %12.0f %12.2f %12.0f\n", minutes, whole.first,
+                    whole.second, autosave.first, autosave.second, afterOpen.first,
+                    afterOpen.second);
         QFile::remove(dialogs.path);
     }
     return 0;

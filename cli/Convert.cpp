@@ -4,7 +4,10 @@
 #include "AtomicFile.h"
 #include "CsvLog.h"
 #include "FileError.h"
+#include "ReadBack.h"
 #include "SampleLog.h"
+
+#include <QFileInfo>
 
 std::optional<ConvertOptions> ParseConvertArguments(const QStringList& arguments, QString* error) {
     ConvertOptions options;
@@ -23,12 +26,21 @@ std::optional<ConvertOptions> ParseConvertArguments(const QStringList& arguments
 }
 
 ConvertResult Convert(const ConvertOptions& options, int currentYear) {
+    // A new file would take the place of a device or a FIFO, where root may replace anything.
+    const QFileInfo target(options.Output);
+    if (target.exists() && !target.isFile()) {
+        throw FileFailure(
+            {FileError::Operation::Write, FileError::Code::NotRegularFile, options.Output, {}, 0});
+    }
     CsvReadResult read = ReadCsvLog(options.Input, currentYear);
     SampleLog log;
     log.Assign(std::move(read.Samples));
     FileError error;
-    if (!WriteFileAtomically(options.Output, CsvTextOf(log, options.Settings), &error)) {
+    if (!WriteFileAtomically(options.Output, CsvTextOf(log, options.Settings, read.Unreadable),
+                             &error)) {
         throw FileFailure(std::move(error));
     }
-    return {read.UnreadableLines, read.FirstUnreadableLine};
+    const int foreign = FirstSampleNotReadBack(log.Samples(), currentYear);
+    return {read.UnreadableLines(), read.FirstUnreadableLine(),
+            foreign < 0 ? 0 : read.Unreadable.LineOfSample(foreign)};
 }

@@ -17,12 +17,16 @@ struct ConvertOptions {
 std::optional<ConvertOptions> ParseConvertArguments(const QStringList& arguments, QString* error);
 
 // What a conversion found in its input: the lines that did not read as a sample and the first
-// of them (counted from 1); both 0 when every line read.
+// of them (counted from 1), both 0 when every line read; and the first line whose sample would
+// read back from Output as another time (seconds, a year two digits do not hold), 0 for none.
 struct ConvertResult {
     int UnreadableLines = 0;
     int FirstUnreadableLine = 0;
+    int FirstForeignLine = 0;
 };
 
-// Reads Input as Open does and writes Output as Save does, with two-digit years placed around
-// currentYear. Throws a FileFailure when either file fails; Output is then left as it was.
+// Reads Input as Open does and writes Output as Save does (the lines that did not read as they
+// were), with two-digit years placed around currentYear. Throws a FileFailure when either file
+// fails, or with a Write error NotRegularFile when Output exists and is no regular file (a
+// device, a FIFO, a directory); Output is then left as it was.
 ConvertResult Convert(const ConvertOptions& options, int currentYear);

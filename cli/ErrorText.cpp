@@ -83,6 +83,14 @@ QString UnreadableLinesText(const QString& path, int lines, int firstLine) {
         .arg(path, QString::number(lines), QString::number(firstLine));
 }
 
+QString NotReadBackText(const QString& path, int line, int currentYear) {
+    return QStringLiteral(
+               "%1: line %2 would read back as another time: the program's own form has no "
+               "seconds and two-digit years (%3 to %4)")
+        .arg(path, QString::number(line), QString::number(currentYear - 50),
+             QString::number(currentYear + 49));
+}
+
 QString TailErrorText(const FileError& error) {
     return QStringLiteral("cannot read the end of %1 (%2); its doses start afresh")
         .arg(Native(error.Path), ReasonText(error));

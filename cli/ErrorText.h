@@ -22,6 +22,9 @@ QString FileErrorText(const FileError& error);
 QString FailureText(const FileFailure& failure);
 // "FILE: N unreadable line(s), the first is line M".
 QString UnreadableLinesText(const QString& path, int lines, int firstLine);
+// "FILE: line N would read back as another time: ..." with the years two digits hold around
+// currentYear.
+QString NotReadBackText(const QString& path, int line, int currentYear);
 // Why the end of a file appended to could not be read: its doses start afresh.
 QString TailErrorText(const FileError& error);
 // "cannot append to FILE: REASON; N line(s) kept in memory, trying again", "appending works

@@ -23,7 +23,7 @@ const char kSummaryUsage[] =
     "text with a line of totals, or CSV with --csv.\n"
     "\n"
     "Exit status: 0 done; 1 a file could not be read; 2 wrong arguments; 3 some lines did not\n"
-    "read as a sample (the table is printed all the same, without the lines that have no time).\n";
+    "read as a sample (the table is printed all the same, without them).\n";
 
 std::optional<SummaryOptions> ParseSummaryArguments(const QStringList& arguments, QString* error) {
     SummaryOptions options;
@@ -59,10 +59,10 @@ int RunSummary(const QStringList& arguments) {
         for (const QString& file : options->Files) {
             const CsvReadResult read = ReadCsvLog(file, QDate::currentDate().year());
             summary.Add(read.Samples);
-            if (read.UnreadableLines > 0) {
+            if (read.UnreadableLines() > 0) {
                 PrintError(
-                    UnreadableLinesText(file, read.UnreadableLines, read.FirstUnreadableLine));
-                unreadable += read.UnreadableLines;
+                    UnreadableLinesText(file, read.UnreadableLines(), read.FirstUnreadableLine()));
+                unreadable += read.UnreadableLines();
             }
         }
     } catch (const FileFailure& e) {

@@ -27,16 +27,19 @@ constexpr char kUsage[] =
     "column computed afresh (coefficient in uSv/h per CPM, default 0.00158; background in\n"
     "CPM, default 0). IN and OUT may be the same file.\n"
     "\n"
-    "Exit status: 0 done; 1 a file could not be read or written; 2 wrong arguments;\n"
-    "3 some lines of IN did not read as a sample (OUT is written all the same, with those\n"
-    "lines as samples of 99/12/30, 00:00 or a count of 0).\n";
+    "Exit status: 0 done; 1 a file could not be read or written, or OUT is not a regular file;\n"
+    "2 wrong arguments; 3 some lines of IN did not read as a sample (OUT is written all the\n"
+    "same, with those lines as they were); 4 a sample of IN would read back from OUT as another\n"
+    "time, as one with seconds or a four-digit year that two digits do not hold (OUT is written\n"
+    "all the same).\n";
 
 void Print(std::FILE* stream, const QString& text) {
     std::fputs(text.toLocal8Bit().constData(), stream);
 }
 
 // Exit status: 0 done, 1 a file could not be read or written, 2 wrong arguments, 3 the input
-// had unreadable lines.
+// had unreadable lines, 4 a sample would not read back the same (before 3: OUT then says
+// something else than IN).
 int RunConvert(const QStringList& arguments) {
     QString error;
     const std::optional<ConvertOptions> options = ParseConvertArguments(arguments, &error);
@@ -46,12 +49,21 @@ int RunConvert(const QStringList& arguments) {
         return 2;
     }
     try {
-        const ConvertResult result = Convert(*options, QDate::currentDate().year());
+        const int year = QDate::currentDate().year();
+        const ConvertResult result = Convert(*options, year);
         if (result.UnreadableLines > 0) {
             Print(stderr, QStringLiteral("solamine-cli: ") +
                               UnreadableLinesText(options->Input, result.UnreadableLines,
                                                   result.FirstUnreadableLine) +
                               u'\n');
+        }
+        if (result.FirstForeignLine > 0) {
+            Print(stderr, QStringLiteral("solamine-cli: ") +
+                              NotReadBackText(options->Input, result.FirstForeignLine, year) +
+                              u'\n');
+            return 4;
+        }
+        if (result.UnreadableLines > 0) {
             return 3;
         }
     } catch (const FileFailure& e) {

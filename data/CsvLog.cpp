@@ -92,13 +92,14 @@ int SplitFields(View line, int maxFields, Scratch& scratch, Take&& take) {
 
 // Turns the bytes of a log file into samples, one line at a time as they arrive: lines end at
 // CR LF, LF or CR, and the fields are read from the bytes themselves (ASCII and UTF-8 alike).
+// A line that does not read is kept as its bytes.
 class LineParser {
 public:
-    LineParser(int currentYear, qint64 expectedBytes, qint64 maxSamples)
-        : currentYear_(currentYear), maxSamples_(maxSamples) {
+    LineParser(int currentYear, qint64 expectedBytes, qint64 maxLines)
+        : currentYear_(currentYear), maxLines_(maxLines) {
         // The shortest line the program writes has 20 bytes; room that is not used costs
         // address space only.
-        ReserveLarge(result_.Samples, size_t(std::min(expectedBytes / 20 + 1, maxSamples)));
+        ReserveLarge(result_.Samples, size_t(std::min(expectedBytes / 20 + 1, maxLines)));
     }
 
     // Parses the complete lines at the start of bytes and returns how many bytes they took.
@@ -143,7 +144,7 @@ public:
 private:
     void AddLine(std::string_view line) {
         std::vector<Sample>& samples = result_.Samples;
-        if (qint64(samples.size()) >= maxSamples_) {
+        if (qint64(samples.size()) + result_.Unreadable.Count() >= maxLines_) {
             tooMany_ = true;
             return;
         }
@@ -159,14 +160,12 @@ private:
                 cpm = NumberFormat::ParseInt32(field);
             }
         });
-        GrowLarge(samples);
-        // Date 1899-12-30 is the value 0, so a missing date leaves the bare time of day.
-        samples.push_back({DateTime::Encode(date.value_or(DateTime::Date{}),
-                                            time.value_or(DateTime::TimeOfDay{})),
-                           cpm.value_or(0)});
-        if (!(date && time && cpm) && result_.UnreadableLines++ == 0) {
-            result_.FirstUnreadableLine = int(samples.size());
+        if (!(date && time && cpm)) {
+            result_.Unreadable.Add(int(samples.size()), line);
+            return;
         }
+        GrowLarge(samples);
+        samples.push_back({DateTime::Encode(*date, *time), *cpm});
     }
 
     // Consecutive lines mostly share their date: parse each date text once.
@@ -179,7 +178,7 @@ private:
     }
 
     int currentYear_;
-    qint64 maxSamples_;
+    qint64 maxLines_;
     bool tooMany_ = false;
     std::string lastDateText_;
     std::optional<DateTime::Date> lastDate_;
@@ -197,8 +196,8 @@ private:
 struct CsvLogParser::State {
     enum class Encoding { Unknown, Utf8, Utf16LE, Utf16BE };
 
-    State(int currentYear, qint64 expectedBytes, qint64 maxSamples)
-        : parser(currentYear, expectedBytes, maxSamples), remaining(expectedBytes) {}
+    State(int currentYear, qint64 expectedBytes, qint64 maxLines)
+        : parser(currentYear, expectedBytes, maxLines), remaining(expectedBytes) {}
 
     void Add(std::string_view bytes) {
         if (encoding == Encoding::Unknown) {
@@ -283,8 +282,8 @@ struct CsvLogParser::State {
     std::string pending;  // UTF-8 bytes not parsed yet: the start of a line
 };
 
-CsvLogParser::CsvLogParser(int currentYear, qint64 expectedBytes, qint64 maxSamples)
-    : state_(std::make_unique<State>(currentYear, expectedBytes, maxSamples)) {}
+CsvLogParser::CsvLogParser(int currentYear, qint64 expectedBytes, qint64 maxLines)
+    : state_(std::make_unique<State>(currentYear, expectedBytes, maxLines)) {}
 
 CsvLogParser::~CsvLogParser() = default;
 
@@ -429,40 +428,142 @@ QStringList SplitCsvLine(QStringView line) {
 
 namespace {
 
-// The file text of count records, next() giving each in turn: written straight into one
-// buffer, which grows only when a line might not fit.
-template <typename Next>
-QByteArray TextOfRecords(size_t count, Next&& next) {
-    QByteArray text;
-    text.resize(qsizetype(count) * 32);
-    AdviseHugePages(text.data(), size_t(text.size()));
-    char* out = text.data();
-    LogLineWriter writer;
-    for (size_t i = 0; i < count; ++i) {
-        if (text.data() + text.size() - out < kMaxLogLineChars + 2) {
-            const qsizetype used = out - text.data();
-            text.resize(text.size() * 2 + kMaxLogLineChars + 2);
-            AdviseHugePages(text.data(), size_t(text.size()));
-            out = text.data() + used;
+// Text written straight into a QByteArray from its end on, which grows only when a line might
+// not fit; it is cut to what was written when the buffer goes.
+class TextBuffer {
+public:
+    TextBuffer(QByteArray& text, qsizetype expected) : text_(text), used_(text.size()) {
+        Room(expected);
+    }
+    ~TextBuffer() { text_.resize(used_); }
+    TextBuffer(const TextBuffer&) = delete;
+    TextBuffer& operator=(const TextBuffer&) = delete;
+
+    // Where the next bytes go, with room for n of them.
+    char* Room(qsizetype n) {
+        if (text_.size() - used_ < n) {
+            text_.resize(std::max(text_.size() * 2, used_ + n));
+            AdviseHugePages(text_.data(), size_t(text_.size()));
         }
-        out = writer.Write(next(), out);
+        return text_.data() + used_;
+    }
+    void Wrote(const char* end) { used_ = end - text_.constData(); }
+    qsizetype Used() const { return used_; }
+
+    void WriteLine(LogLineWriter& writer, const LogRecord& record) {
+        char* out = writer.Write(record, Room(kMaxLogLineChars + 2));
         *out++ = '\r';
         *out++ = '\n';
+        Wrote(out);
     }
-    text.resize(out - text.data());
-    return text;
+    void WriteLine(QByteArrayView line) {
+        char* out = Room(line.size() + 2);
+        std::copy(line.begin(), line.end(), out);
+        out += line.size();
+        *out++ = '\r';
+        *out++ = '\n';
+        Wrote(out);
+    }
+
+private:
+    QByteArray& text_;
+    qsizetype used_;
+};
+
+// Text that a reader would take for a byte-order mark at the start of a file.
+bool StartsLikeAMark(QByteArrayView text) {
+    return text.startsWith("\xEF\xBB\xBF") || text.startsWith("\xFF\xFE") ||
+           text.startsWith("\xFE\xFF");
 }
 
 }  // namespace
 
 QByteArray CsvText(const std::vector<LogRecord>& records) {
-    auto it = records.begin();
-    return TextOfRecords(records.size(), [&] { return *it++; });
+    QByteArray text;
+    TextBuffer buffer(text, qsizetype(records.size()) * 32);
+    LogLineWriter writer;
+    for (const LogRecord& record : records) {
+        buffer.WriteLine(writer, record);
+    }
+    return text;
 }
 
-QByteArray CsvTextOf(const SampleLog& log, const GraphSettings& settings) {
-    RebuildRecords records(log, settings);
-    return TextOfRecords(size_t(log.Count()), [&] { return records.Next(); });
+struct CsvTextWriter::State {
+    State(const SampleLog& log, const UnreadableText& unreadable, const GraphSettings& settings,
+          int end)
+        : unreadable(unreadable),
+          settings(settings),
+          records(log, this->settings),
+          end(end),
+          whole(end == log.Count()) {}
+
+    // The next line is an unreadable one: its place is before the next sample, or it comes
+    // after the last sample of the whole text.
+    bool UnreadableNext() const {
+        return line < unreadable.Count() &&
+               (unreadable.SamplesBefore(line) <= sample || (whole && sample == end));
+    }
+    bool Done() const { return sample == end && !UnreadableNext(); }
+
+    void Append(QByteArray& text, qsizetype bytes) {
+        const qint64 rest = qint64(end - sample) * 32 + unreadable.TextBytes() +
+                            2 * qint64(unreadable.Count() - line) + 3;
+        const qsizetype start = text.size();
+        const qsizetype goal = bytes > std::numeric_limits<qsizetype>::max() - start
+                                   ? std::numeric_limits<qsizetype>::max()
+                                   : start + bytes;
+        TextBuffer buffer(text, qsizetype(std::min<qint64>(bytes, rest)));
+        if (!started) {
+            started = true;
+            if (UnreadableNext() && StartsLikeAMark(unreadable.Text(line))) {
+                char* out = buffer.Room(3);
+                std::copy_n("\xEF\xBB\xBF", 3, out);
+                buffer.Wrote(out + 3);
+            }
+        }
+        while (buffer.Used() < goal) {
+            if (UnreadableNext()) {
+                buffer.WriteLine(unreadable.Text(line++));
+            } else if (sample < end) {
+                buffer.WriteLine(writer, records.Next());
+                ++sample;
+            } else {
+                break;
+            }
+        }
+    }
+
+    const UnreadableText& unreadable;
+    const GraphSettings settings;  // a copy: the records refer to it
+    RebuildRecords records;
+    LogLineWriter writer;
+    int end;
+    bool whole;
+    int sample = 0;  // the next sample to write
+    int line = 0;    // the next unreadable line to write
+    bool started = false;
+};
+
+CsvTextWriter::CsvTextWriter(const SampleLog& log, const UnreadableText& unreadable,
+                             const GraphSettings& settings, int end)
+    : state_(std::make_unique<State>(log, unreadable, settings, end)) {}
+
+CsvTextWriter::~CsvTextWriter() = default;
+
+void CsvTextWriter::Append(QByteArray& text, qsizetype bytes) {
+    state_->Append(text, bytes);
+}
+
+bool CsvTextWriter::Done() const {
+    return state_->Done();
+}
+
+QByteArray CsvTextOf(const SampleLog& log, const GraphSettings& settings,
+                     const UnreadableText& unreadable) {
+    QByteArray text;
+    CsvTextWriter(log, unreadable, settings, log.Count())
+        .Append(text, std::numeric_limits<qsizetype>::max());
+    return text;
 }
 
 void WriteCsvLog(const QString& path, const QByteArray& text) {

@@ -1,83 +1,151 @@
 #include "LogFileTail.h"
 
 #include "AtomicFile.h"
+#include "CsvLog.h"
 #include "DisplayRules.h"
 #include "SampleLog.h"
+#include "UnreadableText.h"
 
 #include <QFile>
 #include <QFileInfo>
 
 namespace {
 
-void AppendLine(const SampleLog& log, int index, const GraphSettings& settings, QByteArray& text) {
-    char line[kMaxLogLineChars + 2];
-    char* end = WriteLogLine(RebuildRecord(log, index, settings), line);
-    *end++ = '\r';
-    *end++ = '\n';
-    text.append(line, end - line);
+void AppendLine(QByteArrayView line, QByteArray& text) {
+    text.append(line);
+    text.append("\r\n");
 }
 
-QDateTime ModificationTime(const QString& path) {
-    return QFileInfo(path).lastModified();
+// The file text from sample from's line to the end: the samples from it on and the unreadable
+// lines placed after it.
+QByteArray TextFrom(const SampleLog& log, const UnreadableText& unreadable, int from,
+                    const GraphSettings& settings) {
+    QByteArray text;
+    int line = unreadable.FirstAfter(from);
+    for (int i = from; i < log.Count(); ++i) {
+        for (; line < unreadable.Count() && unreadable.SamplesBefore(line) <= i; ++line) {
+            AppendLine(unreadable.Text(line), text);
+        }
+        char chars[kMaxLogLineChars];
+        const char* end = WriteLogLine(RebuildRecord(log, i, settings), chars);
+        AppendLine(QByteArrayView(chars, end - chars), text);
+    }
+    for (; line < unreadable.Count(); ++line) {
+        AppendLine(unreadable.Text(line), text);
+    }
+    return text;
+}
+
+// Whether the first size bytes of file are exactly the lines our writer gives the log before
+// sample end's line.
+bool HoldsTextBefore(QFile& file, qint64 size, const SampleLog& log,
+                     const UnreadableText& unreadable, const GraphSettings& settings, int end) {
+    if (!file.seek(0)) {
+        return false;
+    }
+    CsvTextWriter writer(log, unreadable, settings, end);
+    QByteArray ours;
+    qint64 compared = 0;
+    while (!writer.Done()) {
+        ours.resize(0);
+        writer.Append(ours, 1 << 16);
+        if (compared + ours.size() > size || file.read(ours.size()) != ours) {
+            return false;
+        }
+        compared += ours.size();
+    }
+    return compared == size;
+}
+
+FileIdentity IdentityAt(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? IdentityOf(file) : FileIdentity{};
 }
 
 }  // namespace
 
-void LogFileTail::Remember(qint64 size, qint64 lastLineOffset, QByteArray lastLine, int samples) {
+void LogFileTail::Remember(qint64 size, qint64 lastSampleOffset, QByteArray fromLastSample,
+                           int samples) {
     size_ = size;
-    lastLineOffset_ = lastLineOffset;
-    lastLine_ = std::move(lastLine);
+    lastSampleOffset_ = lastSampleOffset;
+    fromLastSample_ = std::move(fromLastSample);
     samples_ = samples;
-    modified_ = ModificationTime(path_);
+    modified_ = QFileInfo(path_).lastModified();
+    identity_ = IdentityAt(path_);
 }
 
 void LogFileTail::Wrote(const QString& path, const QByteArray& text, const SampleLog& log,
-                        const GraphSettings& settings) {
+                        const UnreadableText& unreadable, const GraphSettings& settings) {
     path_ = path;
     settings_ = settings;
-    // The text ends with a line end: the last line starts after the one before it.
-    const qsizetype before = text.size() < 3 ? -1 : text.lastIndexOf("\r\n", text.size() - 3);
-    const qsizetype lastLine = before < 0 ? 0 : before + 2;
-    Remember(text.size(), lastLine, text.mid(lastLine), log.Count());
+    unchecked_ = false;
+    if (log.Count() == 0) {
+        Remember(text.size(), 0, {}, 0);
+        return;
+    }
+    QByteArray fromLast = TextFrom(log, unreadable, log.Count() - 1, settings);
+    const qint64 lastSample = text.size() - fromLast.size();
+    Remember(text.size(), lastSample, std::move(fromLast), log.Count());
+}
+
+void LogFileTail::Opened(const QString& path, const SampleLog& log,
+                         const UnreadableText& unreadable, const GraphSettings& settings) {
+    path_ = path;
+    settings_ = settings;
+    unchecked_ = true;
+    const qint64 size = QFileInfo(path).size();
+    QByteArray fromLast;
+    if (log.Count() > 0) {
+        fromLast = TextFrom(log, unreadable, log.Count() - 1, settings);
+    }
+    if (log.Count() == 0 || fromLast.size() > size) {
+        Forget();
+        return;
+    }
+    const qint64 lastSample = size - fromLast.size();
+    Remember(size, lastSample, std::move(fromLast), log.Count());
 }
 
 std::optional<LogFileTail::Plan> LogFileTail::PlanFor(const QString& path, const SampleLog& log,
+                                                      const UnreadableText& unreadable,
                                                       const GraphSettings& settings) const {
     if (path_.isEmpty() || path != path_ || !(settings == settings_) || samples_ == 0 ||
         log.Count() < samples_) {
         return std::nullopt;
     }
     Plan plan;
-    AppendLine(log, samples_ - 1, settings, plan.Bytes);
-    if (plan.Bytes == lastLine_) {
-        plan.Bytes.clear();
+    plan.Bytes = TextFrom(log, unreadable, samples_ - 1, settings);
+    if (plan.Bytes.startsWith(fromLastSample_)) {
+        plan.Bytes.remove(0, fromLastSample_.size());
         plan.Offset = size_;
-        plan.LastLineOffset = lastLineOffset_;
     } else {
-        plan.Offset = lastLineOffset_;
-        plan.LastLineOffset = lastLineOffset_;
+        plan.Offset = lastSampleOffset_;
     }
-    for (int i = samples_; i < log.Count(); ++i) {
-        plan.LastLineOffset = plan.Offset + plan.Bytes.size();
-        AppendLine(log, i, settings, plan.Bytes);
-    }
+    const qsizetype fromLast = TextFrom(log, unreadable, log.Count() - 1, settings).size();
+    plan.LastSampleOffset = plan.Offset + plan.Bytes.size() - fromLast;
     return plan;
 }
 
-bool LogFileTail::FileIsAsWritten() const {
+bool LogFileTail::FileIsAsKnown(const SampleLog& log, const UnreadableText& unreadable) {
     QFile file(path_);
     const QFileInfo info(path_);
-    if (!info.isFile() || info.size() != size_ || ModificationTime(path_) != modified_ ||
-        !file.open(QIODevice::ReadOnly) || !file.seek(lastLineOffset_)) {
+    if (!info.isFile() || info.size() != size_ || info.lastModified() != modified_ ||
+        !file.open(QIODevice::ReadOnly) || !(IdentityOf(file) == identity_) ||
+        !file.seek(lastSampleOffset_) || file.read(fromLastSample_.size()) != fromLastSample_) {
         return false;
     }
-    return file.read(lastLine_.size()) == lastLine_;
+    if (unchecked_ &&
+        !HoldsTextBefore(file, lastSampleOffset_, log, unreadable, settings_, samples_ - 1)) {
+        return false;
+    }
+    unchecked_ = false;
+    return true;
 }
 
 bool LogFileTail::Rewrite(const QString& path, const SampleLog& log,
-                          const GraphSettings& settings) {
-    std::optional<Plan> plan = PlanFor(path, log, settings);
-    if (!plan || !FileIsAsWritten()) {
+                          const UnreadableText& unreadable, const GraphSettings& settings) {
+    std::optional<Plan> plan = PlanFor(path, log, unreadable, settings);
+    if (!plan || !FileIsAsKnown(log, unreadable)) {
         return false;
     }
     if (plan->Bytes.isEmpty()) {
@@ -88,8 +156,8 @@ bool LogFileTail::Rewrite(const QString& path, const SampleLog& log,
         Forget();
         throw FileFailure(std::move(error));
     }
-    const qsizetype lastLine = plan->LastLineOffset - plan->Offset;
-    Remember(plan->Offset + plan->Bytes.size(), plan->LastLineOffset, plan->Bytes.mid(lastLine),
+    const qsizetype lastSample = plan->LastSampleOffset - plan->Offset;
+    Remember(plan->Offset + plan->Bytes.size(), plan->LastSampleOffset, plan->Bytes.mid(lastSample),
              log.Count());
     return true;
 }

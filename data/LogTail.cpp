@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
+#include <climits>
 
 namespace {
 
@@ -43,6 +44,27 @@ std::optional<qint64> LastLinesStart(QFile& file, qint64 size, int n) {
     return 0;
 }
 
+// The samples of the file from start (a line's start) to size, as the whole file reads them.
+std::optional<std::vector<Sample>> ReadFrom(QFile& file, qint64 start, qint64 size,
+                                            int currentYear) {
+    CsvLogParser parser(currentYear, size - start);
+    if (start > 0) {
+        // The mark is taken from the file's first bytes only: from a later line, the bytes are
+        // read as they are in the whole file, even when they look like a mark.
+        parser.Add("\xEF\xBB\xBF");
+    }
+    QByteArray piece(qsizetype(std::min(size - start, kMaxPieceBytes)), Qt::Uninitialized);
+    for (qint64 at = start; at < size;) {
+        const qint64 got = file.read(piece.data(), std::min<qint64>(piece.size(), size - at));
+        if (got <= 0) {
+            return std::nullopt;
+        }
+        parser.Add(QByteArrayView(piece.constData(), got));
+        at += got;
+    }
+    return std::move(parser.Finish().Samples);
+}
+
 }  // namespace
 
 std::optional<LogFileEnd> ReadLogTail(const QString& path, int n, int currentYear,
@@ -66,29 +88,24 @@ std::optional<LogFileEnd> ReadLogTail(const QString& path, int n, int currentYea
     if (n <= 0 || size == 0) {
         return end;
     }
-    const std::optional<qint64> start = LastLinesStart(file, size, n);
-    if (!start || !file.seek(*start)) {
-        *error = ReadError(path, FileError::Code::System, file.errorString());
-        return std::nullopt;
-    }
-    CsvLogParser parser(currentYear, size - *start, n);
-    if (*start > 0) {
-        // The mark is taken from the file's first bytes only: from a later line, the bytes are
-        // read as they are in the whole file, even when they look like a mark.
-        parser.Add("\xEF\xBB\xBF");
-    }
-    QByteArray piece(qsizetype(std::min(size - *start, kMaxPieceBytes)), Qt::Uninitialized);
-    for (qint64 at = *start; at < size;) {
-        const qint64 got = file.read(piece.data(), std::min<qint64>(piece.size(), size - at));
-        if (got <= 0) {
+    // Lines that do not read are no samples: look further back until n samples are found.
+    for (int lines = n;; lines = lines > INT_MAX / 2 ? INT_MAX : lines * 2) {
+        const std::optional<qint64> start = LastLinesStart(file, size, lines);
+        if (!start || !file.seek(*start)) {
             *error = ReadError(path, FileError::Code::System, file.errorString());
             return std::nullopt;
         }
-        parser.Add(QByteArrayView(piece.constData(), got));
-        at += got;
+        std::optional<std::vector<Sample>> samples = ReadFrom(file, *start, size, currentYear);
+        if (!samples) {
+            *error = ReadError(path, FileError::Code::System, file.errorString());
+            return std::nullopt;
+        }
+        if (int(samples->size()) >= n || *start == 0) {
+            const size_t keep = std::min(samples->size(), size_t(n));
+            end.Lines.assign(samples->end() - std::ptrdiff_t(keep), samples->end());
+            return end;
+        }
     }
-    end.Lines = parser.Finish().Samples;
-    return end;
 }
 
 LogRecord NextLineRecord(LiveSamples& lines, const Sample& sample, const GraphSettings& settings) {

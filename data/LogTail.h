@@ -20,10 +20,10 @@ struct LogFileEnd {
     FileState Seen;  // Size -1 when there was no file
 };
 
-// The samples of the last n lines of the file at path, as ReadCsvLog reads them (an unreadable
-// line is a sample too), reading only from the end of the file, so a file years long costs no
-// more than a new one. A line of any length reads as it does in the whole file; while it is
-// read it takes as much memory as it is long. Fewer lines when the file has fewer; none for a
+// The last n samples of the file at path, as ReadCsvLog reads them (a line that does not read
+// is no sample), reading only from the end of the file, so a file years long costs no more
+// than a new one. A line of any length reads as it does in the whole file; while it is
+// read it takes as much memory as it is long. Fewer when the file has fewer samples; none for a
 // missing file. Returns nothing and sets error to a Read error when the file is no regular
 // file (NotRegularFile) or cannot be read (System, with the system's reason).
 std::optional<LogFileEnd> ReadLogTail(const QString& path, int n, int currentYear,

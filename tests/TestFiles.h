@@ -223,3 +223,21 @@ struct SmallDisk {
     }
     bool Free() const { return QFile::remove(mount + QStringLiteral("/filler")); }
 };
+
+// A log in the program's own form (twelve minutes of 40 CPM from 16/03/20 12:30, the dose of
+// the default settings from the eleventh) with lines that are no samples: a header, a blank
+// line and garbage between the samples, and a total after them. Saving it as it was read gives
+// these bytes again.
+inline QByteArray OwnFormWithUnreadableLines() {
+    QByteArray text = "date, time, cpm\r\n";
+    for (int i = 0; i < 12; ++i) {
+        text += "16/03/20, 12:" + QByteArray::number(30 + i) + ", 40" +
+                (i >= 10 ? ", 0.0632\r\n" : "\r\n");
+        if (i == 4) {
+            text += "\r\n";
+        } else if (i == 9) {
+            text += "-- counter \xe5\x86\x8d\xe6\x8e\xa5\xe7\xb6\x9a --\r\n";
+        }
+    }
+    return text + "total, 480\r\n";
+}

@@ -67,6 +67,7 @@ void FileCommands::Clear() {
     display_.ClearCpm();
     display_.ClearDose();
     log_.Clear();
+    unreadable_.Clear();
     display_.ClearLog();
     ForgetFile();
 }
@@ -131,8 +132,9 @@ void FileCommands::OpenFile(const QString& path) {
     ShowInstead(read.Samples, path);
     ForgetFile();
     keptFile_ = kept;
-    unreadableLines_ = read.UnreadableLines;
-    firstUnreadableLine_ = read.FirstUnreadableLine;
+    unreadableLines_ = read.UnreadableLines();
+    firstUnreadableLine_ = read.FirstUnreadableLine();
+    unreadable_ = std::move(read.Unreadable);
     if (unreadableLines_ == 0) {
         firstForeignLine_ = FirstSampleNotReadBack(log_.Samples(), year) + 1;
     }
@@ -144,6 +146,10 @@ void FileCommands::OpenFile(const QString& path) {
     }
     currentFile_ = path;
     recovery_.HoldOpened(path);
+    if (!blocked_) {
+        // A file in our own form gets only its end written by the first automatic save too.
+        tail_.Opened(path, log_, unreadable_, settings_);
+    }
 }
 
 void FileCommands::SaveClick() {
@@ -230,31 +236,26 @@ void FileCommands::WriteRecovery() {
     if (!changedSinceRecovery_ || log_.Count() == 0) {
         return;
     }
-    recovery_.Write(RecoveryNameTime(), CsvTextOf(log_, settings_));
+    recovery_.Write(RecoveryNameTime(), CsvTextOf(log_, settings_, unreadable_));
     changedSinceRecovery_ = false;
 }
 
 double FileCommands::RecoveryNameTime() const {
-    // Lines that did not read leave a time on 1899-12-30 (day 0): a name from those would
-    // tell the user nothing.
-    for (const Sample& s : log_.Samples()) {
-        if (s.Time < 0 || s.Time >= 1) {
-            return s.Time;
-        }
-    }
-    return DateTime::FromQDateTime(QDateTime::currentDateTime());
+    return log_.Count() > 0 ? log_.At(0).Time
+                            : DateTime::FromQDateTime(QDateTime::currentDateTime());
 }
 
 void FileCommands::Write(bool automatic) {
     const FinishedMinutesOnly finished(log_, MinuteRunning());
     // While only live data changed the log, the file is brought up to date from its first
     // changed line; anything else replaces it whole.
-    if (!automatic || !tail_.Rewrite(currentFile_, log_, settings_)) {
+    if (!automatic || !tail_.Rewrite(currentFile_, log_, unreadable_, settings_)) {
         tail_.Forget();
-        // The same records the rebuild just drew, so the file holds exactly the pane's lines.
-        const QByteArray text = CsvTextOf(log_, settings_);
+        // The same records the rebuild just drew, so the file holds exactly the pane's lines,
+        // and the lines that did not read as they were.
+        const QByteArray text = CsvTextOf(log_, settings_, unreadable_);
         WriteCsvLog(currentFile_, text);
-        tail_.Wrote(currentFile_, text, log_, settings_);
+        tail_.Wrote(currentFile_, text, log_, unreadable_, settings_);
     }
     // The samples are in a file of the user's now: none at risk, no recovery file needed.
     changed_ = false;

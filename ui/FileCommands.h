@@ -1,6 +1,7 @@
 #pragma once
 
 #include "LogFileTail.h"
+#include "UnreadableText.h"
 
 #include <QString>
 #include <QStringView>
@@ -46,7 +47,9 @@ public:
 // byte for byte as it was, and one that had unreadable lines, or whose samples our writer would
 // change (seconds, four-digit years two digits cannot hold), is never written automatically.
 // Samples that are in no file of the user's go to the recovery store instead of being lost.
-// While only live data changes the log, the automatic save rewrites only the end of the file.
+// While only live data changes the log, the automatic save rewrites only the end of the file,
+// the first time after Open too when the file was in our own form. Lines that did not read are
+// no samples; every write puts their text back at their places.
 class FileCommands {
 public:
     FileCommands(SampleLog& log, SampleDisplay& display, const GraphSettings& settings,
@@ -87,6 +90,9 @@ public:
     // (counted from 1); both 0 after New, Save As and a file read without fault.
     int UnreadableLines() const { return unreadableLines_; }
     int FirstUnreadableLine() const { return firstUnreadableLine_; }
+    // The text of those lines, which every save of this log writes back at their places; none
+    // after New.
+    const UnreadableText& Unreadable() const { return unreadable_; }
 
     // The minute's automatic save: when the log changed, writes it to the current file in the
     // Save format without redrawing, where it may; what cannot go there goes to the recovery
@@ -124,6 +130,7 @@ private:
     bool MinuteRunning() const;
 
     SampleLog& log_;
+    UnreadableText unreadable_;
     SampleDisplay& display_;
     const GraphSettings& settings_;
     FileDialogs& dialogs_;

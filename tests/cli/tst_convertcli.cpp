@@ -2,13 +2,17 @@
 #include "TestFiles.h"
 #include "TestMain.h"
 
+#include <QDate>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #ifndef Q_OS_WIN
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #endif
 
 namespace {
@@ -51,7 +55,8 @@ private slots:
         QVERIFY2(written.endsWith("16/03/20, 12:39, 40\r\n" + lastLine), written.constData());
     }
 
-    // Lines that are not samples are still converted, but the exit status and stderr say so.
+    // Lines that are not samples go to OUT as they were, at their places; the exit status and
+    // stderr say that there were some.
     void unreadableLines() {
         QTemporaryDir dir;
         // A name that looks like a placeholder stays as it is in the message.
@@ -63,7 +68,90 @@ private slots:
         QVERIFY2(
             run.err.contains(in + QStringLiteral(": 2 unreadable line(s), the first is line 1")),
             qPrintable(run.err));
-        QCOMPARE(ReadAll(out).count("\r\n"), 13);
+        const QByteArray written = ReadAll(out);
+        QCOMPARE(written.count("\r\n"), 13);
+        QVERIFY(written.startsWith("date, time, cpm\r\n16/03/20, 12:30, 40\r\n"));
+        QVERIFY(written.endsWith(", 0.0632\r\n\r\n"));
+
+        // A file in our own form comes out byte for byte, into another file or onto itself.
+        const QByteArray own = OwnFormWithUnreadableLines();
+        QVERIFY(WriteFile(in, own));
+        QCOMPARE(RunCli({"convert", in, out}).exitCode, 3);
+        QCOMPARE(ReadAll(out), own);
+        QCOMPARE(RunCli({"convert", in, in}).exitCode, 3);
+        QCOMPARE(ReadAll(in), own);
+    }
+
+    // A sample that OUT would give back as another time is written all the same, but the exit
+    // status and stderr say so, with its line.
+    void samplesThatWouldNotReadBack_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<int>("line");
+        QTest::newRow("the year 1900, after a header")
+            << QByteArray("date\r\n16/03/20, 12:30, 40\r\n1900/01/01, 00:00, 5\r\n") << 4 << 3;
+        QTest::newRow("seconds") << QByteArray("16/03/20, 12:30:15, 40\n") << 4 << 1;
+        QTest::newRow("four-digit years inside the hundred")
+            << QByteArray("2016/03/20, 12:30, 40\n") << 0 << 0;
+    }
+    void samplesThatWouldNotReadBack() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, exitCode);
+        QFETCH(int, line);
+        QTemporaryDir dir;
+        const QString in = dir.filePath("in.csv");
+        QVERIFY(WriteFile(in, bytes));
+        const CliRun run = RunCli({"convert", in, dir.filePath("out.csv")});
+        QCOMPARE(run.exitCode, exitCode);
+        const int year = QDate::currentDate().year();
+        QCOMPARE(run.err.contains(QStringLiteral("in.csv: line %1 would read back as another time: "
+                                                 "the program's own form has no seconds and "
+                                                 "two-digit years (%2 to %3)")
+                                      .arg(line)
+                                      .arg(year - 50)
+                                      .arg(year + 49)),
+                 line > 0);
+        QCOMPARE(run.err.contains("unreadable"), bytes.startsWith("date"));
+        QCOMPARE(ReadAll(dir.filePath("out.csv")).count("\r\n"), bytes.count('\n'));
+    }
+
+    // OUT is replaced by a new file only where it is a regular file: a device or a FIFO stays
+    // what it is. Making a device needs root, or root of a user namespace, where only the
+    // kernel's 0:0 device may be made.
+    void refusesTargetsThatAreNoRegularFiles_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("a FIFO") << "fifo";
+        QTest::newRow("a device") << "device";
+    }
+    void refusesTargetsThatAreNoRegularFiles() {
+#ifdef Q_OS_WIN
+        QSKIP("no FIFOs or device files on Windows");
+#else
+        QFETCH(QString, kind);
+        if (kind == "device") {
+            SOLAMINE_MOUNTS_AS_ROOT();
+        }
+        QTemporaryDir dir;
+        const QString in = dir.filePath("in.csv");
+        const QString out = dir.filePath("out");
+        QVERIFY(WriteFile(in, HandEdited()));
+        const QByteArray name = QFile::encodeName(out);
+        if (kind == "fifo") {
+            QVERIFY(::mkfifo(name.constData(), 0600) == 0);
+        } else if (::mknod(name.constData(), S_IFCHR | 0666, makedev(1, 3)) != 0 &&
+                   ::mknod(name.constData(), S_IFCHR | 0666, makedev(0, 0)) != 0) {
+            QSKIP(qPrintable(QStringLiteral("cannot make a device here: ") +
+                             QString::fromLocal8Bit(std::strerror(errno))));
+        }
+        const CliRun run = RunCli({"convert", in, out});
+        QCOMPARE(run.exitCode, 1);
+        QCOMPARE(run.err.trimmed(), "solamine-cli: cannot write " + QDir::toNativeSeparators(out) +
+                                        ": not a regular file");
+        struct stat info = {};
+        QVERIFY(::stat(name.constData(), &info) == 0);
+        QVERIFY(kind == "fifo" ? S_ISFIFO(info.st_mode) : S_ISCHR(info.st_mode));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::System | QDir::Hidden).size(), 2);
+#endif
     }
 
     void failures_data() {

@@ -108,10 +108,12 @@ private slots:
                 QString::asprintf("26/12/08, %02d:%02d, 50\r\n", 9 + i / 60, i % 60).toLatin1();
         }
         QTest::newRow("ten lines and more") << lines << QByteArray("26/12/08, 14:30, 7, 0.079\r\n");
-        QTest::newRow("a blank last line counts") << lines + "\r\n"
-                                                  << QByteArray("26/12/08, 14:30, 7, 0.0711\r\n");
+        // Lines that are no samples count for no minute of the dose, as in convert.
+        QTest::newRow("a blank last line is no sample")
+            << lines + "\r\n"
+            << QByteArray("26/12/08, 14:30, 7, 0.079\r\n");
         QTest::newRow("a long last line")
-            << lines + QByteArray(9000, 'x') << QByteArray("\r\n26/12/08, 14:30, 7, 0.0711\r\n");
+            << lines + QByteArray(9000, 'x') << QByteArray("\r\n26/12/08, 14:30, 7, 0.079\r\n");
     }
 
     // A new line always starts a line of its own, and its dose is over the file's own last

@@ -45,6 +45,16 @@ SampleLog FortyEveryMinute(int count) {
     return log;
 }
 
+// Unreadable lines as "samples before:text|...".
+QString Kept(const UnreadableText& lines) {
+    QStringList out;
+    for (int i = 0; i < lines.Count(); ++i) {
+        out << QString::number(lines.SamplesBefore(i)) + u':' +
+                   QString::fromLatin1(lines.Text(i).toByteArray());
+    }
+    return out.join(u'|');
+}
+
 QString TestFile(const char* name) {
     return QStringLiteral(TEST_DATA_DIR "/") + QLatin1String(name);
 }
@@ -75,27 +85,17 @@ private slots:
         QTest::newRow("no final line end")
             << QByteArray("16/03/20, 12:30, 40\r\n16/03/20, 12:31, 41") << ownForm;
         QTest::newRow("empty file") << QByteArray() << "";
-        QTest::newRow("a lone line end is one empty line")
-            << QByteArray("\r\n") << "1899-12-30 00:00 0";
-        QTest::newRow("empty and blank middle lines")
-            << QByteArray("16/03/20, 12:30, 40\r\n\r\n \t\n16/03/20, 12:31, 41\r\n")
-            << "2016-03-20 12:30 40; 1899-12-30 00:00 0; 1899-12-30 00:00 0; 2016-03-20 12:31 41";
-        // Time 0 is saved as 99/12/30 and comes back inside the hundred-year window.
-        QTest::newRow("saved empty line read back")
+        QTest::newRow("empty and blank middle lines are no samples")
+            << QByteArray("16/03/20, 12:30, 40\r\n\r\n \t\n16/03/20, 12:31, 41\r\n") << ownForm;
+        QTest::newRow("99 lies in the hundred-year window")
             << QByteArray("99/12/30, 00:00, 0\r\n") << "1999-12-30 00:00 0";
-        QTest::newRow("valid date, invalid time")
-            << QByteArray("16/03/20, 24:00, 40") << "2016-03-20 00:00 40";
-        QTest::newRow("invalid date, valid time")
-            << QByteArray("16/02/30, 12:30, 40") << "1899-12-30 12:30 40";
         QTest::newRow("before 1899 keeps its time of day")
             << QByteArray("1800/01/01, 06:00, 1") << "1800-01-01 06:00 1";
-        QTest::newRow("two fields only") << QByteArray("16/03/20, 12:30") << "2016-03-20 12:30 0";
-        QTest::newRow("counts that are not 32-bit integers")
+        QTest::newRow("counts that are not 32-bit integers are no samples")
             << QByteArray(
                    "16/03/20, 12:30, 4.5\n16/03/20, 12:31, 2147483648\n"
                    "16/03/20, 12:32, -2147483648\n16/03/20, 12:33, \"4\"\"2\"\n")
-            << "2016-03-20 12:30 0; 2016-03-20 12:31 0; 2016-03-20 12:32 -2147483648; "
-               "2016-03-20 12:33 0";
+            << "2016-03-20 12:32 -2147483648";
         QTest::newRow("out of time order")
             << QByteArray("16/03/20, 12:31, 2\r\n16/03/20, 12:30, 1\r\n15/01/01, 00:00, 3\r\n")
             << "2016-03-20 12:31 2; 2016-03-20 12:30 1; 2015-01-01 00:00 3";
@@ -108,35 +108,44 @@ private slots:
         QCOMPARE(Describe(ParseCsvLog(bytes, kYear).Samples), samples);
     }
 
-    // A line is unreadable when its date, time or count is missing or does not parse.
+    // A line is unreadable when its date, time or count is missing or does not parse. It is no
+    // sample; its text is kept with the number of samples before it.
     void unreadableLines_data() {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<int>("count");
         QTest::addColumn<int>("first");
+        QTest::addColumn<QString>("kept");
         QTest::newRow("own form") << QByteArray(
                                          "16/03/20, 12:30, 40\r\n16/03/20, 12:31, 41, 0.06\r\n")
-                                  << 0 << 0;
+                                  << 0 << 0 << "";
         QTest::newRow("seconds and four-digit years")
-            << QByteArray("2016/03/20, 12:30:15, 40\n") << 0 << 0;
-        QTest::newRow("empty file") << QByteArray() << 0 << 0;
+            << QByteArray("2016/03/20, 12:30:15, 40\n") << 0 << 0 << "";
+        QTest::newRow("empty file") << QByteArray() << 0 << 0 << "";
+        QTest::newRow("a lone line end is one empty line") << QByteArray("\r\n") << 1 << 1 << "0:";
         QTest::newRow("blank line in the middle")
-            << QByteArray("16/03/20, 12:30, 40\r\n \r\n16/03/20, 12:31, 41\r\n") << 1 << 2;
+            << QByteArray("16/03/20, 12:30, 40\r\n \r\n16/03/20, 12:31, 41\r\n") << 1 << 2 << "1: ";
+        // A date that does not read leaves no minute of 1899, a time none at midnight.
         QTest::newRow("bad date, bad time, no count, bad count")
             << QByteArray(
-                   "16/03/20, 12:30, 40\n16/02/30, 12:30, 40\n16/03/20, 25:00, 1\n"
+                   "16/03/20, 12:30, 40\n16/02/30, 12:30, 40\n16/03/20, 24:00, 1\n"
                    "16/03/20, 12:30\n16/03/20, 12:30, 4.5\n")
-            << 4 << 2;
-        QTest::newRow("a header line")
-            << QByteArray("date, time, cpm\n16/03/20, 12:30, 40\n") << 1 << 1;
-        QTest::newRow("binary") << QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16) << 4 << 1;
+            << 4 << 2
+            << "1:16/02/30, 12:30, 40|1:16/03/20, 24:00, 1|1:16/03/20, 12:30|1:16/03/20, 12:30, "
+               "4.5";
+        QTest::newRow("a header line") << QByteArray("date, time, cpm\n16/03/20, 12:30, 40\n") << 1
+                                       << 1 << "0:date, time, cpm";
+        QTest::newRow("binary") << QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16) << 4 << 1
+                                << QString::fromLatin1("0:\x89PNG|0:\x1a|0:\0\0\0|0:IHDR", 23);
     }
     void unreadableLines() {
         QFETCH(QByteArray, bytes);
         QFETCH(int, count);
         QFETCH(int, first);
+        QFETCH(QString, kept);
         const CsvReadResult result = ParseCsvLog(bytes, kYear);
-        QCOMPARE(result.UnreadableLines, count);
-        QCOMPARE(result.FirstUnreadableLine, first);
+        QCOMPARE(result.UnreadableLines(), count);
+        QCOMPARE(result.FirstUnreadableLine(), first);
+        QCOMPARE(Kept(result.Unreadable), kept);
     }
 
     void split_data() {
@@ -215,9 +224,9 @@ private slots:
         QVERIFY(WriteFile(path, bytes));
         const CsvReadResult whole = ParseCsvLog(bytes, kYear);
         const CsvReadResult read = ReadCsvLog(path, kYear);
-        QCOMPARE(int(read.Samples.size()), lines);
+        QCOMPARE(int(read.Samples.size()) + read.UnreadableLines(), lines);
         QVERIFY(read.Samples == whole.Samples);
-        QCOMPARE(read.UnreadableLines, whole.UnreadableLines);
+        QCOMPARE(Kept(read.Unreadable), Kept(whole.Unreadable));
         QCOMPARE(read.Samples.back().Cpm, lines - 1);
         // Odd pieces split line ends, marks and UTF-16 units and pairs some way.
         for (const qsizetype piece : {7, 4093}) {
@@ -225,7 +234,9 @@ private slots:
             for (qsizetype at = 0; at < bytes.size(); at += piece) {
                 parser.Add(QByteArrayView(bytes).sliced(at, std::min(piece, bytes.size() - at)));
             }
-            QVERIFY2(parser.Finish().Samples == whole.Samples, qPrintable(QString::number(piece)));
+            const CsvReadResult inPieces = parser.Finish();
+            QVERIFY2(inPieces.Samples == whole.Samples, qPrintable(QString::number(piece)));
+            QCOMPARE(Kept(inPieces.Unreadable), Kept(whole.Unreadable));
         }
     }
 
@@ -290,6 +301,47 @@ private slots:
         for (int i = 0; i < count; ++i) {
             QCOMPARE(lines[i].count(", "), i < 10 ? 2 : 3);
         }
+    }
+
+    // Lines that did not read go back as they were, each after the samples it came after;
+    // only line ends become CR LF (and UTF-16 text UTF-8). Written in pieces of any size, the
+    // text is the same, and it reads back to the same samples and lines.
+    void unreadableLinesGoBackAtTheirPlaces_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QByteArray>("written");
+        const QByteArray own = OwnFormWithUnreadableLines();
+        QTest::newRow("own form: a header, a blank line, garbage, a total") << own << own;
+        QByteArray lf = own;
+        QTest::newRow("LF line ends") << lf.replace("\r\n", "\n") << own;
+        const QString header = QStringLiteral("日時, 時刻, CPM\r\n16/03/20, 12:30, 40\r\n");
+        QTest::newRow("UTF-16 LE")
+            << "\xFF\xFE" +
+                   QByteArray(reinterpret_cast<const char*>(header.utf16()), header.size() * 2)
+            << header.toUtf8();
+        // Written as it was, a first line like this would be taken for a mark by the reader.
+        QTest::newRow("a first line that starts like a mark")
+            << QByteArray("\xEF\xBB\xBF\xFF\xFEnote\n16/03/20, 12:30, 40\n")
+            << QByteArray("\xEF\xBB\xBF\xFF\xFEnote\r\n16/03/20, 12:30, 40\r\n");
+        QTest::newRow("no samples") << QByteArray("a\r\n\r\nb") << QByteArray("a\r\n\r\nb\r\n");
+    }
+    void unreadableLinesGoBackAtTheirPlaces() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QByteArray, written);
+        const CsvReadResult read = ParseCsvLog(bytes, kYear);
+        SampleLog log;
+        log.Assign(std::vector<Sample>(read.Samples));
+        QCOMPARE(CsvTextOf(log, {}, read.Unreadable), written);
+        for (const qsizetype piece : {1, 7}) {
+            CsvTextWriter writer(log, read.Unreadable, {}, log.Count());
+            QByteArray text;
+            while (!writer.Done()) {
+                writer.Append(text, piece);
+            }
+            QCOMPARE(text, written);
+        }
+        const CsvReadResult back = ParseCsvLog(written, kYear);
+        QVERIFY(back.Samples == read.Samples);
+        QCOMPARE(Kept(back.Unreadable), Kept(read.Unreadable));
     }
 
     // The byte bound covers the longest line the writer makes, so a log of as many lines as

@@ -66,45 +66,58 @@ private slots:
         QTest::addColumn<int>("written");
         QTest::addColumn<int>("added");
         QTest::addColumn<int>("appended");
-        QTest::newRow("the growing minute") << 5 << 3 << 0;
-        QTest::newRow("appended minutes") << 5 << 0 << 3;
-        QTest::newRow("both") << 12 << 2 << 4;
-        QTest::newRow("past the tenth minute, doses begin") << 8 << 1 << 5;
-        QTest::newRow("nothing changed") << 5 << 0 << 0;
+        QTest::addColumn<bool>("unreadable");
+        QTest::newRow("the growing minute") << 5 << 3 << 0 << false;
+        QTest::newRow("appended minutes") << 5 << 0 << 3 << false;
+        QTest::newRow("both") << 12 << 2 << 4 << false;
+        QTest::newRow("past the tenth minute, doses begin") << 8 << 1 << 5 << false;
+        QTest::newRow("nothing changed") << 5 << 0 << 0 << false;
+        QTest::newRow("unreadable lines, the growing minute") << 5 << 3 << 0 << true;
+        QTest::newRow("unreadable lines, appended minutes") << 12 << 0 << 3 << true;
+        QTest::newRow("unreadable lines, both") << 12 << 2 << 4 << true;
     }
     // The plan brings the old text to exactly what a whole save writes, and a power cut at any
-    // point of its write tears at most one line: every earlier line reads back as it was.
+    // point of its write tears at most one line: every earlier line reads back as it was. Lines
+    // that are no samples (a header, one between, one after the last sample) keep their places.
     void tailRewrite() {
         QFETCH(int, written);
         QFETCH(int, added);
         QFETCH(int, appended);
+        QFETCH(bool, unreadable);
         const GraphSettings settings{0.01, 2};
         SampleLog log = Minutes(written);
-        const QByteArray old = CsvTextOf(log, settings);
+        UnreadableText lines;
+        if (unreadable) {
+            lines.Add(0, "date, time, cpm");
+            lines.Add(written / 2, "");
+            lines.Add(written, "total");
+        }
+        const QByteArray old = CsvTextOf(log, settings, lines);
         LogFileTail tail;
-        tail.Wrote("log.csv", old, log, settings);
+        tail.Wrote("log.csv", old, log, lines, settings);
         log.AddToLast(added);
         const SampleLog grown = Minutes(written + appended);
         for (int i = written; i < grown.Count(); ++i) {
             log.Append(grown.At(i));
         }
-        const std::optional<LogFileTail::Plan> plan = tail.PlanFor("log.csv", log, settings);
+        const std::optional<LogFileTail::Plan> plan = tail.PlanFor("log.csv", log, lines, settings);
         QVERIFY(plan);
-        const QByteArray now = CsvTextOf(log, settings);
+        const QByteArray now = CsvTextOf(log, settings, lines);
         QCOMPARE(old.left(plan->Offset) + plan->Bytes, now);
         QCOMPARE(plan->Bytes.size() > 0, added + appended > 0);
-        QVERIFY(plan->Bytes.size() <= (appended + 1) * (kMaxLogLineChars + 2));
-        QCOMPARE(now.mid(plan->LastLineOffset).count("\r\n"), 1);
+        QVERIFY(plan->Bytes.size() <= (appended + 2) * (kMaxLogLineChars + 2));
+        const qsizetype after = unreadable && appended == 0 ? 1 : 0;  // the total
+        QCOMPARE(now.mid(plan->LastSampleOffset).count("\r\n"), 1 + after);
 
         for (qsizetype k = 0; k <= plan->Bytes.size(); ++k) {
             const QByteArray done = old.left(plan->Offset) + plan->Bytes.left(k);
             const QByteArray torn = done + old.mid(done.size());
             const CsvReadResult read = ParseCsvLog(torn, 2026);
-            const qsizetype complete = done.count("\r\n");
-            QVERIFY(read.Samples.size() <= size_t(complete) + 1);
-            QVERIFY(read.UnreadableLines <= 1);
-            for (qsizetype i = 0; i < complete; ++i) {
-                QCOMPARE(read.Samples[size_t(i)], log.At(int(i)));
+            const int complete = int(done.count("\r\n"));
+            QVERIFY(read.UnreadableLines() <= lines.Count() + 1);
+            for (int i = 0;
+                 i < int(read.Samples.size()) && read.Unreadable.LineOfSample(i) <= complete; ++i) {
+                QCOMPARE(read.Samples[size_t(i)], log.At(i));
             }
         }
     }

@@ -311,7 +311,7 @@ private slots:
 
         w.Live(30, 5);
         w.commands.AutoSave();
-        const QByteArray logText = CsvTextOf(w.log, w.settings);
+        const QByteArray logText = CsvTextOf(w.log, w.settings, w.commands.Unreadable());
         if (!blocked) {
             QCOMPARE(ReadAll(path), logText);
             QVERIFY(w.RecoveryFiles().isEmpty());
@@ -325,39 +325,96 @@ private slots:
         QCOMPARE(ReadAll(path), bytes);
         // Save is the user's choice: it writes, and the samples are no longer at risk.
         w.commands.SaveClick();
-        QCOMPARE(ReadAll(path), CsvTextOf(w.log, w.settings));
+        QCOMPARE(ReadAll(path), CsvTextOf(w.log, w.settings, w.commands.Unreadable()));
         QVERIFY(w.RecoveryFiles().isEmpty());
         QVERIFY(!w.commands.AutoSaveBlocked());
         QCOMPARE(w.commands.FirstForeignLine(), 0);
         w.Live(31, 1);
         w.commands.AutoSave();
-        QCOMPARE(ReadAll(path), CsvTextOf(w.log, w.settings));
+        QCOMPARE(ReadAll(path), CsvTextOf(w.log, w.settings, w.commands.Unreadable()));
     }
 
-    // While only live data changes the log and the file is what was written last, the
-    // automatic save rewrites the file's end in place (the same file, not a new one); anything
-    // else replaces the file whole. Either way the file holds exactly what Save would write.
+    // A header, a blank line and garbage are no samples: not drawn, not in the pane, and the
+    // doses count samples only. Save writes them back byte for byte, and minutes logged after
+    // go after the last line.
+    void unreadableLinesStayWhatTheyWere() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("log.csv");
+        const QByteArray own = OwnFormWithUnreadableLines();
+        QVERIFY(WriteFile(path, own));
+        Window w;
+        w.Open(path);
+        QCOMPARE(w.log.Count(), 12);
+        QCOMPARE(w.display.CpmCount(), 12);
+        QCOMPARE(w.display.LogCount(), 12);
+        QCOMPARE(w.display.LogText(11), "16/03/20, 12:41, 40, 0.0632");
+        QCOMPARE(w.commands.UnreadableLines(), 4);
+        QCOMPARE(w.commands.FirstUnreadableLine(), 1);
+        w.commands.SaveClick();
+        QCOMPARE(ReadAll(path), own);
+        w.Live(30, 5);
+        w.commands.AutoSave();
+        QCOMPARE(ReadAll(path), own + "26/12/08, 14:30, 5, 0.0632\r\n");
+    }
+
+    // While only live data changes the log and the file is what was written or opened last,
+    // the automatic save rewrites the file's end in place (the same file, not a new one), the
+    // first time after Open too when the file was in our own form; anything else replaces the
+    // file whole. Either way the file holds exactly what Save would write.
     void autoSaveRewritesOnlyTheEnd_data() {
+        QTest::addColumn<QString>("start");
         QTest::addColumn<QString>("change");
         QTest::addColumn<bool>("inPlace");
-        QTest::newRow("the growing minute") << "grow" << true;
-        QTest::newRow("appended minutes") << "append" << true;
-        QTest::newRow("many minutes, saved each") << "many" << true;
-        QTest::newRow("the file changed under us, same size") << "edited" << false;
-        QTest::newRow("the file grew under us") << "appendedByOther" << false;
-        QTest::newRow("a settings change") << "settings" << false;
+        QTest::newRow("the growing minute") << "saved"
+                                            << "grow" << true;
+        QTest::newRow("appended minutes") << "saved"
+                                          << "append" << true;
+        QTest::newRow("many minutes, saved each") << "saved"
+                                                  << "many" << true;
+        QTest::newRow("the file changed under us, same size") << "saved"
+                                                              << "edited" << false;
+        QTest::newRow("the file grew under us") << "saved"
+                                                << "appendedByOther" << false;
+        QTest::newRow("a settings change") << "saved"
+                                           << "settings" << false;
+        QTest::newRow("opened, the growing minute") << "opened"
+                                                    << "grow" << true;
+        QTest::newRow("opened, appended minutes") << "opened"
+                                                  << "append" << true;
+        QTest::newRow("opened, an earlier line not in our form") << "opened foreign line"
+                                                                 << "append" << false;
+        QTest::newRow("opened, doses of other settings") << "opened other doses"
+                                                         << "append" << false;
+        QTest::newRow("opened, then an earlier line changed under us, same size")
+            << "opened"
+            << "editedEarlier" << false;
     }
     void autoSaveRewritesOnlyTheEnd() {
+        QFETCH(QString, start);
         QFETCH(QString, change);
         QFETCH(bool, inPlace);
         QTemporaryDir dir;
         const QString path = dir.filePath("log.csv");
         Window w;
-        for (int i = 0; i < 8; ++i) {
-            w.Live(i, 30 + i);
+        if (start == "saved") {
+            for (int i = 0; i < 8; ++i) {
+                w.Live(i, 30 + i);
+            }
+            w.dialogs.saveAnswer = path;
+            w.commands.SaveAsClick();
+        } else {
+            SampleLog minutes;
+            for (int i = 0; i < 12; ++i) {
+                minutes.Append({DateTime::Encode(2026, 12, 8, 14, i), 30 + i});
+            }
+            QByteArray text = CsvTextOf(
+                minutes, start == "opened other doses" ? GraphSettings{0.5, 3} : w.settings);
+            if (start == "opened foreign line") {
+                text.replace("26/12/08, 14:01, 31\r\n", "26/12/08, 14:01, 31\n");
+            }
+            QVERIFY(WriteFile(path, text));
+            w.Open(path);
         }
-        w.dialogs.saveAnswer = path;
-        w.commands.SaveAsClick();
         const auto inode = [&] {
             QFile file(path);
             return file.open(QIODevice::ReadOnly) ? IdentityOf(file) : FileIdentity{};
@@ -367,16 +424,20 @@ private slots:
         if (change == "edited") {
             bytes[bytes.size() - 3] = '9';
             QVERIFY(WriteFile(path, bytes));
+        } else if (change == "editedEarlier") {
+            bytes.replace("14:00, 30", "14:00, 39");
+            QVERIFY(WriteFile(path, bytes));
         } else if (change == "appendedByOther") {
             QVERIFY(WriteFile(path, bytes + "26/12/08, 14:59, 1\r\n"));
         } else if (change == "settings") {
             w.settings = {0.5, 3};
         }
+        const int last = w.log.Count() - 1;
         const int minutes = change == "many" ? 40 : 1;
         for (int i = 0; i < minutes; ++i) {
-            w.Live(7 + i, 1);
+            w.Live(last + i, 1);
             if (change != "grow") {
-                w.Live(8 + i, 2);
+                w.Live(last + 1 + i, 2);
             }
             w.commands.AutoSave();
             QCOMPARE(ReadAll(path), CsvTextOf(w.log, w.settings));
@@ -492,10 +553,10 @@ private slots:
     }
 
     // A recovery file the user opened goes once its samples are in a file of their choice. A
-    // log whose first lines did not read is named after its first sample that read.
+    // log is named after its first sample.
     void recoveryFilesGoOnceSaved() {
         QTemporaryDir dir;
-        QVERIFY(WriteFile(dir.filePath("odd.csv"), "total\r\n16/03/20, 12:30, 40\r\n"));
+        QVERIFY(WriteFile(dir.filePath("odd.csv"), "16/03/20, 12:30:15, 40\r\n"));
         Window w(dir.filePath("recovery"));
         w.Open(dir.filePath("odd.csv"));
         w.Live(30, 1);

@@ -184,7 +184,7 @@ QByteArray FinishedText(TMainForm& form) {
     if (form.Session().MinuteRunning()) {
         finished.RemoveLast();
     }
-    return CsvTextOf(finished, form.Graph());
+    return CsvTextOf(finished, form.Graph(), form.Files().Unreadable());
 }
 
 // True when the process sleeps in an event loop's poll and catches SIGTERM.
