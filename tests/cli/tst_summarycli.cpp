@@ -2,8 +2,13 @@
 #include "TestFiles.h"
 #include "TestMain.h"
 
+#include "PeriodSummary.h"
+
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cerrno>
+#include <cstring>
 
 namespace {
 
@@ -49,6 +54,63 @@ private slots:
                  "solamine-cli: " + path + ": 1 unreadable line(s), the first is line 1");
         QVERIFY(run.out.endsWith(
             "\r\n2026-05-01,3,0.2,31.67,20,45,2026-05-01 23:58,0.0500,0.0025\r\n"));
+    }
+
+    // A line dated far from the rest would ask for millions of empty periods: such a table is
+    // refused at once, saying why; a longer period holds the same log.
+    void tableBeyondTheBound_data() {
+        QTest::addColumn<QString>("by");
+        QTest::addColumn<int>("exitCode");
+        QTest::newRow("hours from 1900 to 9999") << "hour" << 4;
+        QTest::newRow("days from 1900 to 9999") << "day" << 4;
+        QTest::newRow("months from 1900 to 9999") << "month" << 0;
+    }
+    void tableBeyondTheBound() {
+        QFETCH(QString, by);
+        QFETCH(int, exitCode);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("far_apart.csv");
+        QVERIFY(WriteFile(path, "1900/01/01, 00:00, 5\r\n9999/12/31, 23:59, 7\r\n"));
+        const CliRun run = RunSummary({"--by", by, "--csv", path});
+        QCOMPARE(run.exitCode, exitCode);
+        if (exitCode == 0) {
+            QCOMPARE(run.out.count('\n'), 1 + (9999 - 1900 + 1) * 12);
+            QVERIFY(
+                run.out.endsWith("\r\n9999-12,1,0.0,7.00,7,7,9999-12-31 23:59,0.0111,0.0002\r\n"));
+            return;
+        }
+        QCOMPARE(run.out, QByteArray());
+        QVERIFY2(run.err.startsWith("solamine-cli: the table by " + by + " would have ") &&
+                     run.err.contains(QStringLiteral("from 1900-01-01") +
+                                      (by == "hour" ? " 00:00" : "") + " to 9999-12-31") &&
+                     run.err.contains(QStringLiteral("more than %1;").arg(kMaxSummaryRows)),
+                 qPrintable(run.err));
+    }
+
+    // A table that does not reach its file is a failure, text or CSV.
+    void fullDisk_data() {
+        QTest::addColumn<QStringList>("options");
+        QTest::newRow("text") << QStringList{};
+        QTest::newRow("csv") << QStringList{"--csv"};
+    }
+    void fullDisk() {
+        SOLAMINE_MOUNTS_AS_ROOT();
+        QFETCH(QStringList, options);
+        SmallDisk disk;
+        if (!disk.mounted) {
+            QSKIP("cannot mount a small tmpfs here");
+        }
+        disk.Fill();
+        QProcess process;
+        process.setWorkingDirectory(QStringLiteral(TEST_DATA_DIR));
+        process.setStandardOutputFile(disk.mount + QStringLiteral("/table"));
+        process.start(QStringLiteral(SOLAMINE_CLI),
+                      QStringList{"summary"} + options + QStringList{"summary_first_day.csv"});
+        const CliRun run = FinishCli(process);
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY2(run.err.startsWith("solamine-cli: cannot write the table: ") &&
+                     run.err.contains(QString::fromLocal8Bit(std::strerror(ENOSPC))),
+                 qPrintable(run.err));
     }
 
     void failures_data() {
