@@ -1,7 +1,9 @@
 #include "CliRun.h"
 #include "DeviceLink.h"
 #include "Devices.h"
+#include "Log.h"
 #include "Settings.h"
+#include "Summary.h"
 #include "TestFiles.h"
 #include "TestMain.h"
 #include "Version.h"
@@ -83,6 +85,12 @@ private slots:
         QTest::newRow("version") << QStringList{"--version"} << 0
                                  << QStringLiteral("solamine-cli %1\n").arg(kProgramVersion);
         QTest::newRow("unknown command") << QStringList{"record"} << 2 << "usage:";
+        QTest::newRow("summary --help")
+            << QStringList{"summary", "--help"} << 0 << QString::fromUtf8(kSummaryUsage);
+        QTest::newRow("log -h among its options")
+            << QStringList{"log", "--simulate", "-h", "f.csv"} << 0 << QString::fromUtf8(kLogUsage);
+        QTest::newRow("--help as a file name after --")
+            << QStringList{"summary", "--", "--help"} << 1 << "--help";
         QTest::newRow("devices")
             << QStringList{"devices", "--simulate"} << 0
             << "virtual:counter\tHID\\VID_04D8&PID_F9F2&REV_0100\tcan be opened\n";
