@@ -1,6 +1,5 @@
 #include "IniFile.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
@@ -16,6 +15,7 @@
 #include "AtomicFile.h"
 #include "DoseAlarm.h"
 #include "NumberFormat.h"
+#include "PrivateFiles.h"
 #include "RegularFile.h"
 #include "SampleDisplay.h"
 
@@ -233,8 +233,8 @@ bool IniFile::WriteString(const QString& section, const QString& key, const QStr
         added += key.toUtf8() + '=' + value.toUtf8() + eol;
         result = bytes_.left(insertAt) + added + bytes_.mid(insertAt);
     }
-    QDir().mkpath(QFileInfo(path_).absolutePath());
-    if (!WriteFileAtomically(path_, result, nullptr)) {
+    MakePrivateFolder(QFileInfo(path_).absolutePath());
+    if (!WriteFileAtomically(path_, result, nullptr, ownerOnly_)) {
         return false;
     }
     bytes_ = result;
