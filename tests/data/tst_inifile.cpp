@@ -321,8 +321,9 @@ private slots:
         QTemporaryDir dir;
         const QString path = dir.filePath("solamine.ini");
         WriteBytes(path, "[Graph]\r\nuSv=0.002\r\n");
-        // Held open by another without sharing, as the file of another user is: Wine runs the
-        // tests as root, who may open any file, and cannot check a Windows ACL.
+        // Held open without sharing: its attribute says writable, yet no open for writing
+        // succeeds, as with a file that another user owns. (Wine runs these tests as root, who
+        // may open any file whatever its owner, and does not check Windows ACLs.)
         const std::wstring native = QDir::toNativeSeparators(path).toStdWString();
         HANDLE held = ::CreateFileW(native.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                                     FILE_ATTRIBUTE_NORMAL, nullptr);
