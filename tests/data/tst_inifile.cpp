@@ -6,6 +6,7 @@
 
 #include <sys/stat.h>
 #ifdef Q_OS_WIN
+#define NOMINMAX  // std::numeric_limits<T>::max() below
 #include <windows.h>
 #endif
 #include <QDir>
