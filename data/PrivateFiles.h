@@ -8,8 +8,8 @@
 
 // Files that hold secrets (a broker password) and the folders they live in, kept to their owner.
 
-// A secret file is a line or so: larger ones are refused.
-inline constexpr qint64 kMaxSecretFileBytes = 64 * 1024;
+// A secret file is a line or so: larger ones are refused (the words for it count in MiB).
+inline constexpr qint64 kMaxSecretFileBytes = qint64(1) << 20;
 
 // The bytes of the secret file at path. Returns nothing and sets error (when given) to a Read
 // error when it cannot be read: NotFound, NotRegularFile, TooLarge (Limit kMaxSecretFileBytes),
