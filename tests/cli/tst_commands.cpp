@@ -89,8 +89,6 @@ private slots:
             << QStringList{"summary", "--help"} << 0 << QString::fromUtf8(kSummaryUsage);
         QTest::newRow("log -h among its options")
             << QStringList{"log", "--simulate", "-h", "f.csv"} << 0 << QString::fromUtf8(kLogUsage);
-        QTest::newRow("--help as a file name after --")
-            << QStringList{"summary", "--", "--help"} << 1 << "--help";
         QTest::newRow("devices")
             << QStringList{"devices", "--simulate"} << 0
             << "virtual:counter\tHID\\VID_04D8&PID_F9F2&REV_0100\tcan be opened\n";
