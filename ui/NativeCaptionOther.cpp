@@ -27,8 +27,11 @@ xcb_atom_t Atom(xcb_connection_t* connection, const char* name) {
 
 void ClearNativeCaption(QWidget& window) {
 #ifdef SOLAMINE_CLEAR_X11_CAPTION
+    // Only the xcb platform's windows are X windows: the offscreen platform also answers as
+    // X11, without a connection.
     const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (x11 == nullptr) {
+    if (QGuiApplication::platformName() != QStringLiteral("xcb") || x11 == nullptr ||
+        x11->connection() == nullptr) {
         return;
     }
     // Qt sets both names when it creates the window and when the title changes, not when it
