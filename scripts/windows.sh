@@ -334,15 +334,17 @@ window_check() {
 }
 
 # The error box's caption as Windows holds it: the offscreen platform of the other tests has no
-# captions, so this one test runs with the windows platform on a virtual screen.
+# captions, so this one test runs with the windows platform on a virtual screen, inside Wine's
+# own desktop (without it, Wine fails to create the box's window on a bare X server).
 caption_check() {
     local dir=$out/test display=:$((50 + RANDOM % 40)) xvfb result=$out/test/results/ErrorBoxCaption.txt status=0
     mkdir -p "$dir/results" && rm -f "$result"
     Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
     xvfb=$!
     sleep 2
-    (cd "$dir" && DISPLAY=$display low timeout 300 wine ./tests_ui.exe -class ErrorBoxTest captionIsEmpty \
-        -platform windows -o "$(winepath -w "$result")",txt) >/dev/null 2>&1 || status=$?
+    (cd "$dir" && DISPLAY=$display low timeout 300 wine explorer /desktop=solamine,1024x768 \
+        ./tests_ui.exe -class ErrorBoxTest captionIsEmpty -platform windows \
+        -o "$(winepath -w "$result")",txt) >/dev/null 2>&1 || status=$?
     wineserver -k 2>/dev/null || true
     kill "$xvfb" 2>/dev/null || true
     wait "$xvfb" 2>/dev/null || true

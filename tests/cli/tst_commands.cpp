@@ -1,7 +1,6 @@
 #include "CliRun.h"
 #include "DeviceLink.h"
 #include "Devices.h"
-#include "Log.h"
 #include "Settings.h"
 #include "Summary.h"
 #include "TestFiles.h"
@@ -87,8 +86,9 @@ private slots:
         QTest::newRow("unknown command") << QStringList{"record"} << 2 << "usage:";
         QTest::newRow("summary --help")
             << QStringList{"summary", "--help"} << 0 << QString::fromUtf8(kSummaryUsage);
-        QTest::newRow("log -h among its options")
-            << QStringList{"log", "--simulate", "-h", "f.csv"} << 0 << QString::fromUtf8(kLogUsage);
+        QTest::newRow("settings -h among its options")
+            << QStringList{"settings", "--simulate", "-h"} << 0
+            << QString::fromUtf8(kSettingsUsage);
         QTest::newRow("devices")
             << QStringList{"devices", "--simulate"} << 0
             << "virtual:counter\tHID\\VID_04D8&PID_F9F2&REV_0100\tcan be opened\n";

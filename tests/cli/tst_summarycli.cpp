@@ -57,28 +57,19 @@ private slots:
     }
 
     // A line dated far from the rest would ask for millions of empty periods: such a table is
-    // refused at once, saying why; a longer period holds the same log.
+    // refused at once, saying why.
     void tableBeyondTheBound_data() {
         QTest::addColumn<QString>("by");
-        QTest::addColumn<int>("exitCode");
-        QTest::newRow("hours from 1900 to 9999") << "hour" << 4;
-        QTest::newRow("days from 1900 to 9999") << "day" << 4;
-        QTest::newRow("months from 1900 to 9999") << "month" << 0;
+        QTest::newRow("hours from 1900 to 9999") << "hour";
+        QTest::newRow("days from 1900 to 9999") << "day";
     }
     void tableBeyondTheBound() {
         QFETCH(QString, by);
-        QFETCH(int, exitCode);
         QTemporaryDir dir;
         const QString path = dir.filePath("far_apart.csv");
         QVERIFY(WriteFile(path, "1900/01/01, 00:00, 5\r\n9999/12/31, 23:59, 7\r\n"));
         const CliRun run = RunSummary({"--by", by, "--csv", path});
-        QCOMPARE(run.exitCode, exitCode);
-        if (exitCode == 0) {
-            QCOMPARE(run.out.count('\n'), 1 + (9999 - 1900 + 1) * 12);
-            QVERIFY(
-                run.out.endsWith("\r\n9999-12,1,0.0,7.00,7,7,9999-12-31 23:59,0.0111,0.0002\r\n"));
-            return;
-        }
+        QCOMPARE(run.exitCode, 4);
         QCOMPARE(run.out, QByteArray());
         QVERIFY2(run.err.startsWith("solamine-cli: the table by " + by + " would have ") &&
                      run.err.contains(QStringLiteral("from 1900-01-01") +

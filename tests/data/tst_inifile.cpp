@@ -6,7 +6,9 @@
 
 #include <sys/stat.h>
 #ifdef Q_OS_WIN
+#ifndef NOMINMAX
 #define NOMINMAX  // std::numeric_limits<T>::max() below
+#endif
 #include <windows.h>
 #endif
 #include <QDir>
