@@ -43,6 +43,18 @@ std::optional<Arguments> ParseArguments(const QStringList& arguments, const QStr
     return parsed;
 }
 
+bool AsksForHelp(const QStringList& arguments) {
+    for (const QString& argument : arguments) {
+        if (argument == u"--") {
+            return false;
+        }
+        if (argument == u"--help" || argument == u"-h") {
+            return true;
+        }
+    }
+    return false;
+}
+
 bool ReadGraphOptions(const Arguments& arguments, GraphSettings& settings, QString* error) {
     if (const auto text = arguments.Values.constFind(QStringLiteral("--coefficient"));
         text != arguments.Values.cend()) {

@@ -22,6 +22,10 @@ struct Arguments {
 std::optional<Arguments> ParseArguments(const QStringList& arguments, const QStringList& flags,
                                         const QStringList& valued, QString* error);
 
+// Whether "--help" or "-h" stands among the options (before "--"): the command then prints its
+// usage and does nothing else.
+bool AsksForHelp(const QStringList& arguments);
+
 // The graph options every command that writes log lines takes.
 inline const QStringList kGraphOptions{QStringLiteral("--coefficient"),
                                        QStringLiteral("--background")};

@@ -1,5 +1,8 @@
 #include "CliOutput.h"
 
+#include <cerrno>
+#include <cstring>
+
 void PrintText(std::FILE* stream, const QString& text) {
     std::fputs(text.toLocal8Bit().constData(), stream);
     std::fflush(stream);
@@ -7,6 +10,16 @@ void PrintText(std::FILE* stream, const QString& text) {
 
 void PrintLine(std::FILE* stream, const QString& text) {
     PrintText(stream, text + u'\n');
+}
+
+bool WriteStdout(const QByteArray& bytes, QString* reason) {
+    errno = 0;
+    if (std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout) == size_t(bytes.size()) &&
+        std::fflush(stdout) == 0 && !std::ferror(stdout)) {
+        return true;
+    }
+    *reason = QString::fromLocal8Bit(std::strerror(errno != 0 ? errno : EIO));
+    return false;
 }
 
 void PrintError(const QString& text) {

@@ -44,6 +44,9 @@ QString ReasonText(const FileError& error) {
             return QStringLiteral("%1 files of that name exist").arg(error.Limit);
         case Code::NoPdf:
             return QStringLiteral("cannot draw the PDF");
+        case Code::OpenToOthers:
+            return QStringLiteral(
+                "its permissions are too open: others may read it (chmod 600 it)");
     }
     return error.Reason;
 }

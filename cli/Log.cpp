@@ -47,9 +47,9 @@ const char kLogUsage[] =
     "certificate authorities or --mqtt-ca FILE), each logged minute is also published, retained,\n"
     "to solamine/ID/state (ID: --mqtt-id, default the host name), with Home Assistant discovery\n"
     "under --mqtt-discovery-prefix (default homeassistant) unless --no-discovery. The password\n"
-    "comes from --mqtt-password-file FILE or the environment variable SOLAMINE_MQTT_PASSWORD,\n"
-    "never from the command line. Minutes wait in memory (up to seven days) while the broker\n"
-    "is away.\n"
+    "comes from --mqtt-password-file FILE (refused unless only its owner may use it: chmod 600)\n"
+    "or the environment variable SOLAMINE_MQTT_PASSWORD (which PROGRAM does not get), never\n"
+    "from the command line. Minutes wait in memory (up to seven days) while the broker is away.\n"
     "Exit status: 0 after a signal, 1 the file or folder cannot be used, 2 wrong arguments.\n";
 
 std::optional<LogCommand> ParseLogArguments(const QStringList& arguments, QString* error,

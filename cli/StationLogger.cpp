@@ -8,10 +8,12 @@
 #include "HidBackend.h"
 #include "LogTail.h"
 #include "NumberFormat.h"
+#include "StationMqtt.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QTemporaryFile>
 #include <QTimer>
 #include <utility>
@@ -148,7 +150,18 @@ void StationLogger::OnAlarm(const AlarmStep& step, const LogRecord& record) {
     notes_(QStringLiteral("ALARM %1 %2").arg(minute, dose));
     // Run as a program with two arguments, never through a shell: the minute's text holds a
     // space, and nothing of it should be read as a command.
-    if (!options_.OnAlarm.isEmpty() && !QProcess::startDetached(options_.OnAlarm, {minute, dose})) {
+    if (options_.OnAlarm.isEmpty()) {
+        return;
+    }
+    QProcess program;
+    program.setProgram(options_.OnAlarm);
+    program.setArguments({minute, dose});
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const QString& secret : kSecretVariables) {
+        environment.remove(secret);
+    }
+    program.setProcessEnvironment(environment);
+    if (!program.startDetached()) {
         Note(QStringLiteral("cannot run the alarm program %1").arg(options_.OnAlarm));
     }
 }

@@ -1,6 +1,7 @@
 #include "StationMqtt.h"
 
 #include "Arguments.h"
+#include "ErrorText.h"
 
 bool ReadMqttOptions(const Arguments& arguments, const QString& hostName,
                      const QString& environmentPassword, std::optional<MqttSettings>& settings,
@@ -40,9 +41,10 @@ bool ReadMqttOptions(const Arguments& arguments, const QString& hostName,
     }
     if (const auto file = arguments.Values.constFind(QStringLiteral("--mqtt-password-file"));
         file != arguments.Values.cend()) {
-        const std::optional<QString> password = ReadPasswordFile(*file);
+        FileError refused;
+        const std::optional<QString> password = ReadPasswordFile(*file, &refused);
         if (!password) {
-            *error = QStringLiteral("cannot read the password file %1").arg(*file);
+            *error = CliText::FileErrorText(refused);
             return false;
         }
         mqtt.Password = *password;

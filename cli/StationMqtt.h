@@ -14,6 +14,9 @@ inline const QStringList kMqttOptions{
 inline const QString kNoDiscovery = QStringLiteral("--no-discovery");
 // The environment variable that may hold the broker password instead of a file.
 inline constexpr char kPasswordVariable[] = "SOLAMINE_MQTT_PASSWORD";
+// The environment variables that hold secrets: read by this program, never passed on to the
+// programs it starts.
+inline const QStringList kSecretVariables{QString::fromLatin1(kPasswordVariable)};
 
 // The broker settings that --mqtt and its companions name, with the password from
 // --mqtt-password-file or else environmentPassword. Returns true and leaves settings empty

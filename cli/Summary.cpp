@@ -7,10 +7,10 @@
 #include "SummaryTable.h"
 
 #include <QDate>
-#include <cstdio>
 
 using namespace CliText;
 
+static_assert(kMaxSummaryRows == 300'000, "the usage quotes the bound");
 const char kSummaryUsage[] =
     "usage: solamine-cli summary [--by hour|day|month] [--coefficient X] [--background N]\n"
     "                            [--csv] FILE...\n"
@@ -22,8 +22,26 @@ const char kSummaryUsage[] =
     "files are read as one log sorted by time: daily files may be named in any order. Aligned\n"
     "text with a line of totals, or CSV with --csv.\n"
     "\n"
-    "Exit status: 0 done; 1 a file could not be read; 2 wrong arguments; 3 some lines did not\n"
-    "read as a sample (the table is printed all the same, without them).\n";
+    "A table of more than 300000 periods is refused: summarize by a longer period.\n"
+    "\n"
+    "Exit status: 0 done; 1 a file could not be read, or the table could not be written; 2 wrong\n"
+    "arguments; 3 some lines did not read as a sample (the table is printed all the same, without\n"
+    "them); 4 the table would be longer than 300000 periods.\n";
+
+namespace {
+
+// Says how long the table would be, from when to when, and what to do instead.
+QString TooManyRowsText(const Summary& summary) {
+    const SummaryPeriod by = summary.By();
+    return QStringLiteral(
+               "the table by %1 would have %2 rows, from %3 to %4, more than %5; summarize by "
+               "a longer period, or leave out the lines dated far from the rest")
+        .arg(PeriodName(by), QString::number(summary.Count()), PeriodText(summary.Row(0).Start, by),
+             PeriodText(summary.Row(summary.Count() - 1).Start, by),
+             QString::number(kMaxSummaryRows));
+}
+
+}  // namespace
 
 std::optional<SummaryOptions> ParseSummaryArguments(const QStringList& arguments, QString* error) {
     SummaryOptions options;
@@ -69,12 +87,15 @@ int RunSummary(const QStringList& arguments) {
         PrintError(FailureText(e));
         return 1;
     }
-    if (options->Csv) {
-        const QByteArray csv = SummaryCsv(summary);
-        std::fwrite(csv.constData(), 1, size_t(csv.size()), stdout);
-        std::fflush(stdout);
-    } else {
-        PrintText(stdout, SummaryText(summary));
+    if (summary.Count() > kMaxSummaryRows) {
+        PrintError(TooManyRowsText(summary));
+        return 4;
+    }
+    const QByteArray table =
+        options->Csv ? SummaryCsv(summary) : SummaryText(summary).toLocal8Bit();
+    if (QString reason; !WriteStdout(table, &reason)) {
+        PrintError(QStringLiteral("cannot write the table: %1").arg(reason));
+        return 1;
     }
     return unreadable > 0 ? 3 : 0;
 }

@@ -1,3 +1,4 @@
+#include "Arguments.h"
 #include "Convert.h"
 #include "Devices.h"
 #include "ErrorText.h"
@@ -84,6 +85,27 @@ void PrintUsage(std::FILE* stream) {
     }
 }
 
+// A command: its word, its usage (also for "COMMAND --help") and what runs it.
+struct Command {
+    QStringView Name;
+    const char* Usage;
+    int (*Run)(const QStringList& arguments);
+};
+
+const Command* FindCommand(const QString& name) {
+    static const Command commands[] = {
+        {u"convert", kUsage, RunConvert},        {u"log", kLogUsage, RunLog},
+        {u"devices", kDevicesUsage, RunDevices}, {u"settings", kSettingsUsage, RunSettings},
+        {u"summary", kSummaryUsage, RunSummary},
+    };
+    for (const Command& command : commands) {
+        if (command.Name == name) {
+            return &command;
+        }
+    }
+    return nullptr;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -103,22 +125,14 @@ int main(int argc, char* argv[]) {
         std::printf("solamine-cli %s\n", kProgramVersion);
         return 0;
     }
-    const QString command = arguments.isEmpty() ? QString() : arguments.takeFirst();
-    if (command == u"convert") {
-        return RunConvert(arguments);
+    const Command* command = arguments.isEmpty() ? nullptr : FindCommand(arguments.takeFirst());
+    if (command == nullptr) {
+        PrintUsage(stderr);
+        return 2;
     }
-    if (command == u"log") {
-        return RunLog(arguments);
+    if (AsksForHelp(arguments)) {
+        std::fputs(command->Usage, stdout);
+        return 0;
     }
-    if (command == u"devices") {
-        return RunDevices(arguments);
-    }
-    if (command == u"settings") {
-        return RunSettings(arguments);
-    }
-    if (command == u"summary") {
-        return RunSummary(arguments);
-    }
-    PrintUsage(stderr);
-    return 2;
+    return command->Run(arguments);
 }

@@ -113,13 +113,24 @@ void WriteFileOrThrow(const QString& path, const QByteArray& bytes) {
     }
 }
 
-bool WriteFileAtomically(const QString& path, const QByteArray& bytes, FileError* error) {
+bool WriteFileAtomically(const QString& path, const QByteArray& bytes, FileError* error,
+                         bool ownerOnly) {
+    constexpr QFileDevice::Permissions kOwnerOnly =
+        QFileDevice::ReadOwner | QFileDevice::WriteOwner;
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
         if (OnlyTargetWritable(path)) {
+            if (ownerOnly) {
+                QFile::setPermissions(path, kOwnerOnly);
+            }
             return RewriteFileFrom(path, 0, bytes, error);
         }
         return Fail(file, path, error);
+    }
+    if (ownerOnly && !file.setPermissions(kOwnerOnly)) {
+        Fail(file, path, error);
+        file.cancelWriting();
+        return false;
     }
     // commit() alone can report success after a short write on a full disk, so every step
     // is checked before the new file replaces the old one.

@@ -9,8 +9,10 @@
 // was. Where the directory does not let a new file be created but the file itself may be
 // written (a shared folder, the program's folder), the file is written in place instead:
 // truncated, written, flushed and synced. Returns false and sets error (when given) to a Write
-// error with the system's reason when it fails.
-bool WriteFileAtomically(const QString& path, const QByteArray& bytes, FileError* error);
+// error with the system's reason when it fails. With ownerOnly the file is readable and writable
+// by its owner only (0600) before the bytes go in; otherwise a file keeps its permissions.
+bool WriteFileAtomically(const QString& path, const QByteArray& bytes, FileError* error,
+                         bool ownerOnly = false);
 
 // Rewrites the existing file at path from byte offset on: the bytes before offset stay, tail
 // follows them and the file ends there. The new size is reserved first (posix_fallocate, or a

@@ -30,6 +30,7 @@ struct FileError {
         NoFolder,        // the folder for the file could not be created
         NoFreeName,      // Limit names were tried and all were taken
         NoPdf,           // the chart could not be drawn as PDF
+        OpenToOthers,    // a file of secrets whose permissions let others read it
     };
 
     Operation Op = Operation::Read;

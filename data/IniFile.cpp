@@ -1,6 +1,5 @@
 #include "IniFile.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
@@ -16,6 +15,7 @@
 #include "AtomicFile.h"
 #include "DoseAlarm.h"
 #include "NumberFormat.h"
+#include "PrivateFiles.h"
 #include "RegularFile.h"
 #include "SampleDisplay.h"
 
@@ -233,8 +233,8 @@ bool IniFile::WriteString(const QString& section, const QString& key, const QStr
         added += key.toUtf8() + '=' + value.toUtf8() + eol;
         result = bytes_.left(insertAt) + added + bytes_.mid(insertAt);
     }
-    QDir().mkpath(QFileInfo(path_).absolutePath());
-    if (!WriteFileAtomically(path_, result, nullptr)) {
+    MakePrivateFolder(QFileInfo(path_).absolutePath());
+    if (!WriteFileAtomically(path_, result, nullptr, ownerOnly_)) {
         return false;
     }
     bytes_ = result;
@@ -255,14 +255,22 @@ IniPaths IniPathsFor(const QString& executablePath) {
     const QString fileName = executable.completeBaseName() + QStringLiteral(".ini");
     const QFileInfo directory(executable.absolutePath());
     const QFileInfo beside(directory.absoluteFilePath() + u'/' + fileName);
-    // For a missing file, trying is the only sure answer: Windows calls the folder of an
-    // installed program writable by its attributes (Qt does not look at NTFS permissions), and
-    // the writes would then fail at every exit.
+    // Trying is the only sure answer: Windows calls a file or the folder of an installed program
+    // writable by its read-only attribute (Qt does not look at NTFS permissions), and the writes
+    // would then fail at every exit. The file is opened without truncating it and closed at
+    // once; only a regular file is opened (a FIFO would block), anything else is refused later.
     const auto folderTakesNewFile = [&directory] {
         QTemporaryFile probe(directory.absoluteFilePath() + QStringLiteral("/.solamine-XXXXXX"));
         return directory.isDir() && probe.open();
     };
-    if (beside.exists() ? beside.isWritable() : folderTakesNewFile()) {
+    const auto fileTakesWrites = [&beside] {
+        if (!beside.isFile()) {
+            return beside.isWritable();
+        }
+        QFile file(beside.filePath());
+        return file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::ExistingOnly);
+    };
+    if (beside.exists() ? fileTakesWrites() : folderTakesNewFile()) {
         return {beside.filePath(), {}};
     }
     // An installed program's directory is not the user's to write, nor a file an administrator

@@ -37,6 +37,9 @@ public:
     // was, when it cannot be written, and also when it exists but could not be read (writing
     // would lose its other lines) or was refused.
     bool WriteString(const QString& section, const QString& key, const QString& value);
+    // From now on, writes leave the file readable and writable by its owner only (0600): it
+    // holds settings others should not read. A missing folder is always created owner-only.
+    void KeepToOwner() { ownerOnly_ = true; }
 
 private:
     // Reads from into bytes_; false when there is no such file.
@@ -45,6 +48,7 @@ private:
     QString path_;
     QByteArray bytes_;
     bool unreadable_ = false;
+    bool ownerOnly_ = false;
     std::optional<FileError> refusal_;
 };
 

@@ -68,6 +68,11 @@ struct SummaryTotals {
     double Dose = 0;      // uSv
 };
 
+// A table longer than this is refused rather than written: an hour table over 34 years (more
+// than the longest log file holds), a day table over 800. One sample dated far from the rest (a
+// typo'd year) would otherwise ask for millions of empty rows.
+inline constexpr int kMaxSummaryRows = 300'000;
+
 // The periods from the earliest sample's to the latest sample's, with empty periods between, so
 // gaps show. Samples may come in any order. Used on one thread.
 class Summary {

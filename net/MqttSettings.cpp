@@ -1,6 +1,7 @@
 #include "MqttSettings.h"
 
-#include <QDir>
+#include "PrivateFiles.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -59,13 +60,14 @@ bool IsValidStationId(const QString& id) {
     return pattern.match(id).hasMatch();
 }
 
-std::optional<QString> ReadPasswordFile(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+std::optional<QString> ReadPasswordFile(const QString& path, FileError* error) {
+    const std::optional<QByteArray> bytes = ReadSecretFile(path, error);
+    if (!bytes) {
         return std::nullopt;
     }
-    QByteArray line = file.readLine(4096);
-    while (line.endsWith('\n') || line.endsWith('\r')) {
+    const qsizetype end = bytes->indexOf('\n');
+    QByteArray line = end < 0 ? *bytes : bytes->left(end);
+    while (line.endsWith('\r')) {
         line.chop(1);
     }
     return QString::fromUtf8(line);
@@ -75,7 +77,7 @@ bool SavePasswordFile(const QString& path, const QString& password) {
     if (password.isEmpty()) {
         return !QFileInfo::exists(path) || QFile::remove(path);
     }
-    QDir().mkpath(QFileInfo(path).absolutePath());
+    MakePrivateFolder(QFileInfo(path).absolutePath());
     QSaveFile file(path);
     const QByteArray bytes = password.toUtf8() + '\n';
     // The temporary file is made owner-only before the password goes in.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "FileError.h"
+
 #include <QString>
 #include <optional>
 
@@ -35,9 +37,9 @@ QString StationIdFrom(const QString& hostName);
 // Whether id may name a station in topics: [a-z0-9_-], 1 to 64 characters.
 bool IsValidStationId(const QString& id);
 
-// The first line of the file at path, without its line end. Returns nothing when it cannot be
-// read.
-std::optional<QString> ReadPasswordFile(const QString& path);
+// The first line of the file at path, without its line end. Returns nothing and sets error (when
+// given) when it cannot be read, or is refused as a secret others could read (ReadSecretFile).
+std::optional<QString> ReadPasswordFile(const QString& path, FileError* error = nullptr);
 
 // Writes password to path with mode 0600 (created so, never readable by others on the way), or
 // removes the file when password is empty. Returns false when it cannot.

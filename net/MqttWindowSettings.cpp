@@ -31,6 +31,8 @@ MqttWindowSettings LoadMqttSettings(const QString& iniPath, const QString& hostN
 
 void SaveMqttSettings(const QString& iniPath, const MqttWindowSettings& settings) {
     IniFile ini(iniPath);
+    // The broker, its user and the station are not for other users of the machine to read.
+    ini.KeepToOwner();
     const MqttSettings& broker = settings.Broker;
     const std::pair<QString, QString> keys[] = {
         {QStringLiteral("Enabled"), settings.Enabled ? QStringLiteral("1") : QStringLiteral("0")},

@@ -18,6 +18,7 @@ struct MqttWindowSettings {
 // file. Never writes.
 MqttWindowSettings LoadMqttSettings(const QString& iniPath, const QString& hostName);
 
-// Writes the keys of section "MQTT", keeping every other line; throws a FileFailure with a
-// WriteSettings error at the first key that cannot be written.
+// Writes the keys of section "MQTT", keeping every other line, and leaves the file readable by
+// its owner only; throws a FileFailure with a WriteSettings error at the first key that cannot
+// be written.
 void SaveMqttSettings(const QString& iniPath, const MqttWindowSettings& settings);

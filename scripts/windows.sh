@@ -333,6 +333,29 @@ window_check() {
     fi
 }
 
+# The error box's caption as Windows holds it: the offscreen platform of the other tests has no
+# captions, so this one test runs with the windows platform on a virtual screen, inside Wine's
+# own desktop (without it, Wine fails to create the box's window on a bare X server).
+caption_check() {
+    local dir=$out/test display=:$((50 + RANDOM % 40)) xvfb result=$out/test/results/ErrorBoxCaption.txt status=0
+    mkdir -p "$dir/results" && rm -f "$result"
+    Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    xvfb=$!
+    sleep 2
+    (cd "$dir" && DISPLAY=$display low timeout 300 wine explorer /desktop=solamine,1024x768 \
+        ./tests_ui.exe -class ErrorBoxTest captionIsEmpty -platform windows \
+        -o "$(winepath -w "$result")",txt) >/dev/null 2>&1 || status=$?
+    wineserver -k 2>/dev/null || true
+    kill "$xvfb" 2>/dev/null || true
+    wait "$xvfb" 2>/dev/null || true
+    if [ "$status" = 0 ] && grep -aq '^PASS   : ErrorBoxTest::captionIsEmpty' "$result"; then
+        echo "PASS error box: empty caption"
+    else
+        echo "FAIL error box caption: $(grep -a '^FAIL\|^SKIP' -A2 "$result" 2>/dev/null || echo "no result, exit $status")"
+        return 1
+    fi
+}
+
 # Runs the test programs under Wine, compares convert with the Linux build byte for byte, and
 # installs and removes the installer silently. Prints one line per check; fails if any failed.
 # The test folder (programs, tests, fonts) and a fresh Wine prefix on a Japanese desktop.
@@ -452,6 +475,7 @@ run_tests() {
     fi
 
     window_check || failed=1
+    caption_check || failed=1
 
     # The installer, silently: installed, then removed without a trace.
     local setup=$out/solamine-$version-setup.exe target

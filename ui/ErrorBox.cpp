@@ -1,6 +1,7 @@
 #include "ErrorBox.h"
 
 #include "ErrorTexts.h"
+#include "NativeCaption.h"
 
 #include <QMessageBox>
 #include <cstdio>
@@ -28,6 +29,7 @@ void ShowErrorBox(const QString& text) {
         return;
     }
     QMessageBox box(QMessageBox::Critical, QString(), shown, QMessageBox::Ok);
+    ClearNativeCaption(box);
     box.exec();
 }
 

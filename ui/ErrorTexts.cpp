@@ -63,6 +63,8 @@ QString ReasonText(const FileError& error) {
             return QStringLiteral("同じ名前のファイルが多すぎます");
         case Code::NoPdf:
             return QStringLiteral("PDF を作れません");
+        case Code::OpenToOthers:
+            return QStringLiteral("所有者以外も読めるので使いません");
     }
     return error.Reason;
 }

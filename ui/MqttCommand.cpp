@@ -7,6 +7,7 @@
 #include "MqttWindowSettings.h"
 
 #include <QStandardPaths>
+#include <QStringList>
 #include <cstdio>
 
 MqttCommand::MqttCommand(QString iniPath, QString passwordPath, QString hostName,
@@ -31,7 +32,15 @@ MqttCommand::~MqttCommand() {
 
 void MqttCommand::Load() {
     settings_ = LoadMqttSettings(iniPath_, hostName_);
-    password_ = ReadPasswordFile(passwordPath_).value_or(QString());
+    FileError refused;
+    const std::optional<QString> password = ReadPasswordFile(passwordPath_, &refused);
+    password_ = password.value_or(QString());
+    passwordRefusal_.clear();
+    // No file is no password; one that cannot be used is said on stderr and in the tooltip.
+    if (!password && refused.Why != FileError::Code::NotFound) {
+        passwordRefusal_ = FileErrorText(refused);
+        std::fprintf(stderr, "solamine: %s\n", qPrintable(passwordRefusal_));
+    }
     Restart();
 }
 
@@ -76,6 +85,7 @@ void MqttCommand::MqttClick(const RunDialog& run) {
         throw FileFailure(
             {FileError::Operation::WriteSettings, FileError::Code::System, passwordPath_, {}, 0});
     }
+    passwordRefusal_.clear();
 }
 
 void MqttCommand::SetAlarmTopic(bool on) {
@@ -105,8 +115,15 @@ QString MqttCommand::StatusText() const {
 }
 
 QString MqttCommand::StatusToolTip() const {
-    if (!publisher_ || publisher_->Reason().isEmpty()) {
+    if (!publisher_) {
         return {};
     }
-    return ProbeText(publisher_->Settings(), publisher_->LastFailure(), publisher_->Reason());
+    QStringList texts;
+    if (!passwordRefusal_.isEmpty()) {
+        texts << passwordRefusal_;
+    }
+    if (!publisher_->Reason().isEmpty()) {
+        texts << ProbeText(publisher_->Settings(), publisher_->LastFailure(), publisher_->Reason());
+    }
+    return texts.join(u'\n');
 }

@@ -36,7 +36,7 @@ public:
 
     // "MQTT: 接続中", "MQTT: 再接続待ち (N 分待機)" and the like; empty while not publishing.
     QString StatusText() const;
-    // Why the connection failed, for the tooltip.
+    // Why the password file was not used and why the connection failed, for the tooltip.
     QString StatusToolTip() const;
     const MqttWindowSettings& Settings() const { return settings_; }
     MqttPublisher* Publisher() const { return publisher_.get(); }
@@ -56,5 +56,6 @@ private:
     bool alarmTopic_ = false;
     MqttWindowSettings settings_;
     QString password_;
+    QString passwordRefusal_;  // why the password file was not used, worded; empty when it was
     std::unique_ptr<MqttPublisher> publisher_;
 };

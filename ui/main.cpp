@@ -16,6 +16,13 @@
 
 namespace {
 
+constexpr char kUsage[] =
+    "usage: solamine [--simulate] [FILE]\n"
+    "       solamine --version\n"
+    "\n"
+    "Logs a USB radiation counter in a window. FILE is a CSV log to open at start;\n"
+    "--simulate uses the built-in virtual counter instead of a real one.\n";
+
 // Qt's own texts (file dialogs, message-box buttons) in the desktop's language.
 void LoadQtTranslations(QApplication& app) {
     auto* translator = new QTranslator(&app);
@@ -28,9 +35,13 @@ void LoadQtTranslations(QApplication& app) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    // Answered before the application object exists, so it needs no display.
+    // Answered before the application object exists, so they need no display.
     if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
         std::printf("solamine %s\n", kProgramVersion);
+        return 0;
+    }
+    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+        std::fputs(kUsage, stdout);
         return 0;
     }
     QApplication app(argc, argv);

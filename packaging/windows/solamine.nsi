@@ -30,7 +30,9 @@ BrandingText "${APP} ${VERSION}"
 !define MUI_UNICON "${SOURCE}\solamine.ico"
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
-!define MUI_FINISHPAGE_RUN "$INSTDIR\solamine.exe"
+; No "run now" on the finish page: the installer runs elevated, and so would the program it
+; started, which would then create its settings in Program Files as the administrator's, a file
+; the user's own runs cannot write.
 !insertmacro MUI_PAGE_FINISH
 !insertmacro MUI_UNPAGE_CONFIRM
 !insertmacro MUI_UNPAGE_INSTFILES

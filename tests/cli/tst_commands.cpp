@@ -2,6 +2,7 @@
 #include "DeviceLink.h"
 #include "Devices.h"
 #include "Settings.h"
+#include "Summary.h"
 #include "TestFiles.h"
 #include "TestMain.h"
 #include "Version.h"
@@ -83,6 +84,11 @@ private slots:
         QTest::newRow("version") << QStringList{"--version"} << 0
                                  << QStringLiteral("solamine-cli %1\n").arg(kProgramVersion);
         QTest::newRow("unknown command") << QStringList{"record"} << 2 << "usage:";
+        QTest::newRow("summary --help")
+            << QStringList{"summary", "--help"} << 0 << QString::fromUtf8(kSummaryUsage);
+        QTest::newRow("settings -h among its options")
+            << QStringList{"settings", "--simulate", "-h"} << 0
+            << QString::fromUtf8(kSettingsUsage);
         QTest::newRow("devices")
             << QStringList{"devices", "--simulate"} << 0
             << "virtual:counter\tHID\\VID_04D8&PID_F9F2&REV_0100\tcan be opened\n";

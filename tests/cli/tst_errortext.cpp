@@ -50,6 +50,9 @@ private slots:
             << read + "more than " + QString::number(kMaxCsvLogSamples) + " lines";
         QTest::newRow("out of memory")
             << FileErrorText(Error(Op::Read, Code::OutOfMemory)) << read + "not enough memory";
+        QTest::newRow("a secret others may read")
+            << FileErrorText(Error(Op::Read, Code::OpenToOthers))
+            << read + "its permissions are too open: others may read it (chmod 600 it)";
         QTest::newRow("write") << FileErrorText(
                                       Error(Op::Write, Code::System, "No space left on device"))
                                << "cannot write " + path + ": No space left on device";

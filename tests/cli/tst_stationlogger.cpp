@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QScopeGuard>
 #include <QTest>
 
 class StationLoggerTest : public QObject {
@@ -37,8 +38,13 @@ private slots:
         QTemporaryDir scripts;
         const QString out = scripts.filePath("alarms.txt");
         const QString program = scripts.filePath("on-alarm");
-        QVERIFY(WriteFile(
-            program, "#!/bin/sh\nprintf '%s|%s\\n' \"$1\" \"$2\" >> '" + out.toUtf8() + "'\n"));
+        // It hears nothing of the station's secrets.
+        QVERIFY(WriteFile(program,
+                          "#!/bin/sh\nprintf '%s|%s|%s\\n' \"$1\" \"$2\" "
+                          "\"${SOLAMINE_MQTT_PASSWORD-none}\" >> '" +
+                              out.toUtf8() + "'\n"));
+        qputenv("SOLAMINE_MQTT_PASSWORD", "s3cret");
+        const auto unset = qScopeGuard([] { qunsetenv("SOLAMINE_MQTT_PASSWORD"); });
         QVERIFY(QFile::setPermissions(program, QFile::ReadOwner | QFile::ExeOwner));
         Rig rig(false, QStringLiteral("log.csv"), [&](StationOptions& options) {
             options.AlarmUsv = 0.06;
@@ -46,7 +52,7 @@ private slots:
         });
         rig.Minutes(At(8, 14, 30) + kSecond / 2, 14, 40);  // 14:40 is at 0.0632
         QCOMPARE(rig.notes.filter("ALARM"), QStringList{"ALARM 26/12/08 14:40 0.0632"});
-        QTRY_COMPARE(ReadAll(out), QByteArray("26/12/08 14:40|0.0632\n"));
+        QTRY_COMPARE(ReadAll(out), QByteArray("26/12/08 14:40|0.0632|none\n"));
         QCOMPARE(rig.lines.size(), 13);  // the log is as without an alarm
     }
 

@@ -98,7 +98,7 @@ private slots:
         QTest::newRow("password file")
             << QStringList{"--mqtt", "mqtt://me@b", "--mqtt-password-file", "/nonexistent", "f.csv"}
             << "pw"
-            << "cannot read the password file /nonexistent";
+            << "cannot read /nonexistent: no such file";
         QTest::newRow("password without user") << QStringList{"--mqtt", "mqtt://b", "f.csv"} << "pw"
                                                << "a broker password needs a user";
     }

@@ -2,8 +2,13 @@
 #include "TestFiles.h"
 #include "TestMain.h"
 
+#include "PeriodSummary.h"
+
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cerrno>
+#include <cstring>
 
 namespace {
 
@@ -49,6 +54,54 @@ private slots:
                  "solamine-cli: " + path + ": 1 unreadable line(s), the first is line 1");
         QVERIFY(run.out.endsWith(
             "\r\n2026-05-01,3,0.2,31.67,20,45,2026-05-01 23:58,0.0500,0.0025\r\n"));
+    }
+
+    // A line dated far from the rest would ask for millions of empty periods: such a table is
+    // refused at once, saying why.
+    void tableBeyondTheBound_data() {
+        QTest::addColumn<QString>("by");
+        QTest::newRow("hours from 1900 to 9999") << "hour";
+        QTest::newRow("days from 1900 to 9999") << "day";
+    }
+    void tableBeyondTheBound() {
+        QFETCH(QString, by);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("far_apart.csv");
+        QVERIFY(WriteFile(path, "1900/01/01, 00:00, 5\r\n9999/12/31, 23:59, 7\r\n"));
+        const CliRun run = RunSummary({"--by", by, "--csv", path});
+        QCOMPARE(run.exitCode, 4);
+        QCOMPARE(run.out, QByteArray());
+        QVERIFY2(run.err.startsWith("solamine-cli: the table by " + by + " would have ") &&
+                     run.err.contains(QStringLiteral("from 1900-01-01") +
+                                      (by == "hour" ? " 00:00" : "") + " to 9999-12-31") &&
+                     run.err.contains(QStringLiteral("more than %1;").arg(kMaxSummaryRows)),
+                 qPrintable(run.err));
+    }
+
+    // A table that does not reach its file is a failure, text or CSV.
+    void fullDisk_data() {
+        QTest::addColumn<QStringList>("options");
+        QTest::newRow("text") << QStringList{};
+        QTest::newRow("csv") << QStringList{"--csv"};
+    }
+    void fullDisk() {
+        SOLAMINE_MOUNTS_AS_ROOT();
+        QFETCH(QStringList, options);
+        SmallDisk disk;
+        if (!disk.mounted) {
+            QSKIP("cannot mount a small tmpfs here");
+        }
+        disk.Fill();
+        QProcess process;
+        process.setWorkingDirectory(QStringLiteral(TEST_DATA_DIR));
+        process.setStandardOutputFile(disk.mount + QStringLiteral("/table"));
+        process.start(QStringLiteral(SOLAMINE_CLI),
+                      QStringList{"summary"} + options + QStringList{"summary_first_day.csv"});
+        const CliRun run = FinishCli(process);
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY2(run.err.startsWith("solamine-cli: cannot write the table: ") &&
+                     run.err.contains(QString::fromLocal8Bit(std::strerror(ENOSPC))),
+                 qPrintable(run.err));
     }
 
     void failures_data() {

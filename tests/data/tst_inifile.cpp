@@ -5,9 +5,16 @@
 #include "TestMain.h"
 
 #include <sys/stat.h>
+#ifdef Q_OS_WIN
+#ifndef NOMINMAX
+#define NOMINMAX  // std::numeric_limits<T>::max() below
+#endif
+#include <windows.h>
+#endif
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -305,6 +312,33 @@ private slots:
         if (kind == "large") {
             QCOMPARE(ReadBytes(path), large);
         }
+    }
+
+    // A file beside the program whose read-only attribute says it may be written, but which
+    // cannot be opened for writing (one an elevated run left in Program Files): this user's
+    // settings go to their own file, starting from it.
+    void unwritableFileBesideTheProgram() {
+#ifndef Q_OS_WIN
+        QSKIP("the system's own access check answers for the file here (readOnlyDirectory)");
+#else
+        QTemporaryDir dir;
+        const QString path = dir.filePath("solamine.ini");
+        WriteBytes(path, "[Graph]\r\nuSv=0.002\r\n");
+        // Held open without sharing: its attribute says writable, yet no open for writing
+        // succeeds, as with a file that another user owns. (Wine runs these tests as root, who
+        // may open any file whatever its owner, and does not check Windows ACLs.)
+        const std::wstring native = QDir::toNativeSeparators(path).toStdWString();
+        HANDLE held = ::CreateFileW(native.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+        QVERIFY(held != INVALID_HANDLE_VALUE);
+        const auto release = qScopeGuard([held] { ::CloseHandle(held); });
+        QVERIFY(QFileInfo(path).isWritable());
+        QStandardPaths::setTestModeEnabled(true);
+        const auto normal = qScopeGuard([] { QStandardPaths::setTestModeEnabled(false); });
+        const IniPaths paths = IniPathsFor(dir.filePath("solamine.exe"));
+        QCOMPARE(paths.Path, PerUserSettingsFolder() + "/solamine.ini");
+        QCOMPARE(paths.StartingPath, path);
+#endif
     }
 
     // The INI beside a program installed by an administrator, made writable for the user.

@@ -2,8 +2,16 @@
 #include "FileError.h"
 #include "TestMain.h"
 
+#include <QApplication>
+#include <QMessageBox>
+#include <QProcess>
+#include <QProcessEnvironment>
 #include <QTest>
+#include <QTimer>
 #include <stdexcept>
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
 
 class ErrorBoxTest : public QObject {
     Q_OBJECT
@@ -48,6 +56,45 @@ private slots:
         QVERIFY(!RunGuarded([] { throw 42; }));
         QVERIFY(RunGuarded([] {}));
         QCOMPARE(shown, (QStringList{"x.ini に書き込めません.", "boom.", ""}));
+    }
+
+    // The box's window has an empty caption, not the application's name that Qt puts in one.
+    void captionIsEmpty() {
+#ifndef Q_OS_WIN
+        QSKIP("the caption is read back from Windows: scripts/windows.sh runs this under Wine");
+#else
+        if (QGuiApplication::platformName() != QStringLiteral("windows")) {
+            QSKIP(
+                "the offscreen platform has no captions: scripts/windows.sh runs this under "
+                "Wine with -platform windows");
+        }
+        QString caption = QStringLiteral("<no box>");
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                wchar_t text[256] = {};
+                ::GetWindowTextW(reinterpret_cast<HWND>(box->winId()), text, 256);
+                caption = QString::fromWCharArray(text);
+                box->accept();
+            }
+        });
+        poll.start(50);
+        ShowErrorBox(QStringLiteral("ファイル x は開けません。"));
+        QCOMPARE(caption, QString());
+#endif
+    }
+
+    // "solamine --help" prints the usage and opens no file named "--help" (nor its error box).
+    void helpPrintsTheUsage() {
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        process.setProcessEnvironment(environment);
+        process.start(QStringLiteral(SOLAMINE_APP), {QStringLiteral("--help")});
+        QVERIFY(process.waitForFinished(30'000));
+        QCOMPARE(process.exitCode(), 0);
+        QVERIFY2(process.readAllStandardOutput().startsWith("usage: solamine [--simulate] [FILE]"),
+                 "no usage on stdout");
     }
 };
 

@@ -49,6 +49,8 @@ private slots:
             << error(Op::Read, Code::OutOfMemory) << open + "メモリが足りません ";
         QTest::newRow("stopped") << error(Op::Read, Code::Stopped)
                                  << open + "読み込みを中断しました ";
+        QTest::newRow("a secret others may read")
+            << error(Op::Read, Code::OpenToOthers) << open + "所有者以外も読めるので使いません ";
         QTest::newRow("a relative name")
             << FileErrorText({Op::Read, Code::System, QStringLiteral("day.csv"), "x", 0})
             << "ファイル " + QDir::toNativeSeparators(QDir::current().filePath("day.csv")) +

@@ -84,6 +84,8 @@ private slots:
                                    QByteArray(MqttBroker::kUser) + "@127.0.0.1:" +
                                    QByteArray::number(broker_.Port()) + "\n"));
         QVERIFY(WriteFile(dir.filePath("mqtt-password"), MqttBroker::kPassword));
+        QVERIFY(QFile::setPermissions(dir.filePath("mqtt-password"),
+                                      QFile::ReadOwner | QFile::WriteOwner));
         double windowNow = 0;
         MainFormOptions options;
         options.Backend = std::make_unique<VirtualCounter>();
