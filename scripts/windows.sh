@@ -299,8 +299,9 @@ window_check() {
     if [ -n "$window" ]; then
         xdotool windowfocus "$window" 2>/dev/null || true
         xdotool key alt+l && sleep 1 && xdotool key b
-        # A whole minute: the next minute boundary after the first report, and a few seconds.
-        sleep $((63 - 10#$(date +%S)))
+        # A whole minute: the minute logging started in is not counted whole and stays out; the
+        # next one is, and is finished at the boundary after it.
+        sleep $((123 - 10#$(date +%S)))
         import -window root "$out/window-running.png"
         xdotool key alt+f && sleep 1 && xdotool key a
         sleep 5
