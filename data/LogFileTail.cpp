@@ -3,6 +3,7 @@
 #include "AtomicFile.h"
 #include "CsvLog.h"
 #include "DisplayRules.h"
+#include "FileState.h"
 #include "SampleLog.h"
 #include "UnreadableText.h"
 
@@ -57,11 +58,6 @@ bool HoldsTextBefore(QFile& file, qint64 size, const SampleLog& log,
     return compared == size;
 }
 
-FileIdentity IdentityAt(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? IdentityOf(file) : FileIdentity{};
-}
-
 }  // namespace
 
 void LogFileTail::Remember(qint64 size, qint64 lastSampleOffset, QByteArray fromLastSample,
@@ -71,7 +67,7 @@ void LogFileTail::Remember(qint64 size, qint64 lastSampleOffset, QByteArray from
     fromLastSample_ = std::move(fromLastSample);
     samples_ = samples;
     modified_ = QFileInfo(path_).lastModified();
-    identity_ = IdentityAt(path_);
+    identity_ = StateAt(path_).In;
 }
 
 void LogFileTail::Wrote(const QString& path, const QByteArray& text, const SampleLog& log,
