@@ -7,7 +7,6 @@
 #include "ReadBack.h"
 #include "SampleLog.h"
 
-#include <QFileInfo>
 
 std::optional<ConvertOptions> ParseConvertArguments(const QStringList& arguments, QString* error) {
     ConvertOptions options;
@@ -26,12 +25,6 @@ std::optional<ConvertOptions> ParseConvertArguments(const QStringList& arguments
 }
 
 ConvertResult Convert(const ConvertOptions& options, int currentYear) {
-    // A new file would take the place of a device or a FIFO, where root may replace anything.
-    const QFileInfo target(options.Output);
-    if (target.exists() && !target.isFile()) {
-        throw FileFailure(
-            {FileError::Operation::Write, FileError::Code::NotRegularFile, options.Output, {}, 0});
-    }
     CsvReadResult read = ReadCsvLog(options.Input, currentYear);
     SampleLog log;
     log.Assign(std::move(read.Samples));

@@ -27,6 +27,6 @@ struct ConvertResult {
 
 // Reads Input as Open does and writes Output as Save does (the lines that did not read as they
 // were), with two-digit years placed around currentYear. Throws a FileFailure when either file
-// fails, or with a Write error NotRegularFile when Output exists and is no regular file (a
-// device, a FIFO, a directory); Output is then left as it was.
+// fails; a device or FIFO at Output is refused with a Write error NotRegularFile before it is
+// touched (WriteFileAtomically), and left as it was.
 ConvertResult Convert(const ConvertOptions& options, int currentYear);

@@ -117,6 +117,12 @@ bool WriteFileAtomically(const QString& path, const QByteArray& bytes, FileError
                          bool ownerOnly) {
     constexpr QFileDevice::Permissions kOwnerOnly =
         QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+    // A new file would take the place of a device or a FIFO, where root may replace anything;
+    // a folder fails below with the system's own reason.
+    const QFileInfo target(path);
+    if (target.exists() && !target.isFile() && !target.isDir()) {
+        return FailWith(path, FileError::Code::NotRegularFile, {}, error);
+    }
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
         if (OnlyTargetWritable(path)) {

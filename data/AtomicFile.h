@@ -8,7 +8,8 @@
 // Replaces the file at path with bytes, all or nothing: on any failure the old file stays as it
 // was. Where the directory does not let a new file be created but the file itself may be
 // written (a shared folder, the program's folder), the file is written in place instead:
-// truncated, written, flushed and synced. Returns false and sets error (when given) to a Write
+// truncated, written, flushed and synced. A device, FIFO or socket at path is refused
+// (NotRegularFile) and left as it is. Returns false and sets error (when given) to a Write
 // error with the system's reason when it fails. With ownerOnly the file is readable and writable
 // by its owner only (0600) before the bytes go in; otherwise a file keeps its permissions.
 bool WriteFileAtomically(const QString& path, const QByteArray& bytes, FileError* error,
