@@ -5,9 +5,9 @@
 #include "DateTime.h"
 #include "ErrorText.h"
 #include "HidBackend.h"
-#include "MqttPublisher.h"
 #include "NumberFormat.h"
 #include "StationMqtt.h"
+#include "StationPublishing.h"
 #include "Termination.h"
 
 #include <QCoreApplication>
@@ -44,12 +44,15 @@ const char kLogUsage[] =
     "and runs PROGRAM, if given, with those two as its arguments (not through a shell); the\n"
     "alarm ends after ten minutes below.\n"
     "With --mqtt mqtt://[USER@]HOST[:PORT] (or mqtts://... for TLS, checked against the system's\n"
-    "certificate authorities or --mqtt-ca FILE), each logged minute is also published, retained,\n"
-    "to solamine/ID/state (ID: --mqtt-id, default the host name), with Home Assistant discovery\n"
-    "under --mqtt-discovery-prefix (default homeassistant) unless --no-discovery. The password\n"
+    "certificate authorities or --mqtt-ca FILE), each logged minute is also published to\n"
+    "solamine/ID/minutes, and the newest one, retained, to solamine/ID/state (ID: --mqtt-id,\n"
+    "default the host name), with Home Assistant discovery under --mqtt-discovery-prefix\n"
+    "(default homeassistant) unless --no-discovery. The password\n"
     "comes from --mqtt-password-file FILE (refused unless only its owner may use it: chmod 600)\n"
     "or the environment variable SOLAMINE_MQTT_PASSWORD (which PROGRAM does not get), never\n"
-    "from the command line. Minutes wait in memory (up to seven days) while the broker is away.\n"
+    "from the command line. Minutes wait while the broker is away, across a restart too: the\n"
+    "last minute the broker took is kept in FILE.mqtt.state (DIR/.mqtt.state), and at start the\n"
+    "later minutes of the log (up to seven days back) are published first, in order.\n"
     "Exit status: 0 after a signal, 1 the file or folder cannot be used, 2 wrong arguments.\n";
 
 std::optional<LogCommand> ParseLogArguments(const QStringList& arguments, QString* error,
@@ -125,15 +128,16 @@ int RunLog(const QStringList& arguments) {
         PrintError(error);
         return 1;
     }
-    std::unique_ptr<MqttPublisher> publisher;
+    StationPublishing publishing;
     if (command->Mqtt) {
         const Printer errors = StderrPrinter();
-        publisher = std::make_unique<MqttPublisher>(*command->Mqtt, [errors](const auto& note) {
-            errors(QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss ")) +
-                   MqttEventText(note));
-        });
-        logger.Session().AddPublisher(publisher.get());
-        publisher->Start();
+        publishing = StartPublishing(
+            *command->Mqtt, logger, DateTime::FromQDateTime(QDateTime::currentDateTime()),
+            [errors](const QString& line) {
+                errors(QDateTime::currentDateTime().toString(
+                           QStringLiteral("yyyy-MM-dd HH:mm:ss ")) +
+                       line);
+            });
     }
     QObject::connect(&termination, &Termination::Requested, &logger, [&] {
         if (const int lost = logger.Finish(); lost > 0) {
@@ -141,7 +145,12 @@ int RunLog(const QStringList& arguments) {
                            .arg(lost));
         }
         if (const int left = logger.Session().StopPublishers(kBrokerStopMs); left > 0) {
-            PrintError(QStringLiteral("%1 minute(s) were not published").arg(left));
+            PrintError(QStringLiteral("%1 minute(s) were not published; they go to the broker "
+                                      "from the log at the next start")
+                           .arg(left));
+        }
+        if (publishing.Backlog) {
+            publishing.Backlog->Flush();
         }
         QCoreApplication::quit();
     });

@@ -70,6 +70,7 @@ public:
     QString PathFor(double time) const;
 
     LoggingSession& Session() { return *session_; }
+    const StationOptions& Options() const { return options_; }
     DeviceLink& Link();
     LinkKeeper& Keeper();
     const LogAppender& Appender() const { return appender_; }

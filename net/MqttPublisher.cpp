@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstring>
 #include <mutex>
+#include <utility>
 
 namespace {
 
@@ -166,6 +167,7 @@ void MqttPublisher::Pump() {
             return;
         }
     }
+    AfterLoop();
     if (rc != MOSQ_ERR_SUCCESS || disconnected_) {
         errno = savedErrno;
         const bool tls = rc == MOSQ_ERR_TLS || (rc == MOSQ_ERR_ERRNO && errno == EPROTO) ||
@@ -197,24 +199,40 @@ void MqttPublisher::AfterConnect(int code) {
         emit ProbeFinished(Failure::None, {});
         return;
     }
-    Send(AvailabilityTopic(settings_), "online");
     if (settings_.Discovery) {
-        for (const MqttMessage& message : DiscoveryMessages(settings_)) {
-            Send(message.Topic, message.Payload);
-        }
+        // A broker restarted without persistence has forgotten the retained configs; Home
+        // Assistant says "online" here when it starts, and then gets them again.
+        mosquitto_message_callback_set(mosq_, &MqttPublisher::OnMessage);
+        const QByteArray status = StatusTopic(settings_).toUtf8();
+        mosquitto_subscribe(mosq_, nullptr, status.constData(), 1);
     }
-    if (settings_.Alarm) {
-        Send(AlarmTopic(settings_), alarm_ ? "ON" : "OFF");
-    }
+    Announce();
     SetState(State::Connected);
     SendNext();
 }
 
-int MqttPublisher::Send(const QString& topic, const QByteArray& payload) {
+// Everything retained that a subscriber arriving now should find.
+void MqttPublisher::Announce() {
+    Send(AvailabilityTopic(settings_), counter_ == CounterState::Stopped ? "offline" : "online");
+    if (settings_.Discovery) {
+        for (const MqttMessage& message : DiscoveryMessages(settings_)) {
+            Send(message.Topic, message.Payload, message.Retain);
+        }
+    }
+    Send(CounterTopic(settings_), counter_ == CounterState::Connected ? "ON" : "OFF");
+    if (settings_.Alarm) {
+        Send(AlarmTopic(settings_), alarm_ ? "ON" : "OFF");
+    }
+    if (newest_) {
+        Send(StateTopic(settings_), MinuteJson(newest_->Record, newest_->UsvToday));
+    }
+}
+
+int MqttPublisher::Send(const QString& topic, const QByteArray& payload, bool retain) {
     int mid = -1;
     const QByteArray name = topic.toUtf8();
     if (mosquitto_publish(mosq_, &mid, name.constData(), int(payload.size()), payload.constData(),
-                          1, true) != MOSQ_ERR_SUCCESS) {
+                          1, retain) != MOSQ_ERR_SUCCESS) {
         return -1;
     }
     return mid;
@@ -224,18 +242,43 @@ void MqttPublisher::SendNext() {
     if (state_ != State::Connected || inFlightMid_ >= 0 || queue_.empty()) {
         return;
     }
-    inFlightMid_ = Send(StateTopic(settings_), StateJson(queue_.front()));
+    const PublishedMinute& head = queue_.front();
+    inFlightMid_ = Send(MinutesTopic(settings_), MinuteJson(head.Record, head.UsvToday), false);
     if (mosq_ && writeNotifier_) {
         writeNotifier_->setEnabled(mosquitto_want_write(mosq_));
     }
 }
 
-void MqttPublisher::Publish(const LogRecord& record) {
+// What the library's callbacks noted, acted on once its loop has returned: publishing from
+// inside a callback takes the library's locks in the other order than its loop does.
+void MqttPublisher::AfterLoop() {
+    const std::vector<double> acknowledged = std::exchange(acknowledged_, {});
+    for (const double time : acknowledged) {
+        emit MinuteAcknowledged(time);
+    }
+    if (state_ != State::Connected || !mosq_) {
+        return;
+    }
+    if (std::exchange(announce_, false)) {
+        Announce();
+    }
+    SendNext();
+}
+
+void MqttPublisher::Publish(const PublishedMinute& minute) {
+    newest_ = minute;
+    if (state_ == State::Connected) {
+        Send(StateTopic(settings_), MinuteJson(minute.Record, minute.UsvToday));
+    }
+    Replay(minute);
+}
+
+void MqttPublisher::Replay(const PublishedMinute& minute) {
     if (int(queue_.size()) >= kQueueLimit) {
         MqttEvent dropped;
         dropped.What = MqttEvent::Kind::Dropped;
         dropped.Waiting = int(queue_.size());
-        dropped.DroppedTime = queue_.front().Time;
+        dropped.DroppedTime = queue_.front().Record.Time;
         Note(dropped);
         queue_.pop_front();
         if (state_ == State::Connected && inFlightMid_ >= 0) {
@@ -243,7 +286,7 @@ void MqttPublisher::Publish(const LogRecord& record) {
             inFlightMid_ = -1;
         }
     }
-    queue_.push_back(record);
+    queue_.push_back(minute);
     SendNext();
     if (state_ != State::Connected) {
         emit StateChanged();
@@ -257,20 +300,38 @@ void MqttPublisher::SetAlarm(bool raised) {
     }
 }
 
+void MqttPublisher::SetCounter(CounterState state) {
+    if (counter_ == state) {
+        return;
+    }
+    const bool wasStopped = counter_ == CounterState::Stopped;
+    counter_ = state;
+    if (state_ != State::Connected) {
+        return;
+    }
+    if (wasStopped != (state == CounterState::Stopped)) {
+        Send(AvailabilityTopic(settings_), state == CounterState::Stopped ? "offline" : "online");
+    }
+    Send(CounterTopic(settings_), state == CounterState::Connected ? "ON" : "OFF");
+}
+
 void MqttPublisher::SetAlarmTopic(bool on) {
     if (settings_.Alarm == on) {
         return;
     }
     settings_.Alarm = on;
-    if (state_ != State::Connected || !on) {
+    if (state_ != State::Connected) {
         return;
     }
+    // Without an alarm, its config goes out empty, which takes the entity away.
     if (settings_.Discovery) {
         for (const MqttMessage& message : DiscoveryMessages(settings_)) {
-            Send(message.Topic, message.Payload);
+            Send(message.Topic, message.Payload, message.Retain);
         }
     }
-    Send(AlarmTopic(settings_), alarm_ ? "ON" : "OFF");
+    if (on) {
+        Send(AlarmTopic(settings_), alarm_ ? "ON" : "OFF");
+    }
 }
 
 void MqttPublisher::Fail(Failure kind, const QString& reason) {
@@ -347,6 +408,7 @@ int MqttPublisher::Stop(int timeoutMs) {
                 MOSQ_ERR_SUCCESS) {
                 break;
             }
+            AfterLoop();
         }
         if (!disconnected_) {
             mosquitto_disconnect(mosq_);
@@ -376,10 +438,17 @@ void MqttPublisher::OnPublish(mosquitto*, void* selfPointer, int mid) {
         self->offlineAcked_ = true;
     } else if (mid == self->inFlightMid_) {
         self->inFlightMid_ = -1;
+        self->acknowledged_.push_back(self->queue_.front().Record.Time);
         self->queue_.pop_front();
         ++self->published_;
-        // Sent from inside the library's loop: it queues the packet and writes it on return.
-        self->SendNext();
+    }
+}
+
+void MqttPublisher::OnMessage(mosquitto*, void* selfPointer, const mosquitto_message* message) {
+    auto* self = static_cast<MqttPublisher*>(selfPointer);
+    const QByteArray payload(static_cast<const char*>(message->payload), message->payloadlen);
+    if (QString::fromUtf8(message->topic) == StatusTopic(self->settings_) && payload == "online") {
+        self->announce_ = true;
     }
 }
 

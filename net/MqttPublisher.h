@@ -8,6 +8,8 @@
 #include <QString>
 #include <deque>
 #include <functional>
+#include <optional>
+#include <vector>
 
 class QSocketNotifier;
 class QTimer;
@@ -37,11 +39,15 @@ struct MqttEvent {
 // Publishes a station's minutes to an MQTT broker, driven by the event loop of the thread that
 // owns it: the client library's socket sits in socket notifiers and every call returns at once,
 // so a broker that is down, slow or refusing never holds up the caller (only resolving a host
-// name can block, as in every client library). Minutes wait in order in memory while the broker
-// is away, up to kQueueLimit (then the oldest go, with a note), and are sent one at a time, each
-// with its own time, when it is back. A minute leaves the queue once the broker acknowledged
-// it; a connection lost between the broker taking a minute and its acknowledgement sends that
-// minute once more, so a subscriber can see a minute twice in a row, never out of order.
+// name can block, as in every client library). Two topics carry the minutes: "state", retained,
+// only ever the newest live minute (what a dashboard shows now), and "minutes", every minute in
+// order with its own time (what a history keeps). Minutes for "minutes" wait in order in memory
+// while the broker is away, up to kQueueLimit (then the oldest go, with a note), and are sent
+// one at a time when it is back. A minute leaves the queue once the broker acknowledged it
+// (MinuteAcknowledged); a connection lost between the broker taking a minute and its
+// acknowledgement sends that minute once more, so a subscriber can see a minute twice in a row,
+// never out of order. Home Assistant's discovery configs, the availability, the counter and the
+// alarm go out at each connection and again whenever Home Assistant says it came online.
 // Reconnects after 1 s, doubling up to 60 s; a refused login or a failed TLS check retries at
 // the slow pace.
 class MqttPublisher : public QObject, public Publisher {
@@ -74,12 +80,18 @@ public:
     // Connects once, without a will and without publishing anything, and says how it went by
     // ProbeFinished: a connection test.
     void Probe();
-    // Queues a completed minute and sends it as soon as the broker takes it.
-    void Publish(const LogRecord& record) override;
+    // A live whole minute: "state" gets it at once (and again at every connection, until a
+    // newer one comes), "minutes" once every minute queued before it was taken.
+    void Publish(const PublishedMinute& minute) override;
+    // A minute logged earlier that the broker has not acknowledged (a backlog read back from the
+    // log): "minutes" only, before any live minute given later.
+    void Replay(const PublishedMinute& minute);
     // The alarm's state, published now and again at every connection.
     void SetAlarm(bool raised) override;
+    // "online" while logging, "offline" once stopped; the counter topic follows the counter.
+    void SetCounter(CounterState state) override;
     // Whether the station has an alarm: with one, its topic and its binary sensor's discovery
-    // config are published, from now on.
+    // config are published, from now on; without, that config is cleared.
     void SetAlarmTopic(bool on);
     // Says "offline" when connected and waits up to timeoutMs for the broker to take it and
     // the minutes still waiting, then disconnects. Returns the minutes that were left, which
@@ -98,6 +110,8 @@ public:
 
 signals:
     void StateChanged();
+    // The broker acknowledged the minute of this time on "minutes"; the minutes before it were.
+    void MinuteAcknowledged(double time);
     // Probe's outcome: Failure::None when the broker took the login; the reason otherwise.
     void ProbeFinished(MqttPublisher::Failure failure, const QString& reason);
 
@@ -106,7 +120,9 @@ private:
     void Pump();
     void AfterConnect(int code);
     void SendNext();
-    int Send(const QString& topic, const QByteArray& payload);
+    void Announce();
+    void AfterLoop();
+    int Send(const QString& topic, const QByteArray& payload, bool retain = true);
     void Fail(Failure kind, const QString& reason);
     void CloseSession();
     void SetState(State state);
@@ -115,13 +131,16 @@ private:
     static void OnConnect(mosquitto*, void* self, int code);
     static void OnDisconnect(mosquitto*, void* self, int code);
     static void OnPublish(mosquitto*, void* self, int mid);
+    static void OnMessage(mosquitto*, void* self, const mosquitto_message* message);
     static void OnLog(mosquitto*, void* self, int level, const char* text);
 
     MqttSettings settings_;
     Notes notes_;
     Timing timing_;
     State state_ = State::Stopped;
-    std::deque<LogRecord> queue_;
+    std::deque<PublishedMinute> queue_;
+    std::optional<PublishedMinute> newest_;  // the last live minute, what "state" shows
+    CounterState counter_ = CounterState::Stopped;
     mosquitto* mosq_ = nullptr;
     QSocketNotifier* readNotifier_ = nullptr;
     QSocketNotifier* writeNotifier_ = nullptr;
@@ -137,6 +156,8 @@ private:
     // What the library reported inside its calls, handled once they returned.
     int connackCode_ = -1;
     bool disconnected_ = false;
+    bool announce_ = false;          // Home Assistant came online
+    std::vector<double> acknowledged_;  // minutes the broker acknowledged, told after the loop
     QString lastError_;  // the library's last error log line (TLS reasons)
     QString reason_;
     Failure failure_ = Failure::None;

@@ -55,6 +55,11 @@ QString StationIdFrom(const QString& hostName) {
     return id.isEmpty() ? QStringLiteral("station") : id.left(64);
 }
 
+QString DesktopStationIdFrom(const QString& hostName) {
+    static const QString suffix = QStringLiteral("-desktop");
+    return StationIdFrom(hostName).left(64 - suffix.size()) + suffix;
+}
+
 bool IsValidStationId(const QString& id) {
     static const QRegularExpression pattern(QStringLiteral("^[a-z0-9_-]{1,64}$"));
     return pattern.match(id).hasMatch();

@@ -34,6 +34,10 @@ QString BrokerUrl(const MqttSettings& settings);
 // nothing is left.
 QString StationIdFrom(const QString& hostName);
 
+// The window's station id on a host: StationIdFrom's with "-desktop", so that the window and a
+// station on one machine never share topics.
+QString DesktopStationIdFrom(const QString& hostName);
+
 // Whether id may name a station in topics: [a-z0-9_-], 1 to 64 characters.
 bool IsValidStationId(const QString& id);
 

@@ -22,7 +22,7 @@ MqttWindowSettings LoadMqttSettings(const QString& iniPath, const QString& hostN
     settings.Enabled = usable && ReadFlag(ini, mqttSection, QStringLiteral("Enabled"), false);
     broker.StationId = ini.ReadString(mqttSection, QStringLiteral("Id")).value_or(QString());
     if (!IsValidStationId(broker.StationId)) {
-        broker.StationId = StationIdFrom(hostName);
+        broker.StationId = DesktopStationIdFrom(hostName);
     }
     broker.CaFile = ini.ReadString(mqttSection, QStringLiteral("CA")).value_or(QString());
     broker.Discovery = ReadFlag(ini, mqttSection, QStringLiteral("Discovery"), true);

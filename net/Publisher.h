@@ -1,6 +1,19 @@
 #pragma once
 
-struct LogRecord;
+#include "SampleDisplay.h"
+
+#include <limits>
+
+// A whole minute as publishers get it: the record its log line has, and the dose since local
+// midnight by the summary rule (NaN where it is not known).
+struct PublishedMinute {
+    LogRecord Record;
+    double UsvToday = std::numeric_limits<double>::quiet_NaN();
+};
+
+// Where the logging stands, for those who show it: not logging, logging without a counter
+// (waiting for one to be plugged in or to come back), or logging with the counter connected.
+enum class CounterState { Stopped, Waiting, Connected };
 
 // Where whole minutes go besides the log file: a broker, a web page, a map. The logging session
 // hands each publisher the same minutes, in order, on its own thread; a publisher never blocks
@@ -10,9 +23,11 @@ public:
     virtual ~Publisher() = default;
 
     // A whole minute, with the dose its log line has.
-    virtual void Publish(const LogRecord& record) = 0;
+    virtual void Publish(const PublishedMinute& minute) = 0;
     // The dose-rate alarm was raised (true) or ended (false).
     virtual void SetAlarm(bool raised) = 0;
+    // Logging started or stopped, or the counter came or went.
+    virtual void SetCounter(CounterState state) = 0;
     // The end: what still waits gets up to timeoutMs. Returns the minutes that could not be
     // published, which are dropped.
     virtual int Stop(int timeoutMs) = 0;

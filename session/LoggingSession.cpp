@@ -4,7 +4,6 @@
 #include "DeviceLink.h"
 #include "HidBackend.h"
 #include "LogTail.h"
-#include "Publisher.h"
 
 #include <QDateTime>
 #include <QDeadlineTimer>
@@ -19,6 +18,7 @@ LoggingSession::LoggingSession(std::unique_ptr<HidBackend> backend, SessionOptio
         options_.Now = [] { return DateTime::FromQDateTime(QDateTime::currentDateTime()); };
     }
     alarm_.SetSettings(options_.Alarm);
+    today_.SetSettings(options_.Graph);
     link_ = std::make_unique<DeviceLink>(std::move(backend),
                                          [this](const DevicePacket& packet) { OnReport(packet); });
     link_->SetAnswerTimeout(options_.AnswerTimeoutMs);
@@ -45,6 +45,7 @@ void LoggingSession::Start() {
     logging_ = true;
     clock_->start();
     keeper_->Start();
+    TellCounter();
 }
 
 void LoggingSession::Stop() {
@@ -54,6 +55,7 @@ void LoggingSession::Stop() {
     const MinuteEnd end = minutes_.Finish();
     LiveEnd(end, true);
     Handle(end);
+    TellCounter();
 }
 
 void LoggingSession::Close() {
@@ -99,6 +101,7 @@ void LoggingSession::RejoinRunningMinute() {
 
 void LoggingSession::SetGraphSettings(const GraphSettings& settings) {
     options_.Graph = settings;
+    today_.SetSettings(settings);
 }
 
 void LoggingSession::SetAlarmSettings(const AlarmSettings& settings) {
@@ -129,6 +132,26 @@ void LoggingSession::SetRecords(MinuteRecords records) {
 void LoggingSession::AddPublisher(Publisher* publisher) {
     if (std::find(publishers_.begin(), publishers_.end(), publisher) == publishers_.end()) {
         publishers_.push_back(publisher);
+        publisher->SetCounter(Counter());
+    }
+}
+
+CounterState LoggingSession::Counter() const {
+    if (!logging_) {
+        return CounterState::Stopped;
+    }
+    return keeper_->CurrentState() == LinkKeeper::State::Connected ? CounterState::Connected
+                                                                    : CounterState::Waiting;
+}
+
+void LoggingSession::TellCounter() {
+    const CounterState state = Counter();
+    if (state == told_) {
+        return;
+    }
+    told_ = state;
+    for (Publisher* publisher : publishers_) {
+        publisher->SetCounter(state);
     }
 }
 
@@ -159,6 +182,7 @@ void LoggingSession::OnKeeperState() {
     if (keeper_->CurrentState() != LinkKeeper::State::Connected) {
         minutes_.Break();
     }
+    TellCounter();
     emit LinkChanged();
 }
 
@@ -189,7 +213,8 @@ void LoggingSession::Record(const Sample& minute) {
         }
         emit AlarmStepped(step, record);
     }
+    const PublishedMinute published{record, today_.Add(record.Time, record.Cpm)};
     for (Publisher* publisher : publishers_) {
-        publisher->Publish(record);
+        publisher->Publish(published);
     }
 }

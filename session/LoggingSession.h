@@ -1,8 +1,10 @@
 #pragma once
 
 #include "DoseAlarm.h"
+#include "DoseToday.h"
 #include "LinkKeeper.h"
 #include "LiveMinutes.h"
+#include "Publisher.h"
 #include "RunningMinute.h"
 #include "SampleDisplay.h"
 #include "WholeMinutes.h"
@@ -15,7 +17,6 @@
 
 class DeviceLink;
 class HidBackend;
-class Publisher;
 class QTimer;
 struct DevicePacket;
 
@@ -78,7 +79,7 @@ public:
     // The clock's look at the current minute; the timer calls it every kClockMs.
     void Tick();
 
-    // Later minutes are dosed by these; the record's lines stay.
+    // Later minutes are dosed by these; the record's lines and the dose today so far stay.
     void SetGraphSettings(const GraphSettings& settings);
     // New alarm settings start afresh: a raised alarm ends and the publishers hear so.
     void SetAlarmSettings(const AlarmSettings& settings);
@@ -94,7 +95,12 @@ public:
     // Where minutes go, asked before each whole minute; replaces StartRecord's lines when the
     // record changes.
     void SetRecords(MinuteRecords records);
-    // Publishers hear every whole minute and the alarm's changes from now on; not owned.
+    // The dose since local midnight that later whole minutes add to (the owner reads the day's
+    // minutes logged before, so that a restart does not start the day afresh).
+    void SetDoseToday(const DoseToday& today) { today_ = today; }
+    const DoseToday& Today() const { return today_; }
+    // Publishers hear every whole minute, the alarm's changes and the counter's from now on
+    // (the counter's state at once); not owned.
     void AddPublisher(Publisher* publisher);
     void RemovePublisher(Publisher* publisher);
 
@@ -107,7 +113,11 @@ public:
     // The live samples' last sample is a minute still counting: it is in no record yet.
     bool MinuteRunning() const { return running_.Running(); }
     const GraphSettings& Graph() const { return options_.Graph; }
+    // Local time as a DateTime value, by the session's clock.
+    double Now() const { return options_.Now(); }
     const DoseAlarm& Alarm() const { return alarm_; }
+    // Stopped outside Start and Stop, else whether the counter is connected.
+    CounterState Counter() const;
 
 signals:
     // What a measurement report of count, or the end of a minute without one (count 0), did to
@@ -129,6 +139,7 @@ private:
     void LiveEnd(const MinuteEnd& end, bool loggingEnded);
     void Handle(const MinuteEnd& end);
     void Record(const Sample& minute);
+    void TellCounter();
 
     SessionOptions options_;
     WholeMinutes minutes_;
@@ -139,6 +150,8 @@ private:
     QString recordName_;
     bool recordKnown_ = false;
     DoseAlarm alarm_;
+    DoseToday today_;
+    CounterState told_ = CounterState::Stopped;  // what the publishers last heard
     std::vector<Publisher*> publishers_;
     bool logging_ = false;
     bool closed_ = false;

@@ -51,7 +51,9 @@ public:
     static constexpr char kUser[] = "station";
     static constexpr char kPassword[] = "s3cret-pass";
 
-    MqttBroker() : port_(FreeTcpPort()), tlsPort_(FreeTcpPort()) {
+    // persistence false: a restart forgets every retained message and session.
+    explicit MqttBroker(bool persistence = true)
+        : port_(FreeTcpPort()), tlsPort_(FreeTcpPort()), persistence_(persistence) {
         while (tlsPort_ == port_) {
             tlsPort_ = FreeTcpPort();
         }
@@ -151,7 +153,7 @@ private:
             text += "user root\n";  // else it would drop to a user that cannot read this folder
         }
         text += "allow_anonymous false\npassword_file " + Path("passwords").toUtf8() +
-                "\npersistence true\npersistence_location " + dir_.path().toUtf8() +
+                "\npersistence " + (persistence_ ? "true" : "false") + "\npersistence_location " + dir_.path().toUtf8() +
                 "/\nlog_dest none\n";
         text += "listener " + QByteArray::number(port_) + " 127.0.0.1\n";
         text += "listener " + QByteArray::number(tlsPort_) + " 127.0.0.1\ncafile " +
@@ -163,6 +165,7 @@ private:
     QTemporaryDir dir_;
     int port_;
     int tlsPort_;
+    bool persistence_ = true;
     bool ok_ = false;
     bool started_ = false;
     QProcess process_;

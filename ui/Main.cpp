@@ -90,6 +90,9 @@ TMainForm::TMainForm(MainFormOptions options, QWidget* parent)
             session_->RejoinRunningMinute();
         }
         pane_->LogReplaced();
+        if (mqtt_) {
+            mqtt_->FollowLog(files_->Commands().CurrentFile());
+        }
         UpdateStatus();
     });
     HideClick();
@@ -103,6 +106,7 @@ TMainForm::TMainForm(MainFormOptions options, QWidget* parent)
                                      options_.IniStartingPath, this);
     connect(alarmCommand_, &AlarmCommand::Changed, alarm_, &AlarmIndicator::Refresh);
     connect(mqtt_, &MqttCommand::StatusChanged, this, &TMainForm::UpdateStatus);
+    mqtt_->FollowLog(files_->Commands().CurrentFile());
     mqtt_->Load();
     views_ = new ViewCommands(*pane_, display_, samples_, graph_, *options_.Dialogs, this);
     termination_ = new Termination(this);

@@ -2,9 +2,9 @@
 
 #include "ErrorTexts.h"
 #include "LoggingSession.h"
-#include "MqttWindowSettings.h"
 #include "MqttPublisher.h"
 #include "MqttWindowSettings.h"
+#include "PublishBacklog.h"
 
 #include <QStandardPaths>
 #include <QStringList>
@@ -48,6 +48,7 @@ void MqttCommand::Restart() {
     if (publisher_) {
         session_.RemovePublisher(publisher_.get());
         publisher_->Stop(1000);
+        backlog_.reset();
         publisher_.reset();
     }
     if (settings_.Enabled) {
@@ -59,10 +60,42 @@ void MqttCommand::Restart() {
         });
         connect(publisher_.get(), &MqttPublisher::StateChanged, this, &MqttCommand::StatusChanged);
         publisher_->SetAlarm(session_.Alarm().Raised());
+        backlog_ = std::make_unique<PublishBacklog>(*publisher_, broker.StationId);
+        connect(backlog_.get(), &PublishBacklog::MarkFailed, this, [](const FileError& error) {
+            std::fprintf(stderr, "solamine: %s\n", qPrintable(FileErrorText(error)));
+        });
+        Follow();
         session_.AddPublisher(publisher_.get());
         publisher_->Start();
     }
     emit StatusChanged();
+}
+
+void MqttCommand::FollowLog(const QString& path) {
+    if (path == logPath_) {
+        return;
+    }
+    logPath_ = path;
+    Follow();
+}
+
+void MqttCommand::Follow() {
+    if (!backlog_) {
+        return;
+    }
+    if (logPath_.isEmpty()) {
+        backlog_->Unfollow();
+        return;
+    }
+    const PublishBacklog::Followed followed =
+        backlog_->Follow({logPath_, {}}, session_.Graph(), session_.Now());
+    if (followed.Error) {
+        std::fprintf(stderr, "solamine: %s\n", qPrintable(FileErrorText(*followed.Error)));
+    }
+    // A day's minutes logged live so far are the dose today; an idle window takes the file's.
+    if (!session_.Logging()) {
+        session_.SetDoseToday(followed.Today);
+    }
 }
 
 void MqttCommand::MqttClick(const RunDialog& run) {

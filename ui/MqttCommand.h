@@ -9,6 +9,7 @@
 
 class LoggingSession;
 class MqttPublisher;
+class PublishBacklog;
 
 // The window's publishing: the settings from the INI file and the password from a file of its
 // own (mode 0600, never in the INI file), the publisher that the logging session's whole minutes
@@ -31,6 +32,10 @@ public:
     // settings (reconnecting only when they changed) and saves them and the password. Throws
     // a FileFailure when the INI file or the password file cannot be written.
     void MqttClick(const RunDialog& run);
+    // The saved file the window's log is in (empty: none). The minutes it holds after the last
+    // one the broker acknowledged go to "minutes" first, and acknowledgements are marked
+    // beside it; a log in no file keeps its minutes in memory only.
+    void FollowLog(const QString& path);
     // Whether the window has a dose-rate alarm, whose state is then published too.
     void SetAlarmTopic(bool on);
 
@@ -47,6 +52,7 @@ signals:
 
 private:
     void Restart();
+    void Follow();
 
     QString iniPath_;
     QString passwordPath_;
@@ -57,5 +63,7 @@ private:
     MqttWindowSettings settings_;
     QString password_;
     QString passwordRefusal_;  // why the password file was not used, worded; empty when it was
+    QString logPath_;
     std::unique_ptr<MqttPublisher> publisher_;
+    std::unique_ptr<PublishBacklog> backlog_;  // goes before the publisher it listens to
 };

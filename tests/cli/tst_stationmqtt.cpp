@@ -3,7 +3,9 @@
 #include "Log.h"
 #include "MqttBroker.h"
 #include "MqttPublisher.h"
+#include "MqttWindowSettings.h"
 #include "StationMqtt.h"
+#include "StationPublishing.h"
 #include "StationRig.h"
 #include "TestMain.h"
 
@@ -13,6 +15,7 @@
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cmath>
 #include <csignal>
 #include <memory>
 
@@ -20,20 +23,34 @@ using namespace CliText;
 
 namespace {
 
-// The station rig, publishing to a broker.
+// The station rig, publishing to a broker as the station does.
 struct Station : Rig {
-    std::unique_ptr<MqttPublisher> publisher;
+    StationPublishing publishing;
+    MqttPublisher* publisher = nullptr;
 
-    explicit Station(const MqttSettings& settings) {
-        publisher = std::make_unique<MqttPublisher>(
-            settings, [this](const MqttEvent& event) { notes << MqttEventText(event); });
+    explicit Station(const MqttSettings& settings, double start = At(8, 14, 30)) {
+        now = start;
+        Publish(settings);
+    }
+    void Publish(const MqttSettings& settings) {
         MqttPublisher::Timing timing;
         timing.FirstRetryMs = 50;
-        publisher->SetTiming(timing);
-        logger->Session().AddPublisher(publisher.get());
-        publisher->Start();
+        publishing = StartPublishing(
+            settings, *logger, now, [this](const QString& line) { notes << line; }, timing);
+        publisher = publishing.Publisher.get();
+    }
+    // The program killed and started again: the running minute is not ended, nothing is
+    // stopped and no "offline" is said.
+    void Kill(const MqttSettings& settings) {
+        Restart();
+        publishing = {};
+        Publish(settings);
     }
 };
+
+QJsonObject Json(const ReceivedMessage& message) {
+    return QJsonDocument::fromJson(message.Payload).object();
+}
 
 MqttSettings Broker(const MqttBroker& broker, const QString& password) {
     MqttSettings settings;
@@ -112,6 +129,10 @@ private slots:
         QCOMPARE(bool(command), error.isEmpty());
         if (command && command->Mqtt) {
             QCOMPARE(command->Mqtt->StationId, QString("pikitchen"));
+            // The window on the same host is a station of its own.
+            QCOMPARE(LoadMqttSettings(QStringLiteral("/nonexistent.ini"), "Pi.Kitchen")
+                         .Broker.StationId,
+                     QString("pikitchen-desktop"));
             QCOMPARE(command->Mqtt->Port, 8883);
             QCOMPARE(command->Mqtt->Password, environment);
             QVERIFY(command->Mqtt->Discovery);
@@ -154,6 +175,79 @@ private slots:
                 QCOMPARE(state.value("usv_h").toDouble(), fields[3].trimmed().toDouble());
             }
         }
+    }
+
+    // A station killed while the broker was away loses nothing: the next start sends every
+    // minute of the file after the last one the broker took to "minutes", in order, with the
+    // file's values, before the live ones; "state" only ever gets live minutes. The dose today
+    // starts afresh at midnight and never decreases within a day.
+    void restartSendsTheBacklog() {
+        MqttBroker broker;
+        QVERIFY(broker.Ok() && broker.Start());
+        MqttSubscriber history(broker.Port(), "solamine/cli/#", "history");
+        QTRY_VERIFY(history.Subscribed());
+        const MqttSettings settings = Broker(broker, MqttBroker::kPassword);
+        // Whole minutes 23:56 and 23:57 reach the broker.
+        Station station(settings, At(8, 23, 55, 30));
+        QTRY_COMPARE(station.publisher->CurrentState(), MqttPublisher::State::Connected);
+        station.Minutes(At(8, 23, 55, 30) + kSecond / 2, 3, 40);
+        QTRY_COMPARE(station.publisher->Published(), 2);
+        history.Pause();
+        broker.Stop();
+        QTRY_COMPARE(station.publisher->CurrentState(), MqttPublisher::State::Waiting);
+        // 23:58 to 00:01 go into the file only; 00:02 is cut short by the kill.
+        station.Minutes(At(8, 23, 58, 30) + kSecond / 2, 4, 50);
+        station.Kill(settings);
+        QVERIFY(!station.notes.filter("4 minute(s) logged before the start").isEmpty());
+        QVERIFY(broker.Start());
+        history.Resume();
+        // The minute the restart is in is partial; 00:04 and 00:05 are live.
+        station.Minutes(At(9, 0, 3, 30) + kSecond / 2, 3, 60);
+        QTRY_COMPARE(station.publisher->Waiting(), 0);
+
+        QList<QByteArray> lines = station.File().split('\n');
+        lines.removeAll(QByteArray());
+        QCOMPARE(lines.size(), 8);
+        QTRY_VERIFY(history.On("solamine/cli/minutes").size() >= size_t(lines.size()));
+        QList<QByteArray> published;  // as the file has them: "yy/mm/dd, hh:nn, cpm[, dose]"
+        double lastToday = 0;
+        double lastTime = 0;
+        for (const ReceivedMessage& message : history.On("solamine/cli/minutes")) {
+            const QJsonObject minute = Json(message);
+            const QDateTime time = QDateTime::fromString(minute["time"].toString(), Qt::ISODate);
+            const double today = minute["usv_today"].toDouble();
+            const double at = DateTime::FromQDateTime(time.toLocalTime());
+            // A minute may come twice in a row (a lost acknowledgement), never out of order.
+            if (!published.isEmpty() && at == lastTime) {
+                continue;
+            }
+            QVERIFY(at > lastTime);
+            QVERIFY2(today >= lastToday || time.time() == QTime(0, 0), qPrintable(time.toString()));
+            QByteArray line = LogLine({at, minute["cpm"].toInt(),
+                                       minute["usv_h"].isNull() ? qQNaN()
+                                                                : minute["usv_h"].toDouble()})
+                                  .toLatin1();
+            published << line;
+            lastToday = today;
+            lastTime = at;
+        }
+        QList<QByteArray> trimmed;
+        for (const QByteArray& line : lines) {
+            trimmed << line.trimmed();
+        }
+        QCOMPARE(published, trimmed);
+        // By the summary rule: 0.00158 uSv/h per CPM over each minute, since midnight.
+        const auto last = Json(history.On("solamine/cli/minutes").back());
+        QCOMPARE(last["usv_today"].toDouble(),
+                 std::round(0.00158 * (50 + 50 + 60 + 60) / 60 * 1e6) / 1e6);
+        QStringList states;
+        for (const ReceivedMessage& message : history.On("solamine/cli/state")) {
+            if (!message.Retained) {
+                states << Json(message)["time"].toString().mid(11, 5);
+            }
+        }
+        states.removeDuplicates();
+        QCOMPARE(states, QStringList({"23:56", "23:57", "00:04", "00:05"}));
     }
 
     // Killed: the broker says "offline" for it, by the will.

@@ -75,7 +75,7 @@ private slots:
     // The dialog's choice lands in [MQTT], other lines kept; the password only in its own
     // owner-only file; completed minutes of the counter reach the broker.
     void publishesWhatTheDialogSets() {
-        MqttSubscriber subscriber(broker_.Port(), "solamine/window/state");
+        MqttSubscriber subscriber(broker_.Port(), "solamine/window/#");
         QTRY_VERIFY(subscriber.Subscribed());
         Window window;
         QVERIFY(WriteFile(window.Path("solamine.ini"), "[Graph]\r\nuSv=0.002\r\n"));
@@ -112,7 +112,11 @@ private slots:
         QTRY_COMPARE(subscriber.On("solamine/window/state").size(), size_t(3));
         QCOMPARE(subscriber.On("solamine/window/state")[1].Payload,
                  "{\"time\":\"" + IsoTimeText(DateTime::Encode(2026, 12, 8, 12, 31)).toLatin1() +
-                     "\",\"cpm\":41,\"usv_h\":null}");
+                     "\",\"cpm\":41,\"usv_h\":null,\"usv_today\":0.002133}");
+        // Logging stopped: the window is offline, not only once it closes.
+        window.form->Stop->trigger();
+        QTRY_COMPARE(subscriber.On("solamine/window/availability").back().Payload,
+                     QByteArray("offline"));
         // Confirmed unchanged: the same connection, so no minute waiting for it is dropped.
         QTRY_COMPARE(window.form->Mqtt().Publisher()->Published(), 3);
         window.mqttDialog = [](MqttDialog& d) {
