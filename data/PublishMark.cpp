@@ -17,8 +17,8 @@ constexpr QByteArrayView kAcknowledgedKey = "acknowledged=";
 
 QByteArray MinuteText(double value) {
     const DateTime::Parts t = DateTime::Decode(DateTime::TruncateToMinute(value));
-    return QString::asprintf("%04d-%02d-%02d %02d:%02d", t.date.year, t.date.month,
-                             t.date.day, t.time.hour, t.time.minute)
+    return QString::asprintf("%04d-%02d-%02d %02d:%02d", t.date.year, t.date.month, t.date.day,
+                             t.time.hour, t.time.minute)
         .toLatin1();
 }
 
@@ -55,7 +55,8 @@ QString MarkPathFor(const QString& logFile, const QString& dailyDir, const QStri
 std::optional<PublishMark> ReadPublishMark(const QString& path, FileError* error) {
     QFile file;
     qint64 size = 0;
-    if (std::optional<FileError> refused = OpenRegularFile(path, kMaxPublishMarkBytes, file, size)) {
+    if (std::optional<FileError> refused =
+            OpenRegularFile(path, kMaxPublishMarkBytes, file, size)) {
         if (refused->Why != FileError::Code::NotFound) {
             *error = std::move(*refused);
         }
@@ -94,7 +95,7 @@ std::optional<PublishMark> ReadPublishMark(const QString& path, FileError* error
 
 bool WritePublishMark(const QString& path, const PublishMark& mark, FileError* error) {
     const QByteArray text = kStationKey.toByteArray() + QUrl::toPercentEncoding(mark.Station) +
-                            '\n' + kAcknowledgedKey.toByteArray() +
-                            MinuteText(mark.Acknowledged) + '\n';
+                            '\n' + kAcknowledgedKey.toByteArray() + MinuteText(mark.Acknowledged) +
+                            '\n';
     return WriteFileAtomically(path, text, error, true);
 }

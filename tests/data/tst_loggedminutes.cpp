@@ -114,8 +114,8 @@ private slots:
         QVERIFY(WriteFile(dir.filePath("log.csv"), text));
         FileError error;
         const qint64 before = BytesReadSoFar();
-        const auto records = ReadLoggedMinutes({dir.filePath("log.csv"), {}},
-                                               At(start, 199'940), 0, kSettings, 2026, &error);
+        const auto records = ReadLoggedMinutes({dir.filePath("log.csv"), {}}, At(start, 199'940), 0,
+                                               kSettings, 2026, &error);
         if (before >= 0) {
             QCOMPARE_LT(BytesReadSoFar() - before, 256 * 1024);
         }
@@ -130,8 +130,9 @@ private slots:
         FileError error = untouched;
         QVERIFY(!ReadPublishMark(path, &error));
         QCOMPARE(error, untouched);  // no file is no error
-        for (const PublishMark& mark : {PublishMark{"home", DateTime::Encode(2026, 12, 9, 17, 20)},
-                                        PublishMark{"B\u00fcro 1\n=%", DateTime::Encode(1850, 3, 1)}}) {
+        for (const PublishMark& mark :
+             {PublishMark{"home", DateTime::Encode(2026, 12, 9, 17, 20)},
+              PublishMark{"B\u00fcro 1\n=%", DateTime::Encode(1850, 3, 1)}}) {
             QVERIFY(WritePublishMark(path, mark, &error));
             QCOMPARE(ReadPublishMark(path, &error), mark);
         }
@@ -141,8 +142,9 @@ private slots:
     void readsMark_data() {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("reason");  // empty: it reads as home at 2026-12-09 17:20
-        QTest::newRow("written by hand") << QByteArray("station=home\r\nv=1\r\n\r\n"
-                                                       "acknowledged=2026-12-09 17:20\r\n")
+        QTest::newRow("written by hand") << QByteArray(
+                                                "station=home\r\nv=1\r\n\r\n"
+                                                "acknowledged=2026-12-09 17:20\r\n")
                                          << "";
         QTest::newRow("no such day") << QByteArray("station=home\nacknowledged=2026-02-30 17:20")
                                      << "acknowledged=2026-02-30 17:20";
