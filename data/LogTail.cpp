@@ -67,8 +67,9 @@ std::optional<std::vector<Sample>> ReadFrom(QFile& file, qint64 start, qint64 si
 
 }  // namespace
 
-std::optional<LogFileEnd> ReadLogTail(const QString& path, int n, int currentYear,
-                                      FileError* error) {
+std::optional<LogFileEnd> ReadLogEndUntil(
+    const QString& path, int firstLines, int currentYear,
+    const std::function<bool(const std::vector<Sample>&)>& enough, FileError* error) {
     const QFileInfo info(path);
     if (!info.exists()) {
         return LogFileEnd{};
@@ -85,11 +86,12 @@ std::optional<LogFileEnd> ReadLogTail(const QString& path, int n, int currentYea
     }
     LogFileEnd end{{}, StateOf(file)};
     const qint64 size = end.Seen.Size;
-    if (n <= 0 || size == 0) {
+    if (size == 0) {
         return end;
     }
-    // Lines that do not read are no samples: look further back until n samples are found.
-    for (int lines = n;; lines = lines > INT_MAX / 2 ? INT_MAX : lines * 2) {
+    // Each round reads from its start to the file's end again, so that a file whose first bytes
+    // pick another encoding reads, once its start is reached, as the whole file does.
+    for (int lines = std::max(firstLines, 1);; lines = lines > INT_MAX / 2 ? INT_MAX : lines * 2) {
         const std::optional<qint64> start = LastLinesStart(file, size, lines);
         if (!start || !file.seek(*start)) {
             *error = ReadError(path, FileError::Code::System, file.errorString());
@@ -100,12 +102,24 @@ std::optional<LogFileEnd> ReadLogTail(const QString& path, int n, int currentYea
             *error = ReadError(path, FileError::Code::System, file.errorString());
             return std::nullopt;
         }
-        if (int(samples->size()) >= n || *start == 0) {
-            const size_t keep = std::min(samples->size(), size_t(n));
-            end.Lines.assign(samples->end() - std::ptrdiff_t(keep), samples->end());
+        if (*start == 0 || enough(*samples)) {
+            end.Lines = std::move(*samples);
             return end;
         }
     }
+}
+
+std::optional<LogFileEnd> ReadLogTail(const QString& path, int n, int currentYear,
+                                      FileError* error) {
+    // Lines that do not read are no samples: look further back until n samples are found.
+    std::optional<LogFileEnd> end = ReadLogEndUntil(
+        path, n, currentYear,
+        [n](const std::vector<Sample>& samples) { return int(samples.size()) >= n; }, error);
+    const size_t keep = size_t(std::max(n, 0));
+    if (end && end->Lines.size() > keep) {
+        end->Lines.erase(end->Lines.begin(), end->Lines.end() - std::ptrdiff_t(keep));
+    }
+    return end;
 }
 
 LogRecord NextLineRecord(LiveSamples& lines, const Sample& sample, const GraphSettings& settings) {

@@ -7,6 +7,7 @@
 #include "SampleLog.h"
 
 #include <QString>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -28,6 +29,14 @@ struct LogFileEnd {
 // file (NotRegularFile) or cannot be read (System, with the system's reason).
 std::optional<LogFileEnd> ReadLogTail(const QString& path, int n, int currentYear,
                                       FileError* error);
+
+// The samples of the file at path from one of its line starts to its end, reading backwards
+// from the end as ReadLogTail does: the last firstLines lines, then twice as many, and so on,
+// until enough holds for the samples read or the file's start is reached. Lines holds them all,
+// in file order. The same errors as ReadLogTail.
+std::optional<LogFileEnd> ReadLogEndUntil(
+    const QString& path, int firstLines, int currentYear,
+    const std::function<bool(const std::vector<Sample>&)>& enough, FileError* error);
 
 // The record of sample as the line after the given lines of a file: its time and count, and
 // its dose over the last ten of them when there are ten. Then appends sample to lines.

@@ -1,0 +1,94 @@
+#include "LoggedMinutes.h"
+
+#include "DateTime.h"
+#include "LiveMinutes.h"
+#include "LogTail.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QRegularExpression>
+#include <algorithm>
+
+namespace {
+
+// An hour of minutes: a restart after a short stop finds them in the first read.
+constexpr int kFirstLines = 64;
+
+// The index of the last sample whose minute starts before bound; -1 when there is none.
+std::ptrdiff_t LastOlder(const std::vector<Sample>& samples, double bound) {
+    const auto older = std::find_if(samples.rbegin(), samples.rend(), [bound](const Sample& s) {
+        return DateTime::TruncateToMinute(s.Time) < bound;
+    });
+    return std::ptrdiff_t(samples.rend() - older) - 1;
+}
+
+// Appends the minutes of the file at path after its last line older than bound to records.
+bool AppendMinutesOf(const QString& path, double bound, const GraphSettings& settings,
+                     int currentYear, std::vector<LogRecord>& records, FileError* error) {
+    const std::optional<LogFileEnd> end = ReadLogEndUntil(
+        path, kFirstLines, currentYear,
+        [bound](const std::vector<Sample>& samples) {
+            return LastOlder(samples, bound) >= kDoseWindow - 1;
+        },
+        error);
+    if (!end) {
+        return false;
+    }
+    // Fewer than ten lines before the first one taken only when the read reached the file's
+    // start: the dose then starts as it does in the file.
+    const std::vector<Sample>& lines = end->Lines;
+    const std::ptrdiff_t first = LastOlder(lines, bound) + 1;
+    RecentSamples before;
+    for (std::ptrdiff_t i = std::max<std::ptrdiff_t>(0, first - kDoseWindow);
+         i < std::ptrdiff_t(lines.size()); ++i) {
+        const LogRecord record = NextLineRecord(before, lines[size_t(i)], settings);
+        if (i >= first) {
+            records.push_back(record);
+        }
+    }
+    return true;
+}
+
+// The name of the daily file of the day of time.
+QString DayFileName(double time) {
+    const DateTime::Date d = DateTime::Decode(time).date;
+    return QString::asprintf("%04d-%02d-%02d.csv", d.year, d.month, d.day);
+}
+
+// The daily files of dir from the day of first to the day of last, oldest first. The names
+// sort as their days do.
+QStringList DailyFiles(const QString& dir, double first, double last) {
+    static const QRegularExpression day(QStringLiteral("^\\d{4}-\\d{2}-\\d{2}\\.csv$"));
+    const QString from = DayFileName(first), to = DayFileName(last);
+    QStringList files;
+    // Not files only: whatever stands under a day's name is read, and refused when it is no
+    // regular file.
+    for (const QString& name :
+         QDir(dir).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot, QDir::Name)) {
+        if (day.match(name).hasMatch() && from <= name && name <= to) {
+            files << QDir(dir).filePath(name);
+        }
+    }
+    return files;
+}
+
+}  // namespace
+
+std::optional<std::vector<LogRecord>> ReadLoggedMinutes(const MinuteSource& source, double from,
+                                                        double oldest,
+                                                        const GraphSettings& settings,
+                                                        int currentYear, FileError* error) {
+    const double bound = std::max(from, oldest);
+    const QStringList files =
+        source.DailyDir.isEmpty()
+            ? QStringList{source.File}
+            : DailyFiles(source.DailyDir, bound,
+                         DateTime::FromQDateTime(QDateTime::currentDateTime()));
+    std::vector<LogRecord> records;
+    for (const QString& file : files) {
+        if (!AppendMinutesOf(file, bound, settings, currentYear, records, error)) {
+            return std::nullopt;
+        }
+    }
+    return records;
+}
