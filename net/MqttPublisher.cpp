@@ -224,7 +224,8 @@ void MqttPublisher::SendNext() {
     if (state_ != State::Connected || inFlightMid_ >= 0 || queue_.empty()) {
         return;
     }
-    inFlightMid_ = Send(StateTopic(settings_), StateJson(queue_.front()));
+    inFlightMid_ = Send(StateTopic(settings_),
+                        MinuteJson(queue_.front(), std::numeric_limits<double>::quiet_NaN()));
     if (mosq_ && writeNotifier_) {
         writeNotifier_->setEnabled(mosquitto_want_write(mosq_));
     }
