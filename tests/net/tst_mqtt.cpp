@@ -6,11 +6,12 @@
 #include "TestMain.h"
 #include "Version.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTest>
-#include <cstdlib>
 #include <algorithm>
+#include <cstdlib>
 #include <ctime>
 #include <memory>
 #include <vector>
@@ -137,32 +138,212 @@ private slots:
         QVERIFY(!IsValidStationId("+"));
     }
 
-    void stateJson_data() {
+    void minuteJson_data() {
         QTest::addColumn<double>("time");
         QTest::addColumn<double>("dose");
+        QTest::addColumn<double>("today");
         QTest::addColumn<QByteArray>("json");
         const double nan = std::numeric_limits<double>::quiet_NaN();
-        QTest::newRow("no dose yet")
-            << Minute(0) << nan
-            << QByteArray(R"({"time":"2026-12-08T14:30:00+09:00","cpm":35,"usv_h":null})");
+        const double infinity = std::numeric_limits<double>::infinity();
+        QTest::newRow("no dose yet") << Minute(0) << nan << nan
+                                     << QByteArray(R"({"time":"2026-12-08T14:30:00+09:00",)"
+                                                   R"("cpm":35,"usv_h":null,"usv_today":null})");
         QTest::newRow("dose as the file")
-            << Minute(1) << 0.0553
-            << QByteArray(R"({"time":"2026-12-08T14:31:00+09:00","cpm":35,"usv_h":0.0553})");
-        QTest::newRow("tiny dose")
-            << Minute(2) << 5e-5
-            << QByteArray(R"({"time":"2026-12-08T14:32:00+09:00","cpm":35,"usv_h":5E-5})");
-        QTest::newRow("infinite")
-            << Minute(3) << std::numeric_limits<double>::infinity()
-            << QByteArray(R"({"time":"2026-12-08T14:33:00+09:00","cpm":35,"usv_h":null})");
+            << Minute(1) << 0.0553 << 0.053562
+            << QByteArray(R"({"time":"2026-12-08T14:31:00+09:00",)"
+                          R"("cpm":35,"usv_h":0.0553,"usv_today":0.053562})");
+        QTest::newRow("tiny dose") << Minute(2) << 5e-5 << 1.2
+                                   << QByteArray(R"({"time":"2026-12-08T14:32:00+09:00",)"
+                                                 R"("cpm":35,"usv_h":5E-5,"usv_today":1.200000})");
+        QTest::newRow("infinite") << Minute(3) << infinity << infinity
+                                  << QByteArray(R"({"time":"2026-12-08T14:33:00+09:00",)"
+                                                R"("cpm":35,"usv_h":null,"usv_today":null})");
+        QTest::newRow("nothing today yet")
+            << Minute(4) << nan << 0.0
+            << QByteArray(R"({"time":"2026-12-08T14:34:00+09:00",)"
+                          R"("cpm":35,"usv_h":null,"usv_today":0.000000})");
+        QTest::newRow("negative zero")
+            << Minute(5) << nan << -0.0
+            << QByteArray(R"({"time":"2026-12-08T14:35:00+09:00",)"
+                          R"("cpm":35,"usv_h":null,"usv_today":0.000000})");
+        QTest::newRow("six decimals, rounded")
+            << Minute(6) << nan << 123.4567891
+            << QByteArray(R"({"time":"2026-12-08T14:36:00+09:00",)"
+                          R"("cpm":35,"usv_h":null,"usv_today":123.456789})");
     }
-    void stateJson() {
+    void minuteJson() {
         QFETCH(double, time);
         QFETCH(double, dose);
-        const QByteArray json = StateJson({time, 35, dose});
+        QFETCH(double, today);
+        const QByteArray json = MinuteJson({time, 35, dose}, today);
         QTEST(json, "json");
         QJsonParseError error;
         QJsonDocument::fromJson(json, &error);
         QCOMPARE(error.error, QJsonParseError::NoError);
+    }
+
+    void topics() {
+        MqttSettings settings;
+        settings.StationId = QStringLiteral("kitchen");
+        QCOMPARE(StateTopic(settings), QString("solamine/kitchen/state"));
+        QCOMPARE(MinutesTopic(settings), QString("solamine/kitchen/minutes"));
+        QCOMPARE(AvailabilityTopic(settings), QString("solamine/kitchen/availability"));
+        QCOMPARE(CounterTopic(settings), QString("solamine/kitchen/counter"));
+        QCOMPARE(AlarmTopic(settings), QString("solamine/kitchen/alarm"));
+        QCOMPARE(StatusTopic(settings), QString("homeassistant/status"));
+        settings.DiscoveryPrefix = QStringLiteral("ha");
+        QCOMPARE(StatusTopic(settings), QString("ha/status"));
+    }
+
+    // Each entity's config as Home Assistant reads it, field by field. An empty expected text
+    // or -1 says the field is absent.
+    void discoveryConfigs_data() {
+        QTest::addColumn<QString>("topic");
+        QTest::addColumn<QString>("entity");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("stateTopic");
+        QTest::addColumn<QString>("valueTemplate");
+        QTest::addColumn<QString>("unit");
+        QTest::addColumn<QString>("stateClass");
+        QTest::addColumn<int>("precision");
+        QTest::addColumn<int>("expireAfter");
+        QTest::addColumn<QString>("deviceClass");
+        QTest::addColumn<QString>("entityCategory");
+        QTest::addColumn<QString>("payloadOn");
+        QTest::addColumn<QString>("icon");
+        const QString mu = QString::fromUtf16(u"\u03bc");
+        const QString icon = QStringLiteral("mdi:radioactive");
+        QTest::newRow("cpm") << "homeassistant/sensor/solamine_test1/cpm/config"
+                             << "sensor.solamine_test1_cpm"
+                             << "CPM"
+                             << "solamine/test1/state"
+                             << "{{ value_json.cpm }}"
+                             << "CPM"
+                             << "measurement" << 0 << 180 << ""
+                             << ""
+                             << "" << icon;
+        QTest::newRow("dose rate") << "homeassistant/sensor/solamine_test1/dose_rate/config"
+                                   << "sensor.solamine_test1_dose_rate"
+                                   << "Dose rate"
+                                   << "solamine/test1/state"
+                                   << "{{ value_json.usv_h }}" << mu + "Sv/h"
+                                   << "measurement" << 3 << 180 << ""
+                                   << ""
+                                   << "" << icon;
+        QTest::newRow("dose today") << "homeassistant/sensor/solamine_test1/dose_today/config"
+                                    << "sensor.solamine_test1_dose_today"
+                                    << "Dose today"
+                                    << "solamine/test1/state"
+                                    << "{{ value_json.usv_today }}" << mu + "Sv"
+                                    << "total_increasing" << 3 << 180 << ""
+                                    << ""
+                                    << "" << icon;
+        QTest::newRow("counter") << "homeassistant/binary_sensor/solamine_test1/counter/config"
+                                 << "binary_sensor.solamine_test1_counter"
+                                 << "Counter connected"
+                                 << "solamine/test1/counter"
+                                 << ""
+                                 << ""
+                                 << "" << -1 << -1 << "connectivity"
+                                 << "diagnostic"
+                                 << "ON"
+                                 << "";
+        QTest::newRow("alarm") << "homeassistant/binary_sensor/solamine_test1/alarm/config"
+                               << "binary_sensor.solamine_test1_alarm"
+                               << "Dose alarm"
+                               << "solamine/test1/alarm"
+                               << ""
+                               << ""
+                               << "" << -1 << -1 << "safety"
+                               << ""
+                               << "ON" << icon;
+    }
+    void discoveryConfigs() {
+        QFETCH(QString, topic);
+        QFETCH(QString, entity);
+        MqttSettings settings = Station(1883);
+        settings.Alarm = true;
+        const std::vector<MqttMessage> messages = DiscoveryMessages(settings);
+        const auto found = std::find_if(messages.begin(), messages.end(),
+                                        [&](const MqttMessage& m) { return m.Topic == topic; });
+        QVERIFY(found != messages.end());
+        QVERIFY(found->Retain);
+        QJsonParseError error;
+        const QJsonObject config = QJsonDocument::fromJson(found->Payload, &error).object();
+        QCOMPARE(error.error, QJsonParseError::NoError);
+        const QString object = topic.section('/', 3, 3);
+        QCOMPARE(config.value("unique_id").toString(), "solamine_test1_" + object);
+        QCOMPARE(config.value("default_entity_id").toString(), entity);
+        QVERIFY(!config.contains("object_id"));
+        QTEST(config.value("name").toString(), "name");
+        QVERIFY(!config.value("name").toString().contains("solamine"));
+        QTEST(config.value("state_topic").toString(), "stateTopic");
+        QTEST(config.value("value_template").toString(), "valueTemplate");
+        QTEST(config.value("unit_of_measurement").toString(), "unit");
+        QTEST(config.value("state_class").toString(), "stateClass");
+        QTEST(config.value("suggested_display_precision").toInt(-1), "precision");
+        QTEST(config.value("expire_after").toInt(-1), "expireAfter");
+        QTEST(config.value("device_class").toString(), "deviceClass");
+        QTEST(config.value("entity_category").toString(), "entityCategory");
+        QTEST(config.value("payload_on").toString(), "payloadOn");
+        QCOMPARE(config.value("payload_off").toString(),
+                 config.contains("payload_on") ? QString("OFF") : QString());
+        QTEST(config.value("icon").toString(), "icon");
+        QCOMPARE(config.value("availability_topic").toString(),
+                 QString("solamine/test1/availability"));
+        const QJsonObject device = config.value("device").toObject();
+        QCOMPARE(device.value("identifiers").toArray(), QJsonArray{"solamine_test1"});
+        QCOMPARE(device.value("name").toString(), QString("solamine test1"));
+        QCOMPARE(device.value("manufacturer").toString(), QString("solamine"));
+        QCOMPARE(device.value("model").toString(), QString("USB radiation counter"));
+        QCOMPARE(device.value("sw_version").toString(), QString(kProgramVersion));
+        const QJsonObject origin = config.value("origin").toObject();
+        QCOMPARE(origin.value("name").toString(), QString("solamine"));
+        QCOMPARE(origin.value("sw_version").toString(), QString(kProgramVersion));
+        QVERIFY(!origin.contains("support_url"));
+    }
+
+    // The whole set: five configs, all retained, no object_id, and the units' mu as U+03BC in
+    // the bytes Home Assistant gets.
+    void discoveryMessages() {
+        MqttSettings settings = Station(1883);
+        settings.Alarm = true;
+        const std::vector<MqttMessage> messages = DiscoveryMessages(settings);
+        QCOMPARE(messages.size(), size_t(5));
+        int units = 0;
+        for (const MqttMessage& m : messages) {
+            QVERIFY(m.Retain);
+            QVERIFY(m.Topic.endsWith("/config"));
+            QVERIFY2(!m.Payload.contains("object_id"), m.Payload.constData());
+            QVERIFY2(!m.Payload.contains("\xc2\xb5"), m.Payload.constData());  // U+00B5
+            if (m.Payload.contains("\xce\xbcSv")) {                            // U+03BC
+                ++units;
+            }
+        }
+        QCOMPARE(units, 2);
+        QVERIFY(messages[1].Payload.contains("\"unit_of_measurement\":\"\xce\xbcSv/h\""));
+        QVERIFY(messages[2].Payload.contains("\"unit_of_measurement\":\"\xce\xbcSv\""));
+    }
+
+    // Without an alarm its config still goes out, empty and retained: that removes an alarm
+    // entity an earlier run announced.
+    void alarmConfigCleared() {
+        MqttSettings settings = Station(1883);
+        settings.Alarm = false;
+        const std::vector<MqttMessage> messages = DiscoveryMessages(settings);
+        QCOMPARE(messages.size(), size_t(5));
+        const auto alarm = std::find_if(messages.begin(), messages.end(), [](const MqttMessage& m) {
+            return m.Topic == "homeassistant/binary_sensor/solamine_test1/alarm/config";
+        });
+        QVERIFY(alarm != messages.end());
+        QVERIFY(alarm->Payload.isEmpty());
+        QVERIFY(alarm->Retain);
+        for (const MqttMessage& m : messages) {
+            QCOMPARE(m.Payload.isEmpty(), &m == &*alarm);
+        }
+        settings.DiscoveryPrefix = QStringLiteral("ha");
+        QCOMPARE(DiscoveryMessages(settings).back().Topic,
+                 QString("ha/binary_sensor/solamine_test1/alarm/config"));
     }
 
     // Configs and one state a minute arrive; a late subscriber finds them retained.
@@ -189,14 +370,15 @@ private slots:
         QCOMPARE(state.size(), size_t(1));
         QVERIFY(state[0].Retained);
         QCOMPARE(state[0].Payload,
-                 QByteArray(R"({"time":"2026-12-08T14:31:00+09:00","cpm":40,"usv_h":0.0632})"));
+                 QByteArray(R"({"time":"2026-12-08T14:31:00+09:00","cpm":40,"usv_h":0.0632,)"
+                            R"("usv_today":null})"));
         QCOMPARE(late.On("solamine/test1/availability").at(0).Payload, QByteArray("online"));
         QCOMPARE(late.On("solamine/test1/alarm").at(0).Payload, QByteArray("ON"));
         const auto dose = late.On("homeassistant/sensor/solamine_test1/dose_rate/config");
         QCOMPARE(dose.size(), size_t(1));
         QVERIFY(dose[0].Retained);
         const QJsonObject config = QJsonDocument::fromJson(dose[0].Payload).object();
-        QCOMPARE(config.value("unit_of_measurement").toString(), QString("µSv/h"));
+        QCOMPARE(config.value("unit_of_measurement").toString(), QString::fromUtf16(u"\u03bcSv/h"));
         QCOMPARE(config.value("state_class").toString(), QString("measurement"));
         QCOMPARE(config.value("unique_id").toString(), QString("solamine_test1_dose_rate"));
         QCOMPARE(config.value("availability_topic").toString(),
