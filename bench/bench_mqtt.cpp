@@ -79,7 +79,7 @@ void PublishingCost() {
         timer.start();
         const double cpu = CpuSeconds();
         for (int i = 0; i < kMinutes; ++i) {
-            publisher.Publish(Minute(i));
+            publisher.Publish({Minute(i)});
         }
         if (!WaitFor([&] { return publisher.Waiting() == 0; }, 60000)) {
             std::printf("the broker did not take the minutes\n");
@@ -108,7 +108,7 @@ void QueueMemory() {
     publisher.Start();  // nothing listens: every minute waits
     const long empty = ResidentKiB();
     for (int i = 0; i < MqttPublisher::kQueueLimit; ++i) {
-        publisher.Publish(Minute(i));
+        publisher.Publish({Minute(i)});
     }
     const long full = ResidentKiB();
     std::printf(

@@ -134,9 +134,9 @@ int RunLog(const QStringList& arguments) {
         publishing = StartPublishing(
             *command->Mqtt, logger, DateTime::FromQDateTime(QDateTime::currentDateTime()),
             [errors](const QString& line) {
-                errors(QDateTime::currentDateTime().toString(
-                           QStringLiteral("yyyy-MM-dd HH:mm:ss ")) +
-                       line);
+                errors(
+                    QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss ")) +
+                    line);
             });
     }
     QObject::connect(&termination, &Termination::Requested, &logger, [&] {

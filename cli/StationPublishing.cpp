@@ -12,15 +12,16 @@ StationPublishing StartPublishing(const MqttSettings& settings, StationLogger& l
     publishing.Publisher = std::make_unique<MqttPublisher>(
         settings, [notes](const MqttEvent& event) { notes(MqttEventText(event)); });
     publishing.Publisher->SetTiming(timing);
-    publishing.Backlog = std::make_unique<PublishBacklog>(*publishing.Publisher, settings.StationId);
+    publishing.Backlog =
+        std::make_unique<PublishBacklog>(*publishing.Publisher, settings.StationId);
     QObject::connect(publishing.Backlog.get(), &PublishBacklog::MarkFailed,
                      [notes](const FileError& error) {
                          notes(QStringLiteral("MQTT: cannot keep the place in the log: ") +
                                FileErrorText(error));
                      });
     const StationOptions& options = logger.Options();
-    const PublishBacklog::Followed followed = publishing.Backlog->Follow(
-        {options.File, options.DailyDir}, options.Settings, now);
+    const PublishBacklog::Followed followed =
+        publishing.Backlog->Follow({options.File, options.DailyDir}, options.Settings, now);
     if (followed.Error) {
         notes(QStringLiteral("MQTT: no minutes from before the start are published: ") +
               FileErrorText(*followed.Error));

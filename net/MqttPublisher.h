@@ -156,9 +156,9 @@ private:
     // What the library reported inside its calls, handled once they returned.
     int connackCode_ = -1;
     bool disconnected_ = false;
-    bool announce_ = false;          // Home Assistant came online
+    bool announce_ = false;             // Home Assistant came online
     std::vector<double> acknowledged_;  // minutes the broker acknowledged, told after the loop
-    QString lastError_;  // the library's last error log line (TLS reasons)
+    QString lastError_;                 // the library's last error log line (TLS reasons)
     QString reason_;
     Failure failure_ = Failure::None;
     // The last note's failure, so that the same one at the slowest pace is not repeated.

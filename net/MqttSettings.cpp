@@ -4,8 +4,8 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QRegularExpression>
+#include <QSaveFile>
 #include <QUrl>
 
 bool ParseBrokerUrl(const QString& url, MqttSettings& settings, QString* error) {

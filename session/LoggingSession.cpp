@@ -116,8 +116,8 @@ void LoggingSession::SetAlarmSettings(const AlarmSettings& settings) {
 
 void LoggingSession::StartRecord(const std::vector<Sample>& lastLines) {
     record_ = RecentSamples();
-    for (const Sample& line : std::span(lastLines).last(std::min<size_t>(lastLines.size(),
-                                                                          kDoseWindow))) {
+    for (const Sample& line :
+         std::span(lastLines).last(std::min<size_t>(lastLines.size(), kDoseWindow))) {
         record_.Append(line);
     }
     recordName_.clear();
@@ -141,7 +141,7 @@ CounterState LoggingSession::Counter() const {
         return CounterState::Stopped;
     }
     return keeper_->CurrentState() == LinkKeeper::State::Connected ? CounterState::Connected
-                                                                    : CounterState::Waiting;
+                                                                   : CounterState::Waiting;
 }
 
 void LoggingSession::TellCounter() {

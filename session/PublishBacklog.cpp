@@ -29,8 +29,7 @@ PublishBacklog::PublishBacklog(MqttPublisher& publisher, QString stationId, QObj
             Write();
         }
     });
-    connect(&publisher_, &MqttPublisher::MinuteAcknowledged, this,
-            &PublishBacklog::OnAcknowledged);
+    connect(&publisher_, &MqttPublisher::MinuteAcknowledged, this, &PublishBacklog::OnAcknowledged);
 }
 
 PublishBacklog::~PublishBacklog() {
@@ -45,7 +44,7 @@ PublishBacklog::Followed PublishBacklog::Follow(const MinuteSource& source,
     followed.Today = DoseToday(settings);
     FileError error;
     const std::optional<PublishMark> read = ReadPublishMark(markPath_, &error);
-    if (!read && error.Why != FileError::Code::None) {
+    if (!read && !error.Path.isEmpty()) {
         followed.Error = error;
         return followed;
     }
@@ -56,9 +55,8 @@ PublishBacklog::Followed PublishBacklog::Follow(const MinuteSource& source,
     // From the mark's day on, so that each minute's dose today is whole; without a mark, only
     // today's minutes, for the dose today.
     const double from = mark ? std::min(Midnight(*mark + 2 * kHalfMinute), today) : today;
-    const std::optional<std::vector<LogRecord>> minutes =
-        ReadLoggedMinutes(source, from, Midnight(now - kMaxDays), settings,
-                          DateTime::Decode(now).date.year, &error);
+    const std::optional<std::vector<LogRecord>> minutes = ReadLoggedMinutes(
+        source, from, Midnight(now - kMaxDays), settings, DateTime::Decode(now).date.year, &error);
     if (!minutes) {
         followed.Error = error;
         return followed;

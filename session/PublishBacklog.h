@@ -25,8 +25,8 @@ public:
     static constexpr double kMaxDays = 7;
 
     struct Followed {
-        int Replayed = 0;    // minutes given to the publisher again
-        DoseToday Today;     // the dose since midnight of the day's minutes in the log
+        int Replayed = 0;                // minutes given to the publisher again
+        DoseToday Today;                 // the dose since midnight of the day's minutes in the log
         std::optional<FileError> Error;  // the mark or the log could not be read: nothing replayed
     };
 

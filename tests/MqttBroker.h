@@ -153,8 +153,8 @@ private:
             text += "user root\n";  // else it would drop to a user that cannot read this folder
         }
         text += "allow_anonymous false\npassword_file " + Path("passwords").toUtf8() +
-                "\npersistence " + (persistence_ ? "true" : "false") + "\npersistence_location " + dir_.path().toUtf8() +
-                "/\nlog_dest none\n";
+                "\npersistence " + (persistence_ ? "true" : "false") + "\npersistence_location " +
+                dir_.path().toUtf8() + "/\nlog_dest none\n";
         text += "listener " + QByteArray::number(port_) + " 127.0.0.1\n";
         text += "listener " + QByteArray::number(tlsPort_) + " 127.0.0.1\ncafile " +
                 CaFile().toUtf8() + "\ncertfile " + Path("server.crt").toUtf8() + "\nkeyfile " +
@@ -221,6 +221,12 @@ public:
     }
 
     bool Subscribed() const { return subscribed_; }
+    // Says something on topic, as another client would (QoS 1, not retained).
+    void Publish(const QString& topic, const QByteArray& payload) {
+        const QByteArray name = topic.toUtf8();
+        mosquitto_publish(mosq_, nullptr, name.constData(), int(payload.size()),
+                          payload.constData(), 1, false);
+    }
     // Leaves cleanly, its acknowledgements sent; a kept session then collects what comes
     // meanwhile. Resume connects again.
     void Pause() {

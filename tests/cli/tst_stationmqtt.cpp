@@ -130,9 +130,9 @@ private slots:
         if (command && command->Mqtt) {
             QCOMPARE(command->Mqtt->StationId, QString("pikitchen"));
             // The window on the same host is a station of its own.
-            QCOMPARE(LoadMqttSettings(QStringLiteral("/nonexistent.ini"), "Pi.Kitchen")
-                         .Broker.StationId,
-                     QString("pikitchen-desktop"));
+            QCOMPARE(
+                LoadMqttSettings(QStringLiteral("/nonexistent.ini"), "Pi.Kitchen").Broker.StationId,
+                QString("pikitchen-desktop"));
             QCOMPARE(command->Mqtt->Port, 8883);
             QCOMPARE(command->Mqtt->Password, environment);
             QVERIFY(command->Mqtt->Discovery);
@@ -223,10 +223,10 @@ private slots:
             }
             QVERIFY(at > lastTime);
             QVERIFY2(today >= lastToday || time.time() == QTime(0, 0), qPrintable(time.toString()));
-            QByteArray line = LogLine({at, minute["cpm"].toInt(),
-                                       minute["usv_h"].isNull() ? qQNaN()
-                                                                : minute["usv_h"].toDouble()})
-                                  .toLatin1();
+            QByteArray line =
+                LogLine({at, minute["cpm"].toInt(),
+                         minute["usv_h"].isNull() ? qQNaN() : minute["usv_h"].toDouble()})
+                    .toLatin1();
             published << line;
             lastToday = today;
             lastTime = at;
@@ -247,7 +247,11 @@ private slots:
             }
         }
         states.removeDuplicates();
-        QCOMPARE(states, QStringList({"23:56", "23:57", "00:04", "00:05"}));
+        QCOMPARE(states.mid(0, 2), QStringList({"23:56", "23:57"}));
+        QCOMPARE(states.last(), QString("00:05"));
+        for (const char* backlog : {"23:58", "23:59", "00:00", "00:01"}) {
+            QVERIFY2(!states.contains(backlog), qPrintable(states.join(' ')));
+        }
     }
 
     // Killed: the broker says "offline" for it, by the will.

@@ -22,8 +22,9 @@ double Minute(int minute) {
     return DateTime::Encode(2026, 12, 8, 14, 30) + minute / 1440.0;
 }
 
-LogRecord Record(int minute, int cpm, double dose = std::numeric_limits<double>::quiet_NaN()) {
-    return {Minute(minute), cpm, dose};
+PublishedMinute Record(int minute, int cpm,
+                       double dose = std::numeric_limits<double>::quiet_NaN()) {
+    return {{Minute(minute), cpm, dose}};
 }
 
 MqttSettings Station(int port) {
@@ -54,6 +55,7 @@ struct Rig {
         publisher = std::make_unique<MqttPublisher>(
             settings, [this](const MqttEvent& event) { notes.push_back(event); });
         publisher->SetTiming(Quick());
+        publisher->SetCounter(CounterState::Connected);
         publisher->Start();
     }
     std::vector<MqttEvent> Of(MqttEvent::Kind kind) const {
@@ -372,6 +374,7 @@ private slots:
         QCOMPARE(state[0].Payload,
                  QByteArray(R"({"time":"2026-12-08T14:31:00+09:00","cpm":40,"usv_h":0.0632,)"
                             R"("usv_today":null})"));
+        QCOMPARE(late.On("solamine/test1/minutes").size(), size_t(0));  // not retained
         QCOMPARE(late.On("solamine/test1/availability").at(0).Payload, QByteArray("online"));
         QCOMPARE(late.On("solamine/test1/alarm").at(0).Payload, QByteArray("ON"));
         const auto dose = late.On("homeassistant/sensor/solamine_test1/dose_rate/config");
@@ -394,17 +397,18 @@ private slots:
         QTRY_COMPARE(late.On("solamine/test1/availability").back().Payload, QByteArray("offline"));
     }
 
-    // Minutes logged while the broker is away arrive in order once it is back. A minute may
-    // come twice in a row after a lost acknowledgement, never out of order.
+    // Minutes logged while the broker is away arrive on "minutes" in order once it is back;
+    // "state" gets only the newest. A minute may come twice in a row after a lost
+    // acknowledgement, never out of order.
     void brokerAwayThenBack() {
-        MqttSubscriber subscriber(broker_.Port(), "solamine/test1/state", "keeper");
+        MqttSubscriber subscriber(broker_.Port(), "solamine/test1/#", "keeper");
         QTRY_VERIFY(subscriber.Subscribed());
         Rig rig(Station(broker_.Port()));
         QTRY_COMPARE(rig.publisher->CurrentState(), MqttPublisher::State::Connected);
         rig.publisher->Publish(Record(0, 30));
         rig.publisher->Publish(Record(1, 31));
         QTRY_COMPARE(rig.publisher->Published(), 2);
-        QTRY_COMPARE(Times(subscriber.On("solamine/test1/state")).size(), 2);
+        QTRY_COMPARE(Times(subscriber.On("solamine/test1/minutes")).size(), 2);
         // The subscriber's own acknowledgements reach the broker before it stops, so the
         // broker has nothing of its own to deliver again.
         subscriber.Pause();
@@ -425,11 +429,52 @@ private slots:
         for (int minute = 0; minute < 6; ++minute) {
             expected << IsoTimeText(Minute(minute));
         }
-        QTRY_VERIFY(Times(subscriber.On("solamine/test1/state")).endsWith(expected.last()));
-        QStringList times = Times(subscriber.On("solamine/test1/state"));
+        QTRY_VERIFY(Times(subscriber.On("solamine/test1/minutes")).endsWith(expected.last()));
+        QStringList times = Times(subscriber.On("solamine/test1/minutes"));
         QVERIFY2(std::is_sorted(times.begin(), times.end()), qPrintable(times.join(' ')));
         times.removeDuplicates();
         QCOMPARE(times, expected);
+        QTRY_VERIFY(Times(subscriber.On("solamine/test1/state")).endsWith(expected.last()));
+        const QStringList states = Times(subscriber.On("solamine/test1/state"));
+        QVERIFY2(!states.contains(expected[2]) && !states.contains(expected[3]),
+                 qPrintable(states.join(' ')));
+    }
+
+    // A broker restarted without persistence forgets the retained configs; Home Assistant
+    // announcing itself on its status topic gets them again. An alarm taken away takes its
+    // entity with it: its config goes out empty.
+    void configsAgainForHomeAssistant() {
+        MqttBroker forgetful(false);
+        QVERIFY(forgetful.Ok() && forgetful.Start());
+        MqttSettings settings = Station(forgetful.Port());
+        settings.Alarm = true;
+        Rig rig(settings);
+        QTRY_COMPARE(rig.publisher->CurrentState(), MqttPublisher::State::Connected);
+        rig.publisher->Publish(Record(0, 30));
+        forgetful.Stop();
+        QVERIFY(forgetful.Start());
+        MqttSubscriber home(forgetful.Port(), "#");
+        QTRY_VERIFY(home.Subscribed());
+        QTRY_COMPARE(rig.publisher->CurrentState(), MqttPublisher::State::Connected);
+        const QString cpm = "homeassistant/sensor/solamine_test1/cpm/config";
+        QTRY_VERIFY(!home.On(cpm).empty());
+        const size_t before = home.On(cpm).size();
+        home.Publish("homeassistant/status", "online");
+        QTRY_COMPARE(home.On(cpm).size(), before + 1);
+        QCOMPARE(home.On(cpm).back().Retained, false);  // live to a subscriber already there
+        for (const char* topic : {"solamine/test1/state", "solamine/test1/availability",
+                                  "solamine/test1/counter", "solamine/test1/alarm"}) {
+            QTRY_VERIFY2(!home.On(topic).empty(), topic);
+        }
+        QCOMPARE(home.On("solamine/test1/counter").back().Payload, QByteArray("ON"));
+
+        const QString alarm = "homeassistant/binary_sensor/solamine_test1/alarm/config";
+        rig.publisher->SetAlarmTopic(false);
+        QTRY_VERIFY(home.On(alarm).back().Payload.isEmpty());
+        MqttSubscriber late(forgetful.Port(), alarm);
+        QTRY_VERIFY(late.Subscribed());
+        QTest::qWait(200);
+        QVERIFY(late.Messages().empty());
     }
 
     // Each outcome of connecting has its line; after a failure the station keeps trying.

@@ -26,13 +26,17 @@ QString MinuteOf(double time) {
 struct Recorder final : Publisher {
     QStringList heard;
     int left = 0;
-    void Publish(const LogRecord& r) override {
+    std::vector<double> today;  // the dose today each minute came with
+    void Publish(const PublishedMinute& minute) override {
+        const LogRecord& r = minute.Record;
+        today.push_back(minute.UsvToday);
         heard << QStringLiteral("%1 %2 %3")
                      .arg(DateTime::MinuteText(r.Time).mid(9))
                      .arg(r.Cpm)
                      .arg(r.HasDose() ? QString::number(r.Dose) : QStringLiteral("-"));
     }
     void SetAlarm(bool raised) override { heard << (raised ? "alarm on" : "alarm off"); }
+    void SetCounter(CounterState) override {}
     int Stop(int) override {
         heard << "stop";
         return left;
@@ -84,6 +88,8 @@ private slots:
         QCOMPARE(s.events, QStringList({"left out 14:29 (0 s)", "logged 20", "logged 20"}));
         QCOMPARE(s.publisher.heard,
                  QStringList({"file", "14:30 20 0.0632", "file", "14:31 20 0.06004"}));
+        // The dose today is the summary's: the coefficient over each minute, not the file's mean.
+        QCOMPARE(s.publisher.today, (std::vector<double>{0.00158 * 20 / 60, 0.00158 * 40 / 60}));
         QCOMPARE(s.session->StopPublishers(1000), 0);
         QCOMPARE(s.publisher.heard.last(), QString("stop"));
     }
@@ -93,8 +99,7 @@ private slots:
     void alarmReachesPublishers() {
         Session s(0.06);
         s.Minutes(30, 12, 40);  // 14:40 is recorded at 0.0632
-        QCOMPARE(s.publisher.heard.mid(20),
-                 QStringList({"file", "alarm on", "14:40 40 0.0632"}));
+        QCOMPARE(s.publisher.heard.mid(20), QStringList({"file", "alarm on", "14:40 40 0.0632"}));
         QVERIFY(s.session->Alarm().Raised());
         s.session->SetAlarmSettings({0.1, false});
         QCOMPARE(s.publisher.heard.last(), QString("alarm off"));
@@ -112,17 +117,26 @@ private slots:
         QTest::addColumn<QString>("script");
         QTest::addColumn<QString>("recorded");
         QTest::addColumn<QString>("running");
-        QTest::newRow("started and stopped mid-minute")
-            << "r29:30 m30x2 r32:00 r32:20 stop" << "30 31" << "";
-        QTest::newRow("stopped after the minute's last report")
-            << "r29:30 m30x2 stop" << "30 31" << "";
-        QTest::newRow("running") << "r29:30 m30x2 r32:00" << "30 31" << "32";
+        QTest::newRow("started and stopped mid-minute") << "r29:30 m30x2 r32:00 r32:20 stop"
+                                                        << "30 31"
+                                                        << "";
+        QTest::newRow("stopped after the minute's last report") << "r29:30 m30x2 stop"
+                                                                << "30 31"
+                                                                << "";
+        QTest::newRow("running") << "r29:30 m30x2 r32:00"
+                                 << "30 31"
+                                 << "32";
         QTest::newRow("unplugged mid-minute, then back")
-            << "m30x1 r31:00 r31:20 t32:05 r33:30 m34x1 r35:00" << "30 34" << "35";
+            << "m30x1 r31:00 r31:20 t32:05 r33:30 m34x1 r35:00"
+            << "30 34"
+            << "35";
         QTest::newRow("stopped and started in the same minute")
-            << "m30x1 r31:00 r31:10 stop r31:20 m32x1 r33:00" << "30 32" << "33";
-        QTest::newRow("whole minute ended by the clock, then stopped")
-            << "m30x1 t31:03 stop" << "30" << "";
+            << "m30x1 r31:00 r31:10 stop r31:20 m32x1 r33:00"
+            << "30 32"
+            << "33";
+        QTest::newRow("whole minute ended by the clock, then stopped") << "m30x1 t31:03 stop"
+                                                                       << "30"
+                                                                       << "";
     }
     void liveSamplesKeepWholeMinutesOnly() {
         QFETCH(QString, script);

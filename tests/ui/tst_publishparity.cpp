@@ -13,6 +13,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTest>
+#include <cmath>
 #include <memory>
 #include <tuple>
 #include <utility>
@@ -40,15 +41,18 @@ std::vector<std::pair<double, std::uint16_t>> Script() {
     return reports;
 }
 
-using StateRow = std::tuple<QString, int, QString>;  // time, cpm, usv_h as sent
+// time, cpm, usv_h and usv_today as sent
+using StateRow = std::tuple<QString, int, QString, double>;
 
 std::vector<StateRow> States(const MqttSubscriber& subscriber, const QString& id) {
     std::vector<StateRow> rows;
-    for (const ReceivedMessage& m : subscriber.On(QStringLiteral("solamine/%1/state").arg(id))) {
+    for (const ReceivedMessage& m : subscriber.On(QStringLiteral("solamine/%1/minutes").arg(id))) {
         const QJsonObject json = QJsonDocument::fromJson(m.Payload).object();
-        const qsizetype dose = m.Payload.indexOf("\"usv_h\":");
-        rows.emplace_back(json.value("time").toString(), json.value("cpm").toInt(-1),
-                          QString::fromLatin1(m.Payload.mid(dose + 8).chopped(1)));
+        const qsizetype dose = m.Payload.indexOf("\"usv_h\":") + 8;
+        rows.emplace_back(
+            json.value("time").toString(), json.value("cpm").toInt(-1),
+            QString::fromLatin1(m.Payload.mid(dose, m.Payload.indexOf(',', dose) - dose)),
+            json.value("usv_today").toDouble());
     }
     return rows;
 }
@@ -81,8 +85,8 @@ private slots:
         QTemporaryDir dir;
         const QString ini = dir.filePath("solamine.ini");
         QVERIFY(WriteFile(ini, "[Alarm]\nuSv=0.06\n[MQTT]\nEnabled=1\nId=window\nURL=mqtt://" +
-                                   QByteArray(MqttBroker::kUser) + "@127.0.0.1:" +
-                                   QByteArray::number(broker_.Port()) + "\n"));
+                                   QByteArray(MqttBroker::kUser) +
+                                   "@127.0.0.1:" + QByteArray::number(broker_.Port()) + "\n"));
         QVERIFY(WriteFile(dir.filePath("mqtt-password"), MqttBroker::kPassword));
         QVERIFY(QFile::setPermissions(dir.filePath("mqtt-password"),
                                       QFile::ReadOwner | QFile::WriteOwner));
@@ -123,7 +127,8 @@ private slots:
         QCOMPARE(std::get<0>(published.front()), IsoTimeText(At(8, 12, 30)));
         QCOMPARE(std::get<2>(published.front()), QString("null"));
         // The file's dose: 12:42 over the ten lines before it, at 30 CPM.
-        QCOMPARE(published[12], StateRow(IsoTimeText(At(8, 12, 42)), 60, "0.0474"));
+        QCOMPARE(published[12], StateRow(IsoTimeText(At(8, 12, 42)), 60, "0.0474",
+                                         std::round(0.00158 * (12 * 30 + 60) / 60 * 1e6) / 1e6));
         // The station's file holds the same minutes.
         QCOMPARE(station.File().count("\r\n"), qsizetype(kWhole));
 
