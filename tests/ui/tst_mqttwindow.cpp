@@ -1,13 +1,14 @@
 #include "DateTime.h"
 #include "DeviceLink.h"
-#include "MqttWindowSettings.h"
 #include "Main.h"
 #include "MqttBroker.h"
 #include "MqttCommand.h"
 #include "MqttDialog.h"
 #include "MqttMessages.h"
-#include "SampleLog.h"
+#include "MqttWindowSettings.h"
+#include "PublishMark.h"
 #include "ReportFeed.h"
+#include "SampleLog.h"
 #include "TestFiles.h"
 #include "TestMain.h"
 #include "VirtualCounter.h"
@@ -132,6 +133,31 @@ private slots:
         QVERIFY(read.Enabled);
         QCOMPARE(read.Broker.Port, broker_.Port());
         QCOMPARE(read.Broker.StationId, QString("window"));
+    }
+
+    // A saved log goes on where the broker left off: opened, the minutes after the mark beside
+    // it go to "minutes", and the broker's acknowledgements move the mark.
+    void savedLogSendsWhatTheBrokerMissed() {
+        MqttSubscriber subscriber(broker_.Port(), "solamine/window/minutes");
+        QTRY_VERIFY(subscriber.Subscribed());
+        Window window;
+        const QString log = window.Path("log.csv");
+        QVERIFY(WriteFile(log,
+                          "26/12/08, 12:27, 30\r\n26/12/08, 12:28, 31\r\n26/12/08, 12:29, 32\r\n"));
+        FileError error;
+        QVERIFY(WritePublishMark(log + ".mqtt.state",
+                                 {"window", DateTime::Encode(2026, 12, 8, 12, 27)}, &error));
+        window.mqttDialog = Typing(
+            QStringLiteral("mqtt://%1@127.0.0.1:%2").arg(MqttBroker::kUser).arg(broker_.Port()),
+            QString::fromLatin1(MqttBroker::kPassword));
+        window.form->MqttSend->trigger();
+        window.form->OpenFile(log);
+        QTRY_COMPARE(subscriber.On("solamine/window/minutes").size(), size_t(2));
+        QVERIFY(subscriber.On("solamine/window/minutes")[0].Payload.startsWith(
+            "{\"time\":\"" + IsoTimeText(DateTime::Encode(2026, 12, 8, 12, 28)).toLatin1() +
+            "\",\"cpm\":31,"));
+        QTRY_COMPARE(ReadPublishMark(log + ".mqtt.state", &error)->Acknowledged,
+                     DateTime::Encode(2026, 12, 8, 12, 29));
     }
 
     // While the broker is away the status bar says so, with the minutes waiting and the
