@@ -34,9 +34,9 @@ public:
     // and log callback become the attempt's until Take). Once the call returned, and unless the
     // attempt was abandoned by then, done is queued to receiver's thread. Returns nothing, and
     // destroys mosq, when no thread can be started.
-    static std::shared_ptr<MqttConnectAttempt> Start(mosquitto* mosq, const QString& host,
-                                                     int port, int keepAliveSeconds,
-                                                     QObject* receiver, std::function<void()> done);
+    static std::shared_ptr<MqttConnectAttempt> Start(mosquitto* mosq, const QString& host, int port,
+                                                     int keepAliveSeconds, QObject* receiver,
+                                                     std::function<void()> done);
 
     explicit MqttConnectAttempt(Private) {}
 

@@ -140,9 +140,9 @@ void MqttPublisher::Connect() {
     disconnected_ = false;
     lastError_.clear();
     // The deadline covers the lookup too; the call comes back by TakeConnection.
-    attempt_ = MqttConnectAttempt::Start(std::exchange(mosq_, nullptr), settings_.Host,
-                                         settings_.Port, timing_.KeepAliveSeconds, this,
-                                         [this] { TakeConnection(); });
+    attempt_ =
+        MqttConnectAttempt::Start(std::exchange(mosq_, nullptr), settings_.Host, settings_.Port,
+                                  timing_.KeepAliveSeconds, this, [this] { TakeConnection(); });
     if (!attempt_) {
         Fail(Failure::Network, QStringLiteral("no thread for the host name lookup"));
         return;

@@ -11,6 +11,7 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QSocketNotifier>
 #include <QTest>
 #include <QTimer>
@@ -58,6 +59,14 @@ private:
     std::unique_ptr<QSocketNotifier> notifier_;
 };
 
+// A lookup on the loop's thread stalls it for seconds; a sanitizer's own work on a shared
+// machine now and then for about 100 ms.
+#if defined(__SANITIZE_THREAD__) || defined(__SANITIZE_ADDRESS__)
+constexpr qint64 kLongestGapMs = 250;
+#else
+constexpr qint64 kLongestGapMs = 100;
+#endif
+
 int ThreadCount() {
     QFile status(QStringLiteral("/proc/self/status"));
     status.open(QIODevice::ReadOnly);
@@ -83,8 +92,8 @@ private slots:
     }
 
     // Twelve minutes handed over one report per 20 ms tick, while the publisher tries the
-    // name again and again: no tick comes late by more than 100 ms, every minute reaches the
-    // file, and one lookup thread at most is ever there.
+    // name again and again: no tick comes late by more than kLongestGapMs, every minute reaches
+    // the file, and one lookup thread at most is ever there.
     void minutesGoOnWhileTheLookupHangs() {
         SilentResolver resolver;
         QVERIFY(resolver.Bound());
@@ -131,7 +140,7 @@ private slots:
         loop.exec();
         qInfo("longest gap between 20 ms ticks: %lld ms; threads %d, at most %d", longestGapMs,
               threads, mostThreads);
-        QVERIFY2(longestGapMs < 100, qPrintable(QString::number(longestGapMs)));
+        QVERIFY2(longestGapMs < kLongestGapMs, qPrintable(QString::number(longestGapMs)));
         QCOMPARE(reports, 12 * 60 + 1);
         QCOMPARE(rig.lines.size(), 12);
         QCOMPARE(rig.File(), Lines(rig.lines));
@@ -154,9 +163,17 @@ private slots:
         QVERIFY(resolver.Bound());
         QTemporaryDir dir;
         QProcess station;
-        station.start(QStringLiteral(SOLAMINE_CLI),
-                      {"log", "--simulate", "--mqtt", "mqtt://silent.example.test",
-                       dir.filePath("log.csv")});
+#ifdef __SANITIZE_THREAD__
+        // ThreadSanitizer sleeps a second at the exit of its own accord; the 2 s are the
+        // program's.
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("TSAN_OPTIONS", environment.value("TSAN_OPTIONS") +
+                                               QStringLiteral(" atexit_sleep_ms=0"));
+        station.setProcessEnvironment(environment);
+#endif
+        station.start(
+            QStringLiteral(SOLAMINE_CLI),
+            {"log", "--simulate", "--mqtt", "mqtt://silent.example.test", dir.filePath("log.csv")});
         QByteArray errors;
         QTRY_VERIFY_WITH_TIMEOUT(
             (errors += station.readAllStandardError()).contains("host name lookup timed out"),
