@@ -1,5 +1,6 @@
 #include "MqttPublisher.h"
 
+#include "MqttConnectAttempt.h"
 #include "MqttMessages.h"
 
 #include <mosquitto.h>
@@ -11,6 +12,7 @@
 #include <cerrno>
 #include <cstring>
 #include <mutex>
+#include <optional>
 #include <utility>
 
 namespace {
@@ -50,7 +52,7 @@ MqttPublisher::MqttPublisher(MqttSettings settings, Notes notes, QObject* parent
     deadline_ = new QTimer(this);
     deadline_->setSingleShot(true);
     connect(deadline_, &QTimer::timeout, this,
-            [this] { Fail(Failure::Network, QStringLiteral("no answer")); });
+            [this] { Fail(Failure::Network, DeadlineReason()); });
 }
 
 MqttPublisher::~MqttPublisher() {
@@ -86,22 +88,25 @@ void MqttPublisher::SetState(State state) {
 void MqttPublisher::Connect() {
     CloseSession();
     SetState(State::Connecting);
+    if (attempt_ && attempt_->Running()) {
+        // One lookup at a time: a resolver that never answers must not pile up threads.
+        Fail(Failure::Network, QStringLiteral("previous host name lookup still running"));
+        return;
+    }
+    attempt_.reset();
     // A client id of its own per process: the window and a station on one host must not
     // throw each other off the broker.
     const QByteArray clientId = QStringLiteral("solamine_%1_%2")
                                     .arg(settings_.StationId)
                                     .arg(QCoreApplication::applicationPid())
                                     .toUtf8();
-    mosq_ = mosquitto_new(clientId.constData(), true, this);
+    // No callbacks of ours yet: the handle spends the lookup on another thread (TakeConnection).
+    mosq_ = mosquitto_new(clientId.constData(), true, nullptr);
     if (!mosq_) {
         Fail(Failure::Network, QStringLiteral("out of memory"));
         return;
     }
     mosquitto_int_option(mosq_, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V311);
-    mosquitto_connect_callback_set(mosq_, &MqttPublisher::OnConnect);
-    mosquitto_disconnect_callback_set(mosq_, &MqttPublisher::OnDisconnect);
-    mosquitto_publish_callback_set(mosq_, &MqttPublisher::OnPublish);
-    mosquitto_log_callback_set(mosq_, &MqttPublisher::OnLog);
     if (!settings_.User.isEmpty()) {
         const QByteArray user = settings_.User.toUtf8();
         const QByteArray password = settings_.Password.toUtf8();
@@ -134,10 +139,36 @@ void MqttPublisher::Connect() {
     connackCode_ = -1;
     disconnected_ = false;
     lastError_.clear();
-    const QByteArray host = settings_.Host.toUtf8();
-    const int rc =
-        mosquitto_connect_async(mosq_, host.constData(), settings_.Port, timing_.KeepAliveSeconds);
+    // The deadline covers the lookup too; the call comes back by TakeConnection.
+    attempt_ =
+        MqttConnectAttempt::Start(std::exchange(mosq_, nullptr), settings_.Host, settings_.Port,
+                                  timing_.KeepAliveSeconds, this, [this] { TakeConnection(); });
+    if (!attempt_) {
+        Fail(Failure::Network, QStringLiteral("no thread for the host name lookup"));
+        return;
+    }
+    deadline_->start(timing_.ConnectTimeoutMs);
+}
+
+void MqttPublisher::TakeConnection() {
+    std::optional<MqttConnectAttempt::Outcome> outcome;
+    if (attempt_) {
+        outcome = attempt_->Take();
+    }
+    if (!outcome) {
+        return;  // queued by an attempt given up since, or already taken
+    }
+    attempt_.reset();
+    mosq_ = outcome->Handle;
+    lastError_ = outcome->LastError;
+    mosquitto_user_data_set(mosq_, this);
+    mosquitto_connect_callback_set(mosq_, &MqttPublisher::OnConnect);
+    mosquitto_disconnect_callback_set(mosq_, &MqttPublisher::OnDisconnect);
+    mosquitto_publish_callback_set(mosq_, &MqttPublisher::OnPublish);
+    mosquitto_log_callback_set(mosq_, &MqttPublisher::OnLog);
+    const int rc = outcome->Code;
     if (rc != MOSQ_ERR_SUCCESS && rc != MOSQ_ERR_CONN_PENDING) {
+        errno = outcome->Errno;
         // A handshake can fail at once on a near broker; the library logged why.
         const bool tls = rc == MOSQ_ERR_TLS;
         Fail(tls ? Failure::Tls : Failure::Network,
@@ -150,7 +181,10 @@ void MqttPublisher::Connect() {
     writeNotifier_ = new QSocketNotifier(fd, QSocketNotifier::Write, this);
     connect(writeNotifier_, &QSocketNotifier::activated, this, &MqttPublisher::Pump);
     tick_->start();
-    deadline_->start(timing_.ConnectTimeoutMs);
+}
+
+QString MqttPublisher::DeadlineReason() const {
+    return attempt_ ? QStringLiteral("host name lookup timed out") : QStringLiteral("no answer");
 }
 
 void MqttPublisher::Pump() {
@@ -387,6 +421,11 @@ void MqttPublisher::CloseSession() {
     if (mosq_) {
         mosquitto_destroy(mosq_);
         mosq_ = nullptr;
+    }
+    // Never waited for: a lookup still inside the resolver destroys its handle when it returns.
+    // The record stays, so that the next attempt knows whether that thread is still there.
+    if (attempt_) {
+        attempt_->Abandon();
     }
     // A fresh session sends the head of the queue again.
     inFlightMid_ = -1;

@@ -8,9 +8,11 @@
 #include <QString>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
+class MqttConnectAttempt;
 class QSocketNotifier;
 class QTimer;
 struct mosquitto;
@@ -38,18 +40,22 @@ struct MqttEvent {
 
 // Publishes a station's minutes to an MQTT broker, driven by the event loop of the thread that
 // owns it: the client library's socket sits in socket notifiers and every call returns at once,
-// so a broker that is down, slow or refusing never holds up the caller (only resolving a host
-// name can block, as in every client library). Two topics carry the minutes: "state", retained,
-// only ever the newest live minute (what a dashboard shows now), and "minutes", every minute in
-// order with its own time (what a history keeps). Minutes for "minutes" wait in order in memory
-// while the broker is away, up to kQueueLimit (then the oldest go, with a note), and are sent
-// one at a time when it is back. A minute leaves the queue once the broker acknowledged it
+// so a broker that is down, slow or refusing never holds up the caller, nor does a DNS server
+// that does not answer (below). Two topics carry the minutes: "state", retained, only ever the
+// newest live minute (what a dashboard shows now), and "minutes", every minute in order with its
+// own time (what a history keeps). Minutes for "minutes" wait in order in memory while the
+// broker is away, up to kQueueLimit (then the oldest go, with a note), and are sent one at a
+// time when it is back. A minute leaves the queue once the broker acknowledged it
 // (MinuteAcknowledged); a connection lost between the broker taking a minute and its
 // acknowledgement sends that minute once more, so a subscriber can see a minute twice in a row,
 // never out of order. Home Assistant's discovery configs, the availability, the counter and the
 // alarm go out at each connection and again whenever Home Assistant says it came online.
 // Reconnects after 1 s, doubling up to 60 s; a refused login or a failed TLS check retries at
 // the slow pace.
+// The one call that can block, the connect that resolves the broker's host name, runs on a
+// short-lived thread (MqttConnectAttempt) within the attempt's time limit. A lookup still stuck
+// then is left to end by itself ("host name lookup timed out"), and the next attempt waits until
+// it has, so there is at most one such thread; neither Stop nor the destructor waits for it.
 class MqttPublisher : public QObject, public Publisher {
     Q_OBJECT
 
@@ -117,6 +123,8 @@ signals:
 
 private:
     void Connect();
+    void TakeConnection();
+    QString DeadlineReason() const;
     void Pump();
     void AfterConnect(int code);
     void SendNext();
@@ -142,6 +150,9 @@ private:
     std::optional<PublishedMinute> newest_;  // the last live minute, what "state" shows
     CounterState counter_ = CounterState::Stopped;
     mosquitto* mosq_ = nullptr;
+    // The lookup on its own thread, until its handle is taken; after it was abandoned, until
+    // the next attempt finds that thread gone.
+    std::shared_ptr<MqttConnectAttempt> attempt_;
     QSocketNotifier* readNotifier_ = nullptr;
     QSocketNotifier* writeNotifier_ = nullptr;
     QTimer* tick_ = nullptr;      // keep-alive and what the notifiers cannot see

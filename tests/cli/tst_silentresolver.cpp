@@ -1,0 +1,196 @@
+#include "CliRun.h"
+#include "MqttPublisher.h"
+#include "StationRig.h"
+#include "TestMain.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QSocketNotifier>
+#include <QTest>
+#include <QTimer>
+#include <csignal>
+#include <memory>
+
+namespace {
+
+// The DNS server that tests/silent-resolver.sh names in the namespace's resolv.conf: it reads
+// each query and answers none.
+class SilentResolver {
+public:
+    SilentResolver() {
+        const QByteArray address = qgetenv("SOLAMINE_SILENT_RESOLVER");
+        if (address.isEmpty()) {
+            return;
+        }
+        fd_ = ::socket(AF_INET, SOCK_DGRAM, 0);
+        sockaddr_in where{};
+        where.sin_family = AF_INET;
+        where.sin_port = htons(53);
+        bound_ = ::inet_pton(AF_INET, address.constData(), &where.sin_addr) == 1 &&
+                 ::bind(fd_, reinterpret_cast<sockaddr*>(&where), sizeof where) == 0;
+        notifier_ = std::make_unique<QSocketNotifier>(fd_, QSocketNotifier::Read);
+        QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] {
+            char query[512];
+            if (::recv(fd_, query, sizeof query, 0) > 0) {
+                ++queries_;
+            }
+        });
+    }
+    ~SilentResolver() {
+        notifier_.reset();
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    bool Bound() const { return bound_; }
+    int Queries() const { return queries_; }
+
+private:
+    int fd_ = -1;
+    bool bound_ = false;
+    int queries_ = 0;
+    std::unique_ptr<QSocketNotifier> notifier_;
+};
+
+// A lookup on the loop's thread stalls it for seconds; a sanitizer's own work on a shared
+// machine now and then for about 100 ms.
+#if defined(__SANITIZE_THREAD__) || defined(__SANITIZE_ADDRESS__)
+constexpr qint64 kLongestGapMs = 250;
+#else
+constexpr qint64 kLongestGapMs = 100;
+#endif
+
+int ThreadCount() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    status.open(QIODevice::ReadOnly);
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("Threads:")) {
+            return line.mid(8).trimmed().toInt();
+        }
+    }
+    return -1;
+}
+
+}  // namespace
+
+// A broker named by a host name that the DNS server never answers: the event loop goes on.
+class SilentResolverTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() {
+        if (qEnvironmentVariableIsEmpty("SOLAMINE_SILENT_RESOLVER")) {
+            QSKIP("needs the namespace of tests/silent-resolver.sh (CTest: cli_silent_resolver)");
+        }
+    }
+
+    // Twelve minutes handed over one report per 20 ms tick, while the publisher tries the
+    // name again and again: no tick comes late by more than kLongestGapMs, every minute reaches
+    // the file, and one lookup thread at most is ever there.
+    void minutesGoOnWhileTheLookupHangs() {
+        SilentResolver resolver;
+        QVERIFY(resolver.Bound());
+        Rig rig;
+        QString error;
+        QVERIFY(rig.logger->Prepare(&error));
+        MqttSettings settings;
+        settings.Host = QStringLiteral("silent.example.test");
+        settings.Port = 1883;
+        settings.StationId = QStringLiteral("silent");
+        MqttPublisher publisher(settings,
+                                [&rig](const MqttEvent& event) { rig.notes << event.Reason; });
+        MqttPublisher::Timing timing;
+        timing.FirstRetryMs = 50;
+        timing.LastRetryMs = 400;
+        timing.ConnectTimeoutMs = 1000;
+        publisher.SetTiming(timing);
+        rig.logger->Session().AddPublisher(&publisher);
+        const int threads = ThreadCount();
+        publisher.Start();
+
+        int reports = 0;
+        int mostThreads = threads;
+        qint64 longestGapMs = 0;
+        QElapsedTimer clock;
+        clock.start();
+        qint64 last = 0;
+        QEventLoop loop;
+        QTimer tick;
+        QObject::connect(&tick, &QTimer::timeout, [&] {
+            const qint64 now = clock.elapsed();
+            longestGapMs = std::max(longestGapMs, now - last);
+            last = now;
+            mostThreads = std::max(mostThreads, ThreadCount());
+            if (reports <= 12 * 60) {
+                rig.Report(At(8, 14, 30, 0) + (reports + 0.5) * kSecond, reports % 60 ? 0 : 35);
+                ++reports;
+            }
+            if (now >= 15000) {
+                loop.quit();
+            }
+        });
+        tick.start(20);
+        loop.exec();
+        qInfo("longest gap between 20 ms ticks: %lld ms; threads %d, at most %d", longestGapMs,
+              threads, mostThreads);
+        QVERIFY2(longestGapMs < kLongestGapMs, qPrintable(QString::number(longestGapMs)));
+        QCOMPARE(reports, 12 * 60 + 1);
+        QCOMPARE(rig.lines.size(), 12);
+        QCOMPARE(rig.File(), Lines(rig.lines));
+        QVERIFY(resolver.Queries() > 0);
+        QVERIFY2(rig.notes.contains("host name lookup timed out"), qPrintable(rig.notes.join('|')));
+        QVERIFY(rig.notes.contains("previous host name lookup still running"));
+        QCOMPARE(mostThreads, threads + 1);
+        QCOMPARE(publisher.Waiting(), 12);
+
+        QElapsedTimer stop;
+        stop.start();
+        QCOMPARE(publisher.Stop(1000), 12);
+        QVERIFY2(stop.elapsed() < 100, qPrintable(QString::number(stop.elapsed())));
+    }
+
+    // The station itself ends within the 2 s it promises after SIGTERM, with its lookup still
+    // in the resolver, and says why the broker was not reached.
+    void stationEndsOnTerm() {
+        SilentResolver resolver;
+        QVERIFY(resolver.Bound());
+        QTemporaryDir dir;
+        QProcess station;
+#ifdef __SANITIZE_THREAD__
+        // ThreadSanitizer sleeps a second at the exit of its own accord; the 2 s are the
+        // program's.
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("TSAN_OPTIONS", environment.value("TSAN_OPTIONS") +
+                                               QStringLiteral(" atexit_sleep_ms=0"));
+        station.setProcessEnvironment(environment);
+#endif
+        station.start(
+            QStringLiteral(SOLAMINE_CLI),
+            {"log", "--simulate", "--mqtt", "mqtt://silent.example.test", dir.filePath("log.csv")});
+        QByteArray errors;
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (errors += station.readAllStandardError()).contains("host name lookup timed out"),
+            20000);
+        QVERIFY(resolver.Queries() > 0);
+        QElapsedTimer clock;
+        clock.start();
+        ::kill(pid_t(station.processId()), SIGTERM);
+        const CliRun run = FinishCli(station, 10000);
+        qInfo("SIGTERM to the end: %lld ms", clock.elapsed());
+        QVERIFY2(clock.elapsed() < 2000, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(run.exitCode, 0);
+        QVERIFY2(errors.contains("MQTT: cannot reach silent.example.test:1883 (host name lookup "
+                                 "timed out)"),
+                 errors.constData());
+    }
+};
+
+SOLAMINE_TEST(SilentResolverTest)
+#include "tst_silentresolver.moc"
