@@ -27,12 +27,6 @@ Step At(int day, int hour, int minute, std::int32_t cpm) {
     return step;
 }
 
-Step Unread(std::int32_t cpm) {
-    Step step;
-    step.Cpm = cpm;
-    return step;
-}
-
 Step Change(double coefficient, std::int32_t background = 0) {
     Step step;
     step.Change = true;
@@ -48,12 +42,6 @@ class DoseTodayTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void nothingYet() {
-        const DoseToday dose;
-        QCOMPARE(dose.Value(), 0.0);
-        QCOMPARE(dose.Day(), 0.0);
-    }
-
     // Steps in order; after the last, the value and its day. The value never decreases within
     // a day, and each Add returns the value.
     void steps_data() {
@@ -64,26 +52,14 @@ private slots:
         const GraphSettings standard;  // 0.00158 uSv/h per CPM, no background
         const double dec8 = DateTime::Encode(2026, 12, 8);
         const double dec9 = DateTime::Encode(2026, 12, 9);
-        QTest::newRow("one minute")
-            << standard << QList<Step>{At(8, 14, 30, 60)} << 0.00158 * 60 / 60 << dec8;
-        QTest::newRow("a day's minutes add up")
-            << standard << QList<Step>{At(8, 0, 0, 30), At(8, 12, 0, 40), At(8, 23, 59, 50)}
-            << 0.00158 * 120 / 60 << dec8;
         // The first minute of a day starts the sum afresh; 00:00 belongs to the new day.
         QTest::newRow("across midnight")
             << standard << QList<Step>{At(8, 23, 58, 100), At(8, 23, 59, 100), At(9, 0, 0, 30)}
             << 0.00158 * 30 / 60 << dec9;
-        QTest::newRow("a day left out")
-            << standard << QList<Step>{At(7, 10, 0, 100), At(9, 10, 0, 20)} << 0.00158 * 20 / 60
-            << dec9;
         // Below the background a minute adds nothing, never less than nothing.
         QTest::newRow("background above counts")
             << GraphSettings{0.00158, 50}
             << QList<Step>{At(8, 10, 0, 20), At(8, 10, 1, 30), At(8, 10, 2, 49)} << 0.0 << dec8;
-        QTest::newRow("background, then above it")
-            << GraphSettings{0.00158, 50}
-            << QList<Step>{At(8, 10, 0, 20), At(8, 10, 1, 60), At(8, 10, 2, 0)} << 0.00158 * 10 / 60
-            << dec8;
         // A change applies to later minutes: the earlier ones keep the dose they had.
         QTest::newRow("coefficient up mid-day")
             << standard
@@ -93,17 +69,10 @@ private slots:
             << standard << QList<Step>{At(8, 9, 0, 60), At(8, 9, 1, 60), Change(0.0001),
                                        At(8, 9, 2, 60), Change(0.0),     At(8, 9, 3, 60)}
             << 0.00158 * 120 / 60 + 0.0001 * 60 / 60 << dec8;
-        QTest::newRow("background raised mid-day")
-            << standard << QList<Step>{At(8, 9, 0, 60), Change(0.00158, 100), At(8, 9, 1, 60)}
-            << 0.00158 * 60 / 60 << dec8;
-        QTest::newRow("a change before the first minute")
-            << standard << QList<Step>{Change(0.01), At(8, 9, 0, 6)} << 0.01 * 6 / 60 << dec8;
         // The new settings go on into the next day; what was folded in does not.
         QTest::newRow("change, then midnight")
             << standard << QList<Step>{At(8, 23, 0, 600), Change(0.01, 10), At(9, 0, 0, 70)}
             << 0.01 * 60 / 60 << dec9;
-        QTest::newRow("a minute that did not read")
-            << standard << QList<Step>{At(8, 9, 0, 60), Unread(1000)} << 0.00158 * 60 / 60 << dec8;
     }
     void steps() {
         QFETCH(GraphSettings, settings);
@@ -181,33 +150,6 @@ private slots:
         }
     }
 
-    // Changes of coefficient and background through a day, up and down: each minute's value is
-    // at least the one before, and the day ends at the sum of its stretches' doses.
-    void neverDecreasing() {
-        QRandomGenerator random(7);
-        DoseToday dose;
-        double last = 0;
-        double expected = 0;
-        std::int64_t stretch = 0;
-        GraphSettings settings;
-        for (int minute = 0; minute < 1440; ++minute) {
-            if (minute % 97 == 50) {
-                expected += DoseOf(PeriodTotals{.NetSum = stretch}, settings);
-                stretch = 0;
-                settings = {random.bounded(0.01), std::int32_t(random.bounded(60))};
-                dose.SetSettings(settings);
-            }
-            const auto cpm = std::int32_t(random.bounded(100));
-            stretch += cpm >= settings.GraphBackground ? cpm - settings.GraphBackground : 0;
-            const double value =
-                dose.Add(DateTime::Encode(2026, 12, 8, minute / 60, minute % 60), cpm);
-            QVERIFY2(value >= last, qPrintable(QStringLiteral("minute %1").arg(minute)));
-            last = value;
-        }
-        expected += DoseOf(PeriodTotals{.NetSum = stretch}, settings);
-        QCOMPARE(dose.Value(), expected);
-        QCOMPARE(dose.Day(), DateTime::Encode(2026, 12, 8));
-    }
 };
 
 SOLAMINE_TEST(DoseTodayTest)

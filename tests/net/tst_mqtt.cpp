@@ -184,19 +184,6 @@ private slots:
         QCOMPARE(error.error, QJsonParseError::NoError);
     }
 
-    void topics() {
-        MqttSettings settings;
-        settings.StationId = QStringLiteral("kitchen");
-        QCOMPARE(StateTopic(settings), QString("solamine/kitchen/state"));
-        QCOMPARE(MinutesTopic(settings), QString("solamine/kitchen/minutes"));
-        QCOMPARE(AvailabilityTopic(settings), QString("solamine/kitchen/availability"));
-        QCOMPARE(CounterTopic(settings), QString("solamine/kitchen/counter"));
-        QCOMPARE(AlarmTopic(settings), QString("solamine/kitchen/alarm"));
-        QCOMPARE(StatusTopic(settings), QString("homeassistant/status"));
-        settings.DiscoveryPrefix = QStringLiteral("ha");
-        QCOMPARE(StatusTopic(settings), QString("ha/status"));
-    }
-
     // Each entity's config as Home Assistant reads it, field by field. An empty expected text
     // or -1 says the field is absent.
     void discoveryConfigs_data() {
@@ -325,27 +312,6 @@ private slots:
         QCOMPARE(units, 2);
         QVERIFY(messages[1].Payload.contains("\"unit_of_measurement\":\"\xce\xbcSv/h\""));
         QVERIFY(messages[2].Payload.contains("\"unit_of_measurement\":\"\xce\xbcSv\""));
-    }
-
-    // Without an alarm its config still goes out, empty and retained: that removes an alarm
-    // entity an earlier run announced.
-    void alarmConfigCleared() {
-        MqttSettings settings = Station(1883);
-        settings.Alarm = false;
-        const std::vector<MqttMessage> messages = DiscoveryMessages(settings);
-        QCOMPARE(messages.size(), size_t(5));
-        const auto alarm = std::find_if(messages.begin(), messages.end(), [](const MqttMessage& m) {
-            return m.Topic == "homeassistant/binary_sensor/solamine_test1/alarm/config";
-        });
-        QVERIFY(alarm != messages.end());
-        QVERIFY(alarm->Payload.isEmpty());
-        QVERIFY(alarm->Retain);
-        for (const MqttMessage& m : messages) {
-            QCOMPARE(m.Payload.isEmpty(), &m == &*alarm);
-        }
-        settings.DiscoveryPrefix = QStringLiteral("ha");
-        QCOMPARE(DiscoveryMessages(settings).back().Topic,
-                 QString("ha/binary_sensor/solamine_test1/alarm/config"));
     }
 
     // Configs and one state a minute arrive; a late subscriber finds them retained.
