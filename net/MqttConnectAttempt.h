@@ -38,6 +38,7 @@ public:
                                                      int keepAliveSeconds, QObject* receiver,
                                                      std::function<void()> done);
 
+    // For Start alone: the tag is private.
     explicit MqttConnectAttempt(Private) {}
 
     // Whether the thread is still inside the call.

@@ -17,11 +17,13 @@
 #include <QTimer>
 #include <csignal>
 #include <memory>
+#include <vector>
 
 namespace {
 
 // The DNS server that tests/silent-resolver.sh names in the namespace's resolv.conf: it reads
-// each query and answers none.
+// each query and answers none, until told to say "no such name" to those it kept and to all
+// that come after.
 class SilentResolver {
 public:
     SilentResolver() {
@@ -37,9 +39,16 @@ public:
                  ::bind(fd_, reinterpret_cast<sockaddr*>(&where), sizeof where) == 0;
         notifier_ = std::make_unique<QSocketNotifier>(fd_, QSocketNotifier::Read);
         QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] {
-            char query[512];
-            if (::recv(fd_, query, sizeof query, 0) > 0) {
-                ++queries_;
+            Query query{QByteArray(512, '\0'), {}};
+            socklen_t length = sizeof query.From;
+            const ssize_t size = ::recvfrom(fd_, query.Bytes.data(), query.Bytes.size(), 0,
+                                            reinterpret_cast<sockaddr*>(&query.From), &length);
+            if (size >= 12) {
+                query.Bytes.truncate(size);
+                kept_.push_back(query);
+                if (answering_) {
+                    AnswerKept();
+                }
             }
         });
     }
@@ -50,12 +59,34 @@ public:
         }
     }
     bool Bound() const { return bound_; }
-    int Queries() const { return queries_; }
+    int Queries() const { return queries_ + int(kept_.size()); }
+    void AnswerNoSuchName() {
+        answering_ = true;
+        AnswerKept();
+    }
 
 private:
+    struct Query {
+        QByteArray Bytes;
+        sockaddr_in From;
+    };
+
+    void AnswerKept() {
+        for (Query& query : kept_) {
+            query.Bytes[2] = char(query.Bytes[2] | 0x80);  // a response
+            query.Bytes[3] = char(0x83);                   // NXDOMAIN
+            ::sendto(fd_, query.Bytes.constData(), size_t(query.Bytes.size()), 0,
+                     reinterpret_cast<sockaddr*>(&query.From), sizeof query.From);
+        }
+        queries_ += int(kept_.size());
+        kept_.clear();
+    }
+
     int fd_ = -1;
     bool bound_ = false;
-    int queries_ = 0;
+    bool answering_ = false;
+    int queries_ = 0;  // answered
+    std::vector<Query> kept_;
     std::unique_ptr<QSocketNotifier> notifier_;
 };
 
@@ -149,6 +180,12 @@ private slots:
         QVERIFY(rig.notes.contains("previous host name lookup still running"));
         QCOMPARE(mostThreads, threads + 1);
         QCOMPARE(publisher.Waiting(), 12);
+
+        // Answered at last: the stuck lookup ends (its thread destroys its handle), and the
+        // next attempt is made and told that the name does not exist.
+        resolver.AnswerNoSuchName();
+        QTRY_VERIFY(rig.notes.contains("host name not found"));
+        QVERIFY(ThreadCount() <= threads + 1);
 
         QElapsedTimer stop;
         stop.start();
