@@ -115,9 +115,9 @@ QString IsoTimeText(double time) {
                .arg(minutes % 60, 2, 10, QLatin1Char('0'));
 }
 
-QByteArray MinuteJson(const LogRecord& record, double usvToday) {
-    QByteArray json = "{\"time\":\"" + IsoTimeText(record.Time).toLatin1() +
-                      "\",\"cpm\":" + QByteArray::number(record.Cpm) + ",\"usv_h\":";
+void AppendMinuteFields(QByteArray& json, const LogRecord& record) {
+    json += "\"time\":\"" + IsoTimeText(record.Time).toLatin1() +
+            "\",\"cpm\":" + QByteArray::number(record.Cpm) + ",\"usv_h\":";
     // The dose as the file's column holds it; JSON has no word for infinity, so that is null too.
     if (record.HasDose() && std::isfinite(record.Dose)) {
         char text[NumberFormat::kMaxGeneralChars];
@@ -125,6 +125,11 @@ QByteArray MinuteJson(const LogRecord& record, double usvToday) {
     } else {
         json += "null";
     }
+}
+
+QByteArray MinuteJson(const LogRecord& record, double usvToday) {
+    QByteArray json = "{";
+    AppendMinuteFields(json, record);
     json += ",\"usv_today\":";
     if (std::isfinite(usvToday)) {
         // Fixed, so a reader sees the same number of decimals every minute; never "-0.000000".

@@ -36,6 +36,8 @@ QString StatusTopic(const MqttSettings& settings);
 // one; usv_today: the dose in uSv since local midnight (DoseToday) with exactly six decimals,
 // or null when usvToday is NaN (or infinite, which JSON has no word for).
 QByteArray MinuteJson(const LogRecord& record, double usvToday);
+// The first three fields of that JSON, without braces: "time":"…","cpm":35,"usv_h":0.0553.
+void AppendMinuteFields(QByteArray& json, const LogRecord& record);
 // "2026-12-08T14:30:00+09:00" for a local DateTime value.
 QString IsoTimeText(double time);
 

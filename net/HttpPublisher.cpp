@@ -1,0 +1,111 @@
+#include "HttpPublisher.h"
+
+#include "DateTime.h"
+#include "HttpService.h"
+
+#include <QDeadlineTimer>
+#include <QThread>
+
+HttpPublisher::HttpPublisher(ApiSource source, QObject* parent) : QObject(parent) {
+    thread_ = new QThread;
+    thread_->setObjectName(QStringLiteral("http"));
+    service_ = new HttpService(std::move(source));
+    service_->moveToThread(thread_);
+}
+
+HttpPublisher::~HttpPublisher() {
+    Stop(1000);
+}
+
+std::optional<QString> HttpPublisher::Listen(const QHostAddress& address, quint16 port) {
+    thread_->start();
+    QString reason;
+    QMetaObject::invokeMethod(
+        service_, [&] { port_ = service_->Listen(address, port, &reason); },
+        Qt::BlockingQueuedConnection);
+    if (port_ == 0) {
+        Stop(1000);
+        return reason;
+    }
+    Send();
+    return std::nullopt;
+}
+
+void HttpPublisher::SetToday(double day, int minutes, double usvToday) {
+    day_ = day;
+    snapshot_.MinutesToday = minutes;
+    snapshot_.UsvToday = usvToday;
+    Send();
+}
+
+void HttpPublisher::SetAlarmOn(bool on) {
+    snapshot_.Alarm = on ? std::optional(snapshot_.Alarm.value_or(false)) : std::nullopt;
+    Send();
+}
+
+void HttpPublisher::SetWaitingCount(std::function<int()> count) {
+    waiting_ = std::move(count);
+    Send();
+}
+
+void HttpPublisher::Publish(const PublishedMinute& minute) {
+    const double day = DateTime::Encode(DateTime::Decode(minute.Record.Time).date);
+    if (day != day_) {
+        day_ = day;
+        snapshot_.MinutesToday = 0;
+    }
+    ++snapshot_.MinutesToday;
+    snapshot_.Last = minute.Record;
+    snapshot_.UsvToday = minute.UsvToday;
+    snapshot_.CountsTotal += minute.Record.Cpm;
+    ++snapshot_.MinutesLogged;
+    Send();
+}
+
+void HttpPublisher::SetAlarm(bool raised) {
+    snapshot_.Alarm = raised;
+    Send();
+}
+
+void HttpPublisher::SetCounter(CounterState state) {
+    snapshot_.Counter = state;
+    Send();
+}
+
+int HttpPublisher::Stop(int timeoutMs) {
+    if (!thread_) {
+        return 0;
+    }
+    if (!thread_->isRunning()) {
+        delete service_;
+        delete thread_;
+        service_ = nullptr;
+        thread_ = nullptr;
+        return 0;
+    }
+    // Deleted on its own thread, which then ends: the listening socket and the connections close.
+    QMetaObject::invokeMethod(
+        service_,
+        [service = service_] {
+            delete service;
+            QThread::currentThread()->quit();
+        },
+        Qt::QueuedConnection);
+    service_ = nullptr;
+    if (thread_->wait(QDeadlineTimer(timeoutMs))) {
+        delete thread_;
+    }
+    // Otherwise a request still reads its files: the thread is left to the process's end rather
+    // than waited for.
+    thread_ = nullptr;
+    return 0;
+}
+
+void HttpPublisher::Send() {
+    snapshot_.PublishWaiting = waiting_ ? waiting_() : 0;
+    if (service_ && port_ != 0) {
+        QMetaObject::invokeMethod(
+            service_, [service = service_, snapshot = snapshot_] { service->SetSnapshot(snapshot); },
+            Qt::QueuedConnection);
+    }
+}
