@@ -37,7 +37,7 @@ QByteArray RangeErrorText(const RangeError& error, const QUrlQuery& query) {
             return QByteArray(error.Parameter) + " is missing: give from=… and to=… in ISO 8601";
         case RangeError::Kind::Unreadable:
             return QByteArray(error.Parameter) + " is no ISO 8601 time: \"" +
-                   query.queryItemValue(QString::fromLatin1(error.Parameter)).left(64).toUtf8() +
+                   query.queryItemValue(QString::fromLatin1(error.Parameter), QUrl::FullyDecoded).left(64).toUtf8() +
                    '"';
         case RangeError::Kind::Order:
             return "from must be before to";
@@ -55,7 +55,7 @@ std::optional<Range> ReadRange(const QUrlQuery& query, RangeError* error) {
             *error = {RangeError::Kind::Missing, name};
             return std::nullopt;
         }
-        const std::optional<double> time = ParseQueryTime(query.queryItemValue(key));
+        const std::optional<double> time = ParseQueryTime(query.queryItemValue(key, QUrl::FullyDecoded));
         if (!time) {
             *error = {RangeError::Kind::Unreadable, name};
             return std::nullopt;
@@ -175,7 +175,7 @@ QByteArray IndexPage(const QString& version) {
 HttpReply Summarized(const QUrlQuery& query, const ApiSource& source) {
     SummaryPeriod by = SummaryPeriod::Day;
     if (query.hasQueryItem(QStringLiteral("by")) &&
-        !ParsePeriodName(query.queryItemValue(QStringLiteral("by")), &by)) {
+        !ParsePeriodName(query.queryItemValue(QStringLiteral("by"), QUrl::FullyDecoded), &by)) {
         return Plain(400, "by takes hour, day or month");
     }
     HttpReply reply;
