@@ -97,12 +97,13 @@ std::optional<std::vector<LogRecord>> Minutes(const QUrlQuery& query, const ApiS
 QByteArray MinutesJson(const std::vector<LogRecord>& minutes) {
     QByteArray json = "[";
     json.reserve(qsizetype(minutes.size()) * 64 + 2);
+    LocalDays days;
     for (const LogRecord& record : minutes) {
         json += json.size() > 1 ? ",{" : "{";
-        AppendMinuteFields(json, record);
+        AppendMinuteFields(json, record, &days);
         json += '}';
     }
-    return json + "]\n";
+    return json += "]\n";
 }
 
 QByteArray JsonString(const QString& text) {
