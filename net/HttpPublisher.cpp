@@ -5,6 +5,13 @@
 
 #include <QDeadlineTimer>
 #include <QThread>
+#include <algorithm>
+
+namespace {
+
+constexpr int kStopFloorMs = 100;
+
+}  // namespace
 
 HttpPublisher::HttpPublisher(ApiSource source, QObject* parent) : QObject(parent) {
     thread_ = new QThread;
@@ -92,7 +99,9 @@ int HttpPublisher::Stop(int timeoutMs) {
         },
         Qt::QueuedConnection);
     service_ = nullptr;
-    if (thread_->wait(QDeadlineTimer(timeoutMs))) {
+    // An idle server ends in well under a millisecond; the floor lets it end even when the
+    // publishers before it took the whole stop.
+    if (thread_->wait(QDeadlineTimer(std::max(timeoutMs, kStopFloorMs)))) {
         delete thread_;
     }
     // Otherwise a request still reads its files: the thread is left to the process's end rather

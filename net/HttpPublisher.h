@@ -44,7 +44,8 @@ public:
     void Publish(const PublishedMinute& minute) override;
     void SetAlarm(bool raised) override;
     void SetCounter(CounterState state) override;
-    // Ends the server and its thread within timeoutMs; answers in progress are cut off.
+    // Ends the server and its thread within timeoutMs (at least 100 ms); answers not yet
+    // written are cut off. A thread still reading files then is left to the process's end.
     int Stop(int timeoutMs) override;
 
     const StationSnapshot& Snapshot() const { return snapshot_; }
