@@ -29,9 +29,9 @@ void WriteYear(const QString& folder, double start) {
             log.Append({start + day + minute / 1440.0, cpm(random)});
         }
         const DateTime::Date d = DateTime::Decode(start + day).date;
-        WriteCsvLog(QDir(folder).filePath(QString::asprintf("%04d-%02d-%02d.csv", d.year, d.month,
-                                                            d.day)),
-                    CsvTextOf(log, {}));
+        WriteCsvLog(
+            QDir(folder).filePath(QString::asprintf("%04d-%02d-%02d.csv", d.year, d.month, d.day)),
+            CsvTextOf(log, {}));
     }
 }
 
@@ -77,13 +77,13 @@ int main(int argc, char** argv) {
     const double read = MedianMs(21, [&] {
         bytes = Answer(QStringLiteral("/api/minutes"), query, true, {}, source).Body.size();
     });
-    std::printf("30 days read and written as JSON without HTTP: median %.1f ms, %lld bytes\n",
-                read, static_cast<long long>(bytes));
+    std::printf("30 days read and written as JSON without HTTP: median %.1f ms, %lld bytes\n", read,
+                static_cast<long long>(bytes));
     const double csv = MedianMs(21, [&] {
         bytes = Answer(QStringLiteral("/api/minutes.csv"), query, true, {}, source).Body.size();
     });
-    std::printf("30 days read and written as CSV without HTTP: median %.1f ms, %lld bytes\n",
-                csv, static_cast<long long>(bytes));
+    std::printf("30 days read and written as CSV without HTTP: median %.1f ms, %lld bytes\n", csv,
+                static_cast<long long>(bytes));
 
     HttpPublisher server(source);
     if (const auto reason = server.Listen(QHostAddress::LocalHost, 0)) {

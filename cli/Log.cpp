@@ -149,9 +149,9 @@ int RunLog(const QStringList& arguments) {
     }
     StationHttp http;
     if (command->Http) {
-        http = StartHttp(*command->Http, logger,
-                         DateTime::FromQDateTime(QDateTime::currentDateTime()),
-                         publishing.Publisher.get(), StderrPrinter(), &error);
+        http =
+            StartHttp(*command->Http, logger, DateTime::FromQDateTime(QDateTime::currentDateTime()),
+                      publishing.Publisher.get(), StderrPrinter(), &error);
         if (!http.Server) {
             PrintError(error);
             return 1;

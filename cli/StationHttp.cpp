@@ -53,8 +53,7 @@ bool ParseListen(const QString& text, HttpListen& listen, QString* error) {
 
 }  // namespace
 
-bool ReadHttpOption(const Arguments& arguments, std::optional<HttpListen>& listen,
-                    QString* error) {
+bool ReadHttpOption(const Arguments& arguments, std::optional<HttpListen>& listen, QString* error) {
     const auto value = arguments.Values.constFind(QStringLiteral("--http"));
     if (value == arguments.Values.cend()) {
         return true;
@@ -102,15 +101,21 @@ StationHttp StartHttp(const HttpListen& listen, StationLogger& logger, double no
             logger.Session().SetDoseToday(dose);
         }
     } else {
-        notes(QStringLiteral("HTTP: the day so far is not known: ") + CliText::FileErrorText(unread));
+        notes(QStringLiteral("HTTP: the day so far is not known: ") +
+              CliText::FileErrorText(unread));
     }
     server->SetAlarmOn(options.AlarmUsv > 0);
+    HttpPublisher* publisher = server.get();
     if (mqtt) {
         server->SetWaitingCount([mqtt] { return mqtt->Waiting(); });
-        HttpPublisher* http = server.get();
-        QObject::connect(mqtt, &MqttPublisher::MinuteAcknowledged, http, &HttpPublisher::Refresh);
-        QObject::connect(mqtt, &MqttPublisher::StateChanged, http, &HttpPublisher::Refresh);
+        QObject::connect(mqtt, &MqttPublisher::MinuteAcknowledged, publisher,
+                         &HttpPublisher::Refresh);
+        QObject::connect(mqtt, &MqttPublisher::StateChanged, publisher, &HttpPublisher::Refresh);
     }
+    LoggingSession& session = logger.Session();
+    QObject::connect(&session, &LoggingSession::LinkChanged, publisher, [publisher, &session] {
+        publisher->SetNeverFound(session.State() == LinkKeeper::State::NotFound);
+    });
     const QHostAddress address(listen.Address);
     if (const std::optional<QString> reason = server->Listen(address, listen.Port)) {
         *error = QStringLiteral("HTTP: cannot listen on %1:%2: %3")
@@ -120,11 +125,11 @@ StationHttp StartHttp(const HttpListen& listen, StationLogger& logger, double no
         return {};
     }
     StationHttp http;
-    http.Url = QStringLiteral("http://%1:%2/")
-                   .arg(address.protocol() == QAbstractSocket::IPv6Protocol
-                            ? u'[' + listen.Address + u']'
-                            : listen.Address)
-                   .arg(server->Port());
+    http.Url =
+        QStringLiteral("http://%1:%2/")
+            .arg(address.protocol() == QAbstractSocket::IPv6Protocol ? u'[' + listen.Address + u']'
+                                                                     : listen.Address)
+            .arg(server->Port());
     logger.Session().AddPublisher(server.get());
     http.Server = std::move(server);
     notes(QStringLiteral("HTTP: listening on ") + http.Url);

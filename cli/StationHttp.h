@@ -23,8 +23,7 @@ extern const bool kHasHttpServer;
 
 // The address and port --http names. Returns true and leaves listen empty without --http;
 // returns false and sets error when the value is not valid or this build has no server.
-bool ReadHttpOption(const Arguments& arguments, std::optional<HttpListen>& listen,
-                    QString* error);
+bool ReadHttpOption(const Arguments& arguments, std::optional<HttpListen>& listen, QString* error);
 
 // The station's HTTP server, a publisher of the logger's session, and where it listens.
 struct StationHttp {

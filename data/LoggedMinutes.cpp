@@ -107,6 +107,7 @@ std::optional<std::vector<LogRecord>> ReadLoggedRange(const MinuteSource& source
         }
     }
     // A clock set back leaves earlier times after the bound in file order.
-    std::erase_if(records, [from, to](const LogRecord& r) { return r.Time < from || r.Time >= to; });
+    std::erase_if(records,
+                  [from, to](const LogRecord& r) { return r.Time < from || r.Time >= to; });
     return records;
 }

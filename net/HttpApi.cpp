@@ -37,7 +37,10 @@ QByteArray RangeErrorText(const RangeError& error, const QUrlQuery& query) {
             return QByteArray(error.Parameter) + " is missing: give from=… and to=… in ISO 8601";
         case RangeError::Kind::Unreadable:
             return QByteArray(error.Parameter) + " is no ISO 8601 time: \"" +
-                   query.queryItemValue(QString::fromLatin1(error.Parameter), QUrl::FullyDecoded).left(64).toUtf8() +
+                   query.queryItemValue(QString::fromLatin1(error.Parameter), QUrl::FullyDecoded)
+                       .left(64)
+                       .simplified()
+                       .toUtf8() +
                    '"';
         case RangeError::Kind::Order:
             return "from must be before to";
@@ -55,7 +58,8 @@ std::optional<Range> ReadRange(const QUrlQuery& query, RangeError* error) {
             *error = {RangeError::Kind::Missing, name};
             return std::nullopt;
         }
-        const std::optional<double> time = ParseQueryTime(query.queryItemValue(key, QUrl::FullyDecoded));
+        const std::optional<double> time =
+            ParseQueryTime(query.queryItemValue(key, QUrl::FullyDecoded));
         if (!time) {
             *error = {RangeError::Kind::Unreadable, name};
             return std::nullopt;
@@ -132,12 +136,12 @@ QByteArray SummaryJson(const Summary& summary) {
     return json + "]\n";
 }
 
-QByteArray CounterName(CounterState state) {
-    switch (state) {
+QByteArray CounterName(const StationSnapshot& s) {
+    switch (s.Counter) {
         case CounterState::Connected:
             return "connected";
         case CounterState::Waiting:
-            return "waiting";
+            return s.NeverFound ? "not found" : "waiting";
         case CounterState::Stopped:
             break;
     }
@@ -151,7 +155,7 @@ QByteArray NowJson(const StationSnapshot& s) {
     } else {
         json += "\"time\":null,\"cpm\":null,\"usv_h\":null";
     }
-    json += ",\"counter\":\"" + CounterName(s.Counter) + "\",\"alarm\":";
+    json += ",\"counter\":\"" + CounterName(s) + "\",\"alarm\":";
     json += s.Alarm ? (*s.Alarm ? "true" : "false") : "null";
     json += ",\"minutes_today\":" + QByteArray::number(s.MinutesToday) + ",\"usv_today\":";
     json += std::isfinite(s.UsvToday)
@@ -208,8 +212,8 @@ std::optional<double> ParseQueryTime(QString text) {
 
 HttpReply Answer(const QString& path, const QUrlQuery& query, bool allowed,
                  const StationSnapshot& snapshot, const ApiSource& source) {
-    static const QStringList known{"/",           "/api/now",     "/api/minutes",
-                                   "/api/minutes.csv", "/api/summary", "/metrics"};
+    static const QStringList known{
+        "/", "/api/now", "/api/minutes", "/api/minutes.csv", "/api/summary", "/metrics"};
     if (!known.contains(path)) {
         return Plain(404, "no such page");
     }

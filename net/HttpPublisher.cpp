@@ -45,6 +45,13 @@ void HttpPublisher::SetToday(double day, int minutes, double usvToday) {
     Send();
 }
 
+void HttpPublisher::SetNeverFound(bool never) {
+    if (never != snapshot_.NeverFound) {
+        snapshot_.NeverFound = never;
+        Send();
+    }
+}
+
 void HttpPublisher::SetAlarmOn(bool on) {
     snapshot_.Alarm = on ? std::optional(snapshot_.Alarm.value_or(false)) : std::nullopt;
     Send();
@@ -114,7 +121,8 @@ void HttpPublisher::Send() {
     snapshot_.PublishWaiting = waiting_ ? waiting_() : 0;
     if (service_ && port_ != 0) {
         QMetaObject::invokeMethod(
-            service_, [service = service_, snapshot = snapshot_] { service->SetSnapshot(snapshot); },
+            service_,
+            [service = service_, snapshot = snapshot_] { service->SetSnapshot(snapshot); },
             Qt::QueuedConnection);
     }
 }

@@ -34,6 +34,9 @@ public:
     // The day's minutes logged before the start (day: its midnight as a DateTime value) and
     // their dose, so that the day does not start afresh at a restart.
     void SetToday(double day, int minutes, double usvToday);
+    // Whether no counter was connected since logging started ("not found" rather than
+    // "waiting" for one that went away).
+    void SetNeverFound(bool never);
     // Whether the station has an alarm: without one "alarm" is null.
     void SetAlarmOn(bool on);
     // Where the minutes waiting for the broker are counted, asked at each change; Refresh when

@@ -56,9 +56,9 @@ quint16 HttpService::Listen(const QHostAddress& address, quint16 port, QString* 
 bool HttpService::handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) {
     const QHttpServerRequest::Method method = request.method();
     const bool head = method == QHttpServerRequest::Method::Head;
-    const HttpReply reply = Answer(request.url().path(), request.query(),
-                                   head || method == QHttpServerRequest::Method::Get, snapshot_,
-                                   source_);
+    const HttpReply reply =
+        Answer(request.url().path(), request.query(),
+               head || method == QHttpServerRequest::Method::Get, snapshot_, source_);
     QHttpServerResponder responder = makeResponder(request, socket);
     responder.writeStatusLine(QHttpServerResponder::StatusCode(reply.Status));
     responder.writeHeader("Content-Type", reply.ContentType);

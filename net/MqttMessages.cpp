@@ -125,9 +125,8 @@ int LocalOffset(const DateTime::Parts& parts, LocalDays* days) {
         days->First = ask(0, 0);
         days->Last = ask(23, 45);
     }
-    return days && days->First == days->Last
-               ? days->First
-               : ask(parts.time.hour, parts.time.minute / 15 * 15);
+    return days && days->First == days->Last ? days->First
+                                             : ask(parts.time.hour, parts.time.minute / 15 * 15);
 }
 
 // Writes value in digits digits at out; returns the end.
@@ -171,8 +170,8 @@ QString IsoTimeText(double time) {
 
 void AppendMinuteFields(QByteArray& json, const LogRecord& record, LocalDays* days) {
     // Built on the stack and appended once: a month of minutes is 43,200 of these.
-    constexpr std::string_view kTime = "\"time\":\"", kCpm = "\",\"cpm\":",
-                               kDose = ",\"usv_h\":", kNull = "null";
+    constexpr std::string_view kTime = "\"time\":\"",
+                               kCpm = "\",\"cpm\":", kDose = ",\"usv_h\":", kNull = "null";
     char text[kTime.size() + kIsoChars + kCpm.size() + 11 + kDose.size() +
               NumberFormat::kMaxGeneralChars];
     char* out = std::copy(kTime.begin(), kTime.end(), text);

@@ -12,6 +12,7 @@
 struct StationSnapshot {
     std::optional<LogRecord> Last;  // the newest whole minute, with the file's dose
     CounterState Counter = CounterState::Stopped;
+    bool NeverFound = false;  // while waiting: no counter was connected since logging started
     std::optional<bool> Alarm;  // raised or not; nothing without an alarm
     double UsvToday = std::numeric_limits<double>::quiet_NaN();
     int MinutesToday = 0;

@@ -68,8 +68,8 @@ struct HttpStation : Rig {
     explicit HttpStation(bool daily, double start) : Rig(daily) {
         now = start;
         QString error;
-        http = StartHttp({}, *logger, now, nullptr, [this](const QString& n) { notes << n; },
-                         &error);
+        http = StartHttp(
+            {}, *logger, now, nullptr, [this](const QString& n) { notes << n; }, &error);
         port = PortOf(http.Url);
     }
     Reply Get(const QByteArray& target) { return Fetch(port, "GET", target); }
@@ -150,8 +150,9 @@ private slots:
         const QByteArray advice = check.readAllStandardError() + check.readAllStandardOutput();
         QVERIFY2(check.exitCode() == 0 || check.exitCode() == 3, advice.constData());
         for (const QByteArray& line : advice.trimmed().split('\n')) {
-            QVERIFY2(line.isEmpty() || line.startsWith("solamine_counter_connected metric name "
-                                                       "should not include type 'counter'") ||
+            QVERIFY2(line.isEmpty() ||
+                         line.startsWith("solamine_counter_connected metric name "
+                                         "should not include type 'counter'") ||
                          line.endsWith("use base unit \"seconds\" instead of \"minutes\""),
                      line.constData());
         }
@@ -210,12 +211,11 @@ private slots:
             << 400;
         QTest::newRow("backwards")
             << QByteArray("GET") << QByteArray("/api/minutes?from=2026-12-08&to=2026-12-08") << 400;
-        QTest::newRow("32 days")
-            << QByteArray("GET") << QByteArray("/api/summary?from=2026-11-01&to=2026-12-03")
-            << 400;
-        QTest::newRow("by week")
-            << QByteArray("GET")
-            << QByteArray("/api/summary?by=week&from=2026-12-01&to=2026-12-02") << 400;
+        QTest::newRow("32 days") << QByteArray("GET")
+                                 << QByteArray("/api/summary?from=2026-11-01&to=2026-12-03") << 400;
+        QTest::newRow("by week") << QByteArray("GET")
+                                 << QByteArray("/api/summary?by=week&from=2026-12-01&to=2026-12-02")
+                                 << 400;
         QTest::newRow("31 days, offset")
             << QByteArray("GET")
             << QByteArray("/api/summary?by=day&from=2026-11-01T00:00Z&to=2026-12-02T00:00%2B00:00")
@@ -267,11 +267,11 @@ private slots:
         QTemporaryDir dir;
         QTcpServer taken;
         QVERIFY(taken.listen(QHostAddress::LocalHost));
-        const CliRun refused =
-            RunCli({"log", "--simulate", "--http", QString::number(taken.serverPort()),
-                    dir.filePath("a.csv")});
+        const CliRun refused = RunCli({"log", "--simulate", "--http",
+                                       QString::number(taken.serverPort()), dir.filePath("a.csv")});
         QCOMPARE(refused.exitCode, 1);
-        QVERIFY2(refused.err.contains("HTTP: cannot listen on 127.0.0.1:"), qPrintable(refused.err));
+        QVERIFY2(refused.err.contains("HTTP: cannot listen on 127.0.0.1:"),
+                 qPrintable(refused.err));
 
         QProcess process;
         process.start(QStringLiteral(SOLAMINE_CLI),

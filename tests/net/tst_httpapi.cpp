@@ -80,9 +80,8 @@ private slots:
         QTest::addColumn<QByteArray>("absent");
         QTest::newRow("no minute") << false << QByteArray("# TYPE solamine_count_rate_cpm gauge\n")
                                    << QByteArray("\nsolamine_count_rate_cpm ");
-        QTest::newRow("minute, no dose")
-            << true << QByteArray("\nsolamine_count_rate_cpm 35\n")
-            << QByteArray("\nsolamine_dose_rate_sieverts_per_hour ");
+        QTest::newRow("minute, no dose") << true << QByteArray("\nsolamine_count_rate_cpm 35\n")
+                                         << QByteArray("\nsolamine_dose_rate_sieverts_per_hour ");
         QTest::newRow("build") << false
                                << QByteArray("\nsolamine_build_info{version=\"1.3 \\\"x\\\"\"} 1\n")
                                << QByteArray("\nsolamine_dose_today_sieverts ");
