@@ -6,6 +6,7 @@
 #include <QDeadlineTimer>
 #include <QThread>
 #include <algorithm>
+#include <future>
 
 namespace {
 
@@ -17,7 +18,6 @@ HttpPublisher::HttpPublisher(ApiSource source, QObject* parent) : QObject(parent
     thread_ = new QThread;
     thread_->setObjectName(QStringLiteral("http"));
     service_ = new HttpService(std::move(source));
-    service_->moveToThread(thread_);
 }
 
 HttpPublisher::~HttpPublisher() {
@@ -25,16 +25,25 @@ HttpPublisher::~HttpPublisher() {
 }
 
 std::optional<QString> HttpPublisher::Listen(const QHostAddress& address, quint16 port) {
-    thread_->start();
+    // Set up here and only then handed to the thread, so that nothing waits on the thread and
+    // everything before its start is seen there.
     QString reason;
-    QMetaObject::invokeMethod(
-        service_, [&] { port_ = service_->Listen(address, port, &reason); },
-        Qt::BlockingQueuedConnection);
+    port_ = service_->Listen(address, port, &reason);
     if (port_ == 0) {
         Stop(1000);
         return reason;
     }
-    Send();
+    snapshot_.PublishWaiting = waiting_ ? waiting_() : 0;
+    service_->SetSnapshot(snapshot_);
+    service_->moveToThread(thread_);
+    // Snapshots are posted once the thread's event loop can be woken: until then a posted call
+    // would be ordered by nothing a race detector sees. That takes well under a millisecond.
+    std::promise<void> ready;
+    const QMetaObject::Connection started = connect(
+        thread_, &QThread::started, thread_, [&ready] { ready.set_value(); }, Qt::DirectConnection);
+    thread_->start();
+    ready.get_future().wait();
+    disconnect(started);
     return std::nullopt;
 }
 
@@ -98,13 +107,8 @@ int HttpPublisher::Stop(int timeoutMs) {
         return 0;
     }
     // Deleted on its own thread, which then ends: the listening socket and the connections close.
-    QMetaObject::invokeMethod(
-        service_,
-        [service = service_] {
-            delete service;
-            QThread::currentThread()->quit();
-        },
-        Qt::QueuedConnection);
+    connect(service_, &QObject::destroyed, thread_, &QThread::quit, Qt::DirectConnection);
+    service_->deleteLater();
     service_ = nullptr;
     // An idle server ends in well under a millisecond; the floor lets it end even when the
     // publishers before it took the whole stop.
@@ -119,10 +123,7 @@ int HttpPublisher::Stop(int timeoutMs) {
 
 void HttpPublisher::Send() {
     snapshot_.PublishWaiting = waiting_ ? waiting_() : 0;
-    if (service_ && port_ != 0) {
-        QMetaObject::invokeMethod(
-            service_,
-            [service = service_, snapshot = snapshot_] { service->SetSnapshot(snapshot); },
-            Qt::QueuedConnection);
+    if (service_ && thread_ && thread_->isRunning()) {
+        HttpService::Post(service_, snapshot_);
     }
 }

@@ -1,5 +1,7 @@
 #include "HttpService.h"
 
+#include <QCoreApplication>
+#include <QEvent>
 #include <QHttpServerRequest>
 #include <QHttpServerResponder>
 #include <QTcpServer>
@@ -37,7 +39,29 @@ private:
     int open_ = 0;
 };
 
+// A snapshot on its way to the service's thread.
+class SnapshotEvent : public QEvent {
+public:
+    static inline const QEvent::Type kType = QEvent::Type(QEvent::registerEventType());
+
+    explicit SnapshotEvent(const StationSnapshot& snapshot) : QEvent(kType), Snapshot(snapshot) {}
+
+    const StationSnapshot Snapshot;
+};
+
 }  // namespace
+
+void HttpService::Post(HttpService* service, const StationSnapshot& snapshot) {
+    QCoreApplication::postEvent(service, new SnapshotEvent(snapshot));
+}
+
+bool HttpService::event(QEvent* event) {
+    if (event->type() == SnapshotEvent::kType) {
+        snapshot_ = static_cast<const SnapshotEvent*>(event)->Snapshot;
+        return true;
+    }
+    return QAbstractHttpServer::event(event);
+}
 
 HttpService::HttpService(ApiSource source, QObject* parent)
     : QAbstractHttpServer(parent), source_(std::move(source)) {}

@@ -24,8 +24,12 @@ public:
     // Listens on address and port (0: any free port). Returns the port, or 0 and sets reason.
     quint16 Listen(const QHostAddress& address, quint16 port, QString* reason);
     void SetSnapshot(const StationSnapshot& snapshot) { snapshot_ = snapshot; }
+    // Hands a snapshot to the service from another thread: the event carries the copy, and the
+    // service's thread takes it and deletes the event, so nothing is shared or freed across.
+    static void Post(HttpService* service, const StationSnapshot& snapshot);
 
 protected:
+    bool event(QEvent* event) override;
     bool handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) override;
     void missingHandler(const QHttpServerRequest& request, QTcpSocket* socket) override;
 
