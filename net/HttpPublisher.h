@@ -18,7 +18,7 @@ class QThread;
 // daily files never holds up a file line, a reconnect or the stop. This side lives on the
 // session's thread and hands the server a copy of where the station stands after every change
 // (the last minute, the counter, the alarm, the day so far, the counts, the broker's waiting
-// minutes) through a queued call; nothing is shared between the threads.
+// minutes) as an event posted to it; nothing is shared between the threads.
 class HttpPublisher : public QObject, public Publisher {
     Q_OBJECT
 
