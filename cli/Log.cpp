@@ -30,7 +30,8 @@ const char kLogUsage[] =
     "usage: solamine-cli log [--simulate] [--coefficient X] [--background N]\n"
     "                        [--alarm USV [--on-alarm PROGRAM]]\n"
     "                        [--mqtt URL [--mqtt-password-file FILE] [--mqtt-ca FILE]\n"
-    "                         [--mqtt-id ID] [--mqtt-discovery-prefix P] [--no-discovery]] FILE\n"
+    "                         [--mqtt-id ID] [--mqtt-discovery-prefix P] [--no-discovery]]\n"
+    "                        [--http [ADDR:]PORT] FILE\n"
     "       solamine-cli log [...] --daily DIR\n"
     "\n"
     "Logs the counter without a window until SIGTERM or SIGINT: every whole minute becomes one\n"
@@ -53,7 +54,11 @@ const char kLogUsage[] =
     "from the command line. Minutes wait while the broker is away, across a restart too: the\n"
     "last minute the broker took is kept in FILE.mqtt.state (DIR/.mqtt.state), and at start the\n"
     "later minutes of the log (up to seven days back) are published first, in order.\n"
-    "Exit status: 0 after a signal, 1 the file or folder cannot be used, 2 wrong arguments.\n";
+    "With --http [ADDR:]PORT, an HTTP server answers on ADDR (default 127.0.0.1; 0.0.0.0 or\n"
+    "[::] for the network): /api/now, /api/minutes?from=&to= (and .csv), /api/summary?by=&from=\n"
+    "&to= (times in ISO 8601, at most 31 days) and /metrics for Prometheus.\n"
+    "Exit status: 0 after a signal, 1 the file or folder cannot be used or the HTTP port cannot\n"
+    "be bound, 2 wrong arguments.\n";
 
 std::optional<LogCommand> ParseLogArguments(const QStringList& arguments, QString* error,
                                             const QString& hostName,
@@ -62,7 +67,7 @@ std::optional<LogCommand> ParseLogArguments(const QStringList& arguments, QStrin
         ParseArguments(arguments, {QStringLiteral("--simulate"), kNoDiscovery},
                        kGraphOptions + kMqttOptions +
                            QStringList{QStringLiteral("--daily"), QStringLiteral("--alarm"),
-                                       QStringLiteral("--on-alarm")},
+                                       QStringLiteral("--on-alarm"), QStringLiteral("--http")},
                        error);
     LogCommand command;
     if (!parsed || !ReadGraphOptions(*parsed, command.Options.Settings, error)) {
@@ -99,6 +104,9 @@ std::optional<LogCommand> ParseLogArguments(const QStringList& arguments, QStrin
         return std::nullopt;
     }
     if (!ReadMqttOptions(*parsed, hostName, environmentPassword, command.Mqtt, error)) {
+        return std::nullopt;
+    }
+    if (!ReadHttpOption(*parsed, command.Http, error)) {
         return std::nullopt;
     }
     if (command.Mqtt) {
@@ -139,11 +147,22 @@ int RunLog(const QStringList& arguments) {
                     line);
             });
     }
+    StationHttp http;
+    if (command->Http) {
+        http =
+            StartHttp(*command->Http, logger, DateTime::FromQDateTime(QDateTime::currentDateTime()),
+                      publishing.Publisher.get(), StderrPrinter(), &error);
+        if (!http.Server) {
+            PrintError(error);
+            return 1;
+        }
+    }
     QObject::connect(&termination, &Termination::Requested, &logger, [&] {
         if (const int lost = logger.Finish(); lost > 0) {
             PrintError(QStringLiteral("%1 line(s) could not be appended; they are on stdout above")
                            .arg(lost));
         }
+        // The broker and the HTTP server share this second.
         if (const int left = logger.Session().StopPublishers(kBrokerStopMs); left > 0) {
             PrintError(QStringLiteral("%1 minute(s) were not published; they go to the broker "
                                       "from the log at the next start")

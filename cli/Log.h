@@ -1,19 +1,21 @@
 #pragma once
 
 #include "MqttSettings.h"
+#include "StationHttp.h"
 #include "StationLogger.h"
 
 #include <QStringList>
 #include <optional>
 
 // "log [--simulate] [--coefficient X] [--background N] [--alarm USV [--on-alarm PROGRAM]]
-// [--mqtt URL ...] FILE" or "... --daily DIR".
+// [--mqtt URL ...] [--http [ADDR:]PORT] FILE" or "... --daily DIR".
 extern const char kLogUsage[];
 
 struct LogCommand {
     StationOptions Options;
     bool Simulate = false;
     std::optional<MqttSettings> Mqtt;  // publish to this broker too
+    std::optional<HttpListen> Http;    // serve the web API and metrics here
 };
 
 // The options after the word "log"; hostName names the station by default, and

@@ -92,3 +92,22 @@ std::optional<std::vector<LogRecord>> ReadLoggedMinutes(const MinuteSource& sour
     }
     return records;
 }
+
+std::optional<std::vector<LogRecord>> ReadLoggedRange(const MinuteSource& source, double from,
+                                                      double to, const GraphSettings& settings,
+                                                      int currentYear, FileError* error) {
+    constexpr double kMillisecond = 1.0 / (24 * 60 * 60 * 1000);
+    const QStringList files = source.DailyDir.isEmpty()
+                                  ? QStringList{source.File}
+                                  : DailyFiles(source.DailyDir, from, to - kMillisecond);
+    std::vector<LogRecord> records;
+    for (const QString& file : files) {
+        if (!AppendMinutesOf(file, from, settings, currentYear, records, error)) {
+            return std::nullopt;
+        }
+    }
+    // A clock set back leaves earlier times after the bound in file order.
+    std::erase_if(records,
+                  [from, to](const LogRecord& r) { return r.Time < from || r.Time >= to; });
+    return records;
+}

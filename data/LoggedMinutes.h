@@ -30,3 +30,10 @@ std::optional<std::vector<LogRecord>> ReadLoggedMinutes(const MinuteSource& sour
                                                         double oldest,
                                                         const GraphSettings& settings,
                                                         int currentYear, FileError* error);
+
+// The whole minutes logged in [from, to), as ReadLoggedMinutes gives them: from a folder, only
+// the files of the days from from's day to the day of to's last millisecond are read, so a
+// range costs its own days whatever lies around them. Errors as ReadLoggedMinutes.
+std::optional<std::vector<LogRecord>> ReadLoggedRange(const MinuteSource& source, double from,
+                                                      double to, const GraphSettings& settings,
+                                                      int currentYear, FileError* error);

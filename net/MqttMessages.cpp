@@ -10,7 +10,11 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTimeZone>
+#include <algorithm>
+#include <charconv>
 #include <cmath>
+#include <limits>
+#include <string_view>
 
 namespace {
 
@@ -103,28 +107,88 @@ QString StatusTopic(const MqttSettings& settings) {
     return settings.DiscoveryPrefix + QStringLiteral("/status");
 }
 
-QString IsoTimeText(double time) {
+namespace {
+
+// The local offset from UTC in seconds at a local time. Asking the time zone costs more than
+// the rest of a minute's JSON, so a run of minutes keeps its last day's in days: a day that
+// starts and ends at the same offset has it throughout; on a day of a change, offsets change on
+// quarter hours only, and each quarter is asked.
+int LocalOffset(const DateTime::Parts& parts, LocalDays* days) {
+    const auto ask = [&parts](int hour, int minute) {
+        return QDateTime(QDate(parts.date.year, parts.date.month, parts.date.day),
+                         QTime(hour, minute))
+            .offsetFromUtc();
+    };
+    const qint64 key = DateTime::DaysFromCivil(parts.date.year, parts.date.month, parts.date.day);
+    if (days && key != days->Day) {
+        days->Day = key;
+        days->First = ask(0, 0);
+        days->Last = ask(23, 45);
+    }
+    return days && days->First == days->Last ? days->First
+                                             : ask(parts.time.hour, parts.time.minute / 15 * 15);
+}
+
+// Writes value in digits digits at out; returns the end.
+char* Digits(char* out, int value, int digits) {
+    for (int i = digits - 1; i >= 0; --i, value /= 10) {
+        out[i] = char('0' + value % 10);
+    }
+    return out + digits;
+}
+
+// Writes "2026-12-08T14:30:00+09:00" at out, which has room for kIsoChars; returns the end.
+// By hand: a month of minutes as JSON writes 43,200 of them.
+constexpr int kIsoChars = 25;
+char* WriteIsoTime(double time, char* out, LocalDays* days = nullptr) {
     const DateTime::Parts parts = DateTime::Decode(time);
-    const QDateTime local(QDate(parts.date.year, parts.date.month, parts.date.day),
-                          QTime(parts.time.hour, parts.time.minute, parts.time.second));
-    const int offset = local.offsetFromUtc();
+    const int offset = LocalOffset(parts, days);
     const int minutes = std::abs(offset) / 60;
-    return local.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")) + (offset < 0 ? u'-' : u'+') +
-           QStringLiteral("%1:%2")
-               .arg(minutes / 60, 2, 10, QLatin1Char('0'))
-               .arg(minutes % 60, 2, 10, QLatin1Char('0'));
+    out = Digits(out, parts.date.year, 4);
+    *out++ = '-';
+    out = Digits(out, parts.date.month, 2);
+    *out++ = '-';
+    out = Digits(out, parts.date.day, 2);
+    *out++ = 'T';
+    out = Digits(out, parts.time.hour, 2);
+    *out++ = ':';
+    out = Digits(out, parts.time.minute, 2);
+    *out++ = ':';
+    out = Digits(out, parts.time.second, 2);
+    *out++ = offset < 0 ? '-' : '+';
+    out = Digits(out, minutes / 60, 2);
+    *out++ = ':';
+    return Digits(out, minutes % 60, 2);
+}
+
+}  // namespace
+
+QString IsoTimeText(double time) {
+    char text[kIsoChars];
+    return QString::fromLatin1(text, WriteIsoTime(time, text) - text);
+}
+
+void AppendMinuteFields(QByteArray& json, const LogRecord& record, LocalDays* days) {
+    // Built on the stack and appended once: a month of minutes is 43,200 of these.
+    constexpr std::string_view kTime = "\"time\":\"",
+                               kCpm = "\",\"cpm\":", kDose = ",\"usv_h\":", kNull = "null";
+    char text[kTime.size() + kIsoChars + kCpm.size() + 11 + kDose.size() +
+              NumberFormat::kMaxGeneralChars];
+    char* out = std::copy(kTime.begin(), kTime.end(), text);
+    out = WriteIsoTime(record.Time, out, days);
+    out = std::copy(kCpm.begin(), kCpm.end(), out);
+    out = std::to_chars(out, out + 11, record.Cpm).ptr;
+    out = std::copy(kDose.begin(), kDose.end(), out);
+    // The dose as the file's column holds it; JSON has no word for infinity, so that is null too.
+    out = record.HasDose() && std::isfinite(record.Dose)
+              ? NumberFormat::WriteGeneral(record.Dose, out)
+              : std::copy(kNull.begin(), kNull.end(), out);
+    json.append(text, out - text);
 }
 
 QByteArray MinuteJson(const LogRecord& record, double usvToday) {
-    QByteArray json = "{\"time\":\"" + IsoTimeText(record.Time).toLatin1() +
-                      "\",\"cpm\":" + QByteArray::number(record.Cpm) + ",\"usv_h\":";
-    // The dose as the file's column holds it; JSON has no word for infinity, so that is null too.
-    if (record.HasDose() && std::isfinite(record.Dose)) {
-        char text[NumberFormat::kMaxGeneralChars];
-        json.append(text, NumberFormat::WriteGeneral(record.Dose, text) - text);
-    } else {
-        json += "null";
-    }
+    QByteArray json = "{";
+    AppendMinuteFields(json, record);
     json += ",\"usv_today\":";
     if (std::isfinite(usvToday)) {
         // Fixed, so a reader sees the same number of decimals every minute; never "-0.000000".

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <limits>
 #include <vector>
 
 struct LogRecord;
@@ -36,6 +37,15 @@ QString StatusTopic(const MqttSettings& settings);
 // one; usv_today: the dose in uSv since local midnight (DoseToday) with exactly six decimals,
 // or null when usvToday is NaN (or infinite, which JSON has no word for).
 QByteArray MinuteJson(const LogRecord& record, double usvToday);
+// The local day whose offsets from UTC a run of minutes last asked of the time zone.
+struct LocalDays {
+    qint64 Day = std::numeric_limits<qint64>::min();
+    int First = 0;  // at 00:00 and 23:45
+    int Last = 0;
+};
+// The first three fields of that JSON, without braces: "time":"…","cpm":35,"usv_h":0.0553.
+// days, when given, keeps the day's offsets from one minute to the next of a run.
+void AppendMinuteFields(QByteArray& json, const LogRecord& record, LocalDays* days = nullptr);
 // "2026-12-08T14:30:00+09:00" for a local DateTime value.
 QString IsoTimeText(double time);
 

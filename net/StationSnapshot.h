@@ -1,0 +1,22 @@
+#pragma once
+
+#include "Publisher.h"
+#include "SampleDisplay.h"
+
+#include <QtGlobal>
+#include <limits>
+#include <optional>
+
+// Where a station stands, as its web API and metrics show it: a copy made on the logging
+// thread after each change and handed to the server's thread, which never reads the session.
+struct StationSnapshot {
+    std::optional<LogRecord> Last;  // the newest whole minute, with the file's dose
+    CounterState Counter = CounterState::Stopped;
+    bool NeverFound = false;  // while waiting: no counter was connected since logging started
+    std::optional<bool> Alarm;  // raised or not; nothing without an alarm
+    double UsvToday = std::numeric_limits<double>::quiet_NaN();
+    int MinutesToday = 0;
+    qint64 CountsTotal = 0;    // counts of the minutes logged since the start
+    qint64 MinutesLogged = 0;  // since the start
+    int PublishWaiting = 0;    // minutes waiting for the broker; 0 without one
+};
