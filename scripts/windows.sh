@@ -398,8 +398,9 @@ run_tests() {
                 echo "PASS $name/$class: $(grep -a '^Totals' "$result")"
                 passed=$((passed + 1))
             elif [ $? = 2 ] && [ ! -e "$result" ]; then
-                # tests/CMakeLists.txt leaves the broker harness's files out of the Windows build.
-                echo "SKIP $name/$class: not in the Windows build (its broker harness starts Linux programs; see MQTT below)"
+                # tests/CMakeLists.txt leaves out of the Windows build what needs the Linux broker
+                # harness, a mount namespace or Qt's HTTP server.
+                echo "SKIP $name/$class: not in the Windows build (it needs Linux programs, a mount namespace or Qt's HTTP server; see tests/CMakeLists.txt)"
             else
                 echo "FAIL $name/$class: $(grep -a '^Totals' "$result" 2>/dev/null)"
                 grep -a '^FAIL' -A3 "$result" 2>/dev/null | head -40 || true

@@ -49,12 +49,12 @@ PublishBacklog::Followed PublishBacklog::Follow(const MinuteSource& source,
         return followed;
     }
     // A mark of another station id is another history.
-    const std::optional<double> mark =
-        read && read->Station == stationId_ ? std::optional(read->Acknowledged) : std::nullopt;
+    const bool marked = read && read->Station == stationId_;
+    const double mark = marked ? read->Acknowledged : 0;
     const double today = Midnight(now);
     // From the mark's day on, so that each minute's dose today is whole; without a mark, only
     // today's minutes, for the dose today.
-    const double from = mark ? std::min(Midnight(*mark + 2 * kHalfMinute), today) : today;
+    const double from = marked ? std::min(Midnight(mark + 2 * kHalfMinute), today) : today;
     const std::optional<std::vector<LogRecord>> minutes = ReadLoggedMinutes(
         source, from, Midnight(now - kMaxDays), settings, DateTime::Decode(now).date.year, &error);
     if (!minutes) {
@@ -63,7 +63,7 @@ PublishBacklog::Followed PublishBacklog::Follow(const MinuteSource& source,
     }
     for (const LogRecord& record : *minutes) {
         const double usvToday = followed.Today.Add(record.Time, record.Cpm);
-        if (mark && record.Time > *mark + kHalfMinute) {
+        if (marked && record.Time > mark + kHalfMinute) {
             publisher_.Replay({record, usvToday});
             ++followed.Replayed;
         }
