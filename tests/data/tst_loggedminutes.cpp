@@ -136,7 +136,9 @@ private slots:
             QVERIFY(WritePublishMark(path, mark, &error));
             QCOMPARE(ReadPublishMark(path, &error), mark);
         }
+#ifndef Q_OS_WIN  // Windows has no mode bits for others; the folder's ACL decides
         QCOMPARE(QFile::permissions(path) & 0x0077, QFileDevice::Permissions());
+#endif
     }
 
     void readsMark_data() {
