@@ -3,7 +3,6 @@
 #include "Arguments.h"
 #include "DateTime.h"
 #include "ErrorText.h"
-#include "LoggedMinutes.h"
 #include "MqttPublisher.h"
 #include "StationLogger.h"
 
@@ -86,24 +85,9 @@ StationHttp StartHttp(const HttpListen& listen, StationLogger& logger, double no
     auto server = std::make_unique<HttpPublisher>(
         ApiSource{source, options.Settings, QStringLiteral(SOLAMINE_VERSION)});
     // The day so far, so that a restart does not start the day afresh.
-    const double midnight = DateTime::Encode(DateTime::Decode(now).date);
-    FileError unread;
-    if (const std::optional<std::vector<LogRecord>> today =
-            ReadLoggedMinutes(source, midnight, midnight, options.Settings,
-                              DateTime::Decode(now).date.year, &unread)) {
-        DoseToday dose(options.Settings);
-        for (const LogRecord& record : *today) {
-            dose.Add(record.Time, record.Cpm);
-        }
-        server->SetToday(midnight, int(today->size()), dose.Value());
-        // Without a broker nothing has told the session the day's dose yet.
-        if (!today->empty() && logger.Session().Today().Day() != midnight) {
-            logger.Session().SetDoseToday(dose);
-        }
-    } else {
-        notes(QStringLiteral("HTTP: the day so far is not known: ") +
-              CliText::FileErrorText(unread));
-    }
+    logger.ReadDaySoFar(now);
+    const DoseToday& today = logger.Session().Today();
+    server->SetToday(today.Day(), today.Minutes(), today.Value());
     server->SetAlarmOn(options.AlarmUsv > 0);
     HttpPublisher* publisher = server.get();
     if (mqtt) {

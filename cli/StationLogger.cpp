@@ -7,6 +7,7 @@
 #include "FileState.h"
 #include "HidBackend.h"
 #include "LogTail.h"
+#include "LoggedMinutes.h"
 #include "NumberFormat.h"
 #include "StationMqtt.h"
 
@@ -93,6 +94,26 @@ bool StationLogger::Prepare(QString* error) {
         return false;
     }
     return true;
+}
+
+void StationLogger::ReadDaySoFar(double now) {
+    if (std::exchange(daySoFarRead_, true)) {
+        return;
+    }
+    const double midnight = DateTime::Encode(DateTime::Decode(now).date);
+    FileError error;
+    const std::optional<std::vector<LogRecord>> minutes =
+        ReadLoggedMinutes({options_.File, options_.DailyDir}, midnight, midnight, options_.Settings,
+                          DateTime::Decode(now).date.year, &error);
+    if (!minutes) {
+        Note(QStringLiteral("the day so far is not known: ") + FileErrorText(error));
+        return;
+    }
+    DoseToday today(options_.Settings);
+    for (const LogRecord& record : *minutes) {
+        today.Add(record.Time, record.Cpm);
+    }
+    session_->SetDoseToday(today);
 }
 
 void StationLogger::Start() {

@@ -59,6 +59,10 @@ public:
     bool Prepare(QString* error);
     // Wants the counter from now on; the session's clock ends minutes without a next report.
     void Start();
+    // The day so far, from the day's minutes in the log, as the dose today the session's
+    // minutes add to: read once, by the first who needs it (the publishers), so that a restart
+    // does not start the day afresh. now: local time as a DateTime value.
+    void ReadDaySoFar(double now);
     // The session's look at the clock, and the lines kept after failed appends.
     void Tick();
     // The end: stops the link and closes the counter without sending it anything. The current
@@ -98,6 +102,7 @@ private:
     LogAppender::Landing seen_;  // the file as the last append or read of its end left it
     LinkKeeper::State linkState_ = LinkKeeper::State::Idle;
     bool finished_ = false;
+    bool daySoFarRead_ = false;
     std::unique_ptr<LoggingSession> session_;
     QTimer* retry_ = nullptr;  // appends again what failed, while lines wait
 };

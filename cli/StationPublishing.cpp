@@ -29,7 +29,7 @@ StationPublishing StartPublishing(const MqttSettings& settings, StationLogger& l
         notes(QStringLiteral("MQTT: %1 minute(s) logged before the start wait for the broker")
                   .arg(followed.Replayed));
     }
-    logger.Session().SetDoseToday(followed.Today);
+    logger.ReadDaySoFar(now);
     logger.Session().AddPublisher(publishing.Publisher.get());
     publishing.Publisher->Start();
     return publishing;

@@ -18,7 +18,8 @@ struct StationPublishing {
 
 // Publishes logger's minutes to the broker of settings from now on (now: local time as a
 // DateTime value): first, in order, the minutes its log holds after the last one the broker
-// acknowledged, then the live ones; the dose today goes on from the day's minutes in the log.
+// acknowledged, then the live ones; the dose today goes on from the day's minutes in the log
+// (StationLogger::ReadDaySoFar).
 // notes hears the publisher's events and the backlog's, each as an English line.
 StationPublishing StartPublishing(const MqttSettings& settings, StationLogger& logger, double now,
                                   const std::function<void(const QString& line)>& notes,

@@ -31,7 +31,9 @@ double DoseToday::Add(double time, std::int32_t cpm) {
         day_ = day;
         base_ = 0;
         netSum_ = 0;
+        minutes_ = 0;
     }
+    ++minutes_;
     netSum_ += NetCount(cpm, settings_);
     return Value();
 }

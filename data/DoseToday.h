@@ -28,11 +28,14 @@ public:
     double Value() const;
     // The local day's midnight as a DateTime value; 0 before any minute.
     double Day() const { return day_; }
+    // The whole minutes of that day added so far.
+    int Minutes() const { return minutes_; }
 
 private:
     GraphSettings settings_;
     bool started_ = false;  // a minute came: day_ is its day (1899-12-30 is 0 too)
     double day_ = 0;
+    int minutes_ = 0;
     double base_ = 0;          // uSv of the day's minutes before the last change of settings
     std::int64_t netSum_ = 0;  // the counts above the background since then
 };
