@@ -4,10 +4,10 @@
 #include "LiveMinutes.h"
 #include "LogTail.h"
 
-#include <QDateTime>
 #include <QDir>
 #include <QRegularExpression>
 #include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -55,35 +55,32 @@ QString DayFileName(double time) {
     return QString::asprintf("%04d-%02d-%02d.csv", d.year, d.month, d.day);
 }
 
-// The daily files of dir from the day of first to the day of last, oldest first. The names
-// sort as their days do.
-QStringList DailyFiles(const QString& dir, double first, double last) {
+// The daily files of dir from the day of first on, to the day of last when given, oldest first.
+// The names sort as their days do.
+QStringList DailyFiles(const QString& dir, double first, std::optional<double> last) {
     static const QRegularExpression day(QStringLiteral("^\\d{4}-\\d{2}-\\d{2}\\.csv$"));
-    const QString from = DayFileName(first), to = DayFileName(last);
+    const QString from = DayFileName(first);
+    const QString to = last ? DayFileName(*last) : QString();
     QStringList files;
     // Not files only: whatever stands under a day's name is read, and refused when it is no
     // regular file.
     for (const QString& name :
          QDir(dir).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot, QDir::Name)) {
-        if (day.match(name).hasMatch() && from <= name && name <= to) {
+        if (day.match(name).hasMatch() && from <= name && (!last || name <= to)) {
             files << QDir(dir).filePath(name);
         }
     }
     return files;
 }
 
-}  // namespace
-
-std::optional<std::vector<LogRecord>> ReadLoggedMinutes(const MinuteSource& source, double from,
-                                                        double oldest,
-                                                        const GraphSettings& settings,
-                                                        int currentYear, FileError* error) {
-    const double bound = std::max(from, oldest);
-    const QStringList files =
-        source.DailyDir.isEmpty()
-            ? QStringList{source.File}
-            : DailyFiles(source.DailyDir, bound,
-                         DateTime::FromQDateTime(QDateTime::currentDateTime()));
+// The minutes of source after its last lines older than bound, from one file or from the
+// daily files of the days from bound's to last's (or every later one).
+std::optional<std::vector<LogRecord>> MinutesAfter(const MinuteSource& source, double bound,
+                                                   std::optional<double> last,
+                                                   const GraphSettings& settings, int currentYear,
+                                                   FileError* error) {
+    const QStringList files = source.DailyDir.isEmpty() ? QStringList{source.File}
+                                                        : DailyFiles(source.DailyDir, bound, last);
     std::vector<LogRecord> records;
     for (const QString& file : files) {
         if (!AppendMinutesOf(file, bound, settings, currentYear, records, error)) {
@@ -93,21 +90,25 @@ std::optional<std::vector<LogRecord>> ReadLoggedMinutes(const MinuteSource& sour
     return records;
 }
 
+}  // namespace
+
+std::optional<std::vector<LogRecord>> ReadLoggedMinutes(const MinuteSource& source, double from,
+                                                        double oldest,
+                                                        const GraphSettings& settings,
+                                                        int currentYear, FileError* error) {
+    return MinutesAfter(source, std::max(from, oldest), std::nullopt, settings, currentYear, error);
+}
+
 std::optional<std::vector<LogRecord>> ReadLoggedRange(const MinuteSource& source, double from,
                                                       double to, const GraphSettings& settings,
                                                       int currentYear, FileError* error) {
     constexpr double kMillisecond = 1.0 / (24 * 60 * 60 * 1000);
-    const QStringList files = source.DailyDir.isEmpty()
-                                  ? QStringList{source.File}
-                                  : DailyFiles(source.DailyDir, from, to - kMillisecond);
-    std::vector<LogRecord> records;
-    for (const QString& file : files) {
-        if (!AppendMinutesOf(file, from, settings, currentYear, records, error)) {
-            return std::nullopt;
-        }
-    }
+    std::optional<std::vector<LogRecord>> records =
+        MinutesAfter(source, from, to - kMillisecond, settings, currentYear, error);
     // A clock set back leaves earlier times after the bound in file order.
-    std::erase_if(records,
-                  [from, to](const LogRecord& r) { return r.Time < from || r.Time >= to; });
+    if (records) {
+        std::erase_if(*records,
+                      [from, to](const LogRecord& r) { return r.Time < from || r.Time >= to; });
+    }
     return records;
 }

@@ -22,7 +22,7 @@ struct MinuteSource {
 // lines before, in the same file), in file order. A file is read from its end only as far back
 // as the last line older than both bounds and the ten lines before it; every line after that
 // one is taken, so lines whose time went back (a clock set back) keep their file order. From a
-// folder, the files of the days from the bounds' day to today are read, oldest day first; a
+// folder, the files of the days from the bounds' day on are read, oldest day first; a
 // missing day, or a missing file or folder, gives no minutes and no error. Lines that do not
 // read are passed over. Returns nothing and sets error to a Read error when a file cannot be
 // read (NotRegularFile, System).
