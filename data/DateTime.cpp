@@ -228,6 +228,12 @@ Parts Decode(double value) {
     return parts;
 }
 
+QDateTime ToQDateTime(double value) {
+    const Parts parts = Decode(value);
+    return QDateTime(QDate(parts.date.year, parts.date.month, parts.date.day),
+                     QTime(parts.time.hour, parts.time.minute, parts.time.second));
+}
+
 double FromQDateTime(const QDateTime& local) {
     const QDate d = local.date();
     const QTime t = local.time();

@@ -42,6 +42,8 @@ Parts Decode(double value);
 
 // The value of a local QDateTime, to the millisecond.
 double FromQDateTime(const QDateTime& local);
+// The local QDateTime of a value, to the second.
+QDateTime ToQDateTime(double value);
 
 // The same value truncated to the whole minute.
 double TruncateToMinute(double value);

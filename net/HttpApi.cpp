@@ -157,10 +157,8 @@ QByteArray NowJson(const StationSnapshot& s) {
     }
     json += ",\"counter\":\"" + CounterName(s) + "\",\"alarm\":";
     json += s.Alarm ? (*s.Alarm ? "true" : "false") : "null";
-    json += ",\"minutes_today\":" + QByteArray::number(s.MinutesToday) + ",\"usv_today\":";
-    json += std::isfinite(s.UsvToday)
-                ? QByteArray::number(s.UsvToday == 0 ? 0.0 : s.UsvToday, 'f', 6)
-                : QByteArray("null");
+    json += ",\"minutes_today\":" + QByteArray::number(s.MinutesToday) +
+            ",\"usv_today\":" + UsvTodayText(s.UsvToday);
     return json + "}\n";
 }
 

@@ -28,10 +28,7 @@ void Sample(QByteArray& out, const char* name, double value) {
 }  // namespace
 
 qint64 UnixSeconds(double time) {
-    const DateTime::Parts parts = DateTime::Decode(time);
-    return QDateTime(QDate(parts.date.year, parts.date.month, parts.date.day),
-                     QTime(parts.time.hour, parts.time.minute, parts.time.second))
-        .toSecsSinceEpoch();
+    return DateTime::ToQDateTime(time).toSecsSinceEpoch();
 }
 
 QByteArray MetricsText(const StationSnapshot& s, const QString& version) {

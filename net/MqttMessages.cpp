@@ -189,14 +189,13 @@ void AppendMinuteFields(QByteArray& json, const LogRecord& record, LocalDays* da
 QByteArray MinuteJson(const LogRecord& record, double usvToday) {
     QByteArray json = "{";
     AppendMinuteFields(json, record);
-    json += ",\"usv_today\":";
-    if (std::isfinite(usvToday)) {
-        // Fixed, so a reader sees the same number of decimals every minute; never "-0.000000".
-        json += QByteArray::number(usvToday == 0 ? 0.0 : usvToday, 'f', 6);
-    } else {
-        json += "null";
-    }
-    return json + '}';
+    return json + ",\"usv_today\":" + UsvTodayText(usvToday) + '}';
+}
+
+QByteArray UsvTodayText(double usvToday) {
+    // Fixed, so a reader sees the same number of decimals every minute; never "-0.000000".
+    return std::isfinite(usvToday) ? QByteArray::number(usvToday == 0 ? 0.0 : usvToday, 'f', 6)
+                                   : QByteArray("null");
 }
 
 std::vector<MqttMessage> DiscoveryMessages(const MqttSettings& settings) {

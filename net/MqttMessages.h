@@ -37,6 +37,8 @@ QString StatusTopic(const MqttSettings& settings);
 // one; usv_today: the dose in uSv since local midnight (DoseToday) with exactly six decimals,
 // or null when usvToday is NaN (or infinite, which JSON has no word for).
 QByteArray MinuteJson(const LogRecord& record, double usvToday);
+// The usv_today value as that JSON has it: six decimals, or null when not finite.
+QByteArray UsvTodayText(double usvToday);
 // The local day whose offsets from UTC a run of minutes last asked of the time zone.
 struct LocalDays {
     qint64 Day = std::numeric_limits<qint64>::min();
