@@ -87,7 +87,7 @@ StationHttp StartHttp(const HttpListen& listen, StationLogger& logger, double no
     // The day so far, so that a restart does not start the day afresh.
     logger.ReadDaySoFar(now);
     const DoseToday& today = logger.Session().Today();
-    server->SetToday(today.Day(), today.Minutes(), today.Value());
+    server->SetToday(today.Minutes(), today.Value());
     server->SetAlarmOn(options.AlarmUsv > 0);
     HttpPublisher* publisher = server.get();
     if (mqtt) {

@@ -1,6 +1,5 @@
 #include "HttpPublisher.h"
 
-#include "DateTime.h"
 #include "HttpService.h"
 
 #include <QDeadlineTimer>
@@ -47,8 +46,7 @@ std::optional<QString> HttpPublisher::Listen(const QHostAddress& address, quint1
     return std::nullopt;
 }
 
-void HttpPublisher::SetToday(double day, int minutes, double usvToday) {
-    day_ = day;
+void HttpPublisher::SetToday(int minutes, double usvToday) {
     snapshot_.MinutesToday = minutes;
     snapshot_.UsvToday = usvToday;
     Send();
@@ -72,12 +70,7 @@ void HttpPublisher::SetWaitingCount(std::function<int()> count) {
 }
 
 void HttpPublisher::Publish(const PublishedMinute& minute) {
-    const double day = DateTime::Encode(DateTime::Decode(minute.Record.Time).date);
-    if (day != day_) {
-        day_ = day;
-        snapshot_.MinutesToday = 0;
-    }
-    ++snapshot_.MinutesToday;
+    snapshot_.MinutesToday = minute.MinutesToday;
     snapshot_.Last = minute.Record;
     snapshot_.UsvToday = minute.UsvToday;
     snapshot_.CountsTotal += minute.Record.Cpm;

@@ -31,9 +31,9 @@ public:
     std::optional<QString> Listen(const QHostAddress& address, quint16 port);
     quint16 Port() const { return port_; }
 
-    // The day's minutes logged before the start (day: its midnight as a DateTime value) and
-    // their dose, so that the day does not start afresh at a restart.
-    void SetToday(double day, int minutes, double usvToday);
+    // The day's minutes logged before the start and their dose, so that the day does not start
+    // afresh at a restart.
+    void SetToday(int minutes, double usvToday);
     // Whether no counter was connected since logging started ("not found" rather than
     // "waiting" for one that went away).
     void SetNeverFound(bool never);
@@ -58,7 +58,6 @@ private:
 
     StationSnapshot snapshot_;
     std::function<int()> waiting_;
-    double day_ = 0;  // the midnight of the day MinutesToday counts
     quint16 port_ = 0;
     QThread* thread_ = nullptr;
     HttpService* service_ = nullptr;  // lives on thread_

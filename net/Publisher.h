@@ -5,10 +5,12 @@
 #include <limits>
 
 // A whole minute as publishers get it: the record its log line has, and the dose since local
-// midnight by the summary rule (NaN where it is not known).
+// midnight by the summary rule (NaN where it is not known) over the day's whole minutes so far,
+// this one included.
 struct PublishedMinute {
     LogRecord Record;
     double UsvToday = std::numeric_limits<double>::quiet_NaN();
+    int MinutesToday = 0;
 };
 
 // Where the logging stands, for those who show it: not logging, logging without a counter

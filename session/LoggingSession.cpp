@@ -213,7 +213,8 @@ void LoggingSession::Record(const Sample& minute) {
         }
         emit AlarmStepped(step, record);
     }
-    const PublishedMinute published{record, today_.Add(record.Time, record.Cpm)};
+    const double usvToday = today_.Add(record.Time, record.Cpm);
+    const PublishedMinute published{record, usvToday, today_.Minutes()};
     for (Publisher* publisher : publishers_) {
         publisher->Publish(published);
     }

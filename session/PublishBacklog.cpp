@@ -64,7 +64,7 @@ PublishBacklog::Followed PublishBacklog::Follow(const MinuteSource& source,
     for (const LogRecord& record : *minutes) {
         const double usvToday = followed.Today.Add(record.Time, record.Cpm);
         if (marked && record.Time > mark + kHalfMinute) {
-            publisher_.Replay({record, usvToday});
+            publisher_.Replay({record, usvToday, followed.Today.Minutes()});
             ++followed.Replayed;
         }
     }
