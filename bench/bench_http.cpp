@@ -69,7 +69,7 @@ int main(int argc, char** argv) {
     WriteYear(folder, start);
     std::printf("a year of daily files written in %.1f s\n", double(clock.elapsed()) / 1e3);
 
-    const ApiSource source{{{}, folder}, {}, QStringLiteral("bench")};
+    const ApiSource source{{{}, folder}, {}, QStringLiteral("bench"), {}};
     // Thirty days in the middle of the year.
     const QByteArray range = "?from=2026-05-01T00:00&to=2026-05-31T00:00";
     QUrlQuery query(QString::fromLatin1(range.mid(1)));

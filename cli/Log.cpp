@@ -55,8 +55,9 @@ const char kLogUsage[] =
     "last minute the broker took is kept in FILE.mqtt.state (DIR/.mqtt.state), and at start the\n"
     "later minutes of the log (up to seven days back) are published first, in order.\n"
     "With --http [ADDR:]PORT, an HTTP server answers on ADDR (default 127.0.0.1; 0.0.0.0 or\n"
-    "[::] for the network): /api/now, /api/minutes?from=&to= (and .csv), /api/summary?by=&from=\n"
-    "&to= (times in ISO 8601, at most 31 days) and /metrics for Prometheus.\n"
+    "[::] for the network): the station's page at /, /api/now, /api/minutes?from=&to= (and\n"
+    ".csv), /api/summary?by=&from=&to= (times in ISO 8601, at most 31 days), /api/chart?span=\n"
+    "and /metrics for Prometheus.\n"
     "Exit status: 0 after a signal, 1 the file or folder cannot be used or the HTTP port cannot\n"
     "be bound, 2 wrong arguments.\n";
 

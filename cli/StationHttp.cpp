@@ -82,12 +82,14 @@ StationHttp StartHttp(const HttpListen& listen, StationLogger& logger, double no
                       QString* error) {
     const StationOptions& options = logger.Options();
     const MinuteSource source{options.File, options.DailyDir};
-    auto server = std::make_unique<HttpPublisher>(
-        ApiSource{source, options.Settings, QStringLiteral(SOLAMINE_VERSION)});
+    // The chart's spans end at the station's clock; the session outlives its publishers.
+    const LoggingSession& clock = logger.Session();
+    auto server = std::make_unique<HttpPublisher>(ApiSource{
+        source, options.Settings, QStringLiteral(SOLAMINE_VERSION), [&clock] { return clock.Now(); }});
     // The day so far, so that a restart does not start the day afresh.
     logger.ReadDaySoFar(now);
     const DoseToday& today = logger.Session().Today();
-    server->SetToday(today.Minutes(), today.Value());
+    server->SetToday(today.Minutes(), today.Value(), logger.LastOfDaySoFar());
     server->SetAlarmOn(options.AlarmUsv > 0);
     HttpPublisher* publisher = server.get();
     if (mqtt) {

@@ -114,6 +114,9 @@ void StationLogger::ReadDaySoFar(double now) {
         today.Add(record.Time, record.Cpm);
     }
     session_->SetDoseToday(today);
+    if (!minutes->empty()) {
+        lastOfDay_ = minutes->back();
+    }
 }
 
 void StationLogger::Start() {

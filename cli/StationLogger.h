@@ -9,6 +9,7 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class DeviceLink;
@@ -63,6 +64,8 @@ public:
     // minutes add to: read once, by the first who needs it (the publishers), so that a restart
     // does not start the day afresh. now: local time as a DateTime value.
     void ReadDaySoFar(double now);
+    // The last of those minutes, if the day had one: what "now" shows until the next minute.
+    const std::optional<LogRecord>& LastOfDaySoFar() const { return lastOfDay_; }
     // The session's look at the clock, and the lines kept after failed appends.
     void Tick();
     // The end: stops the link and closes the counter without sending it anything. The current
@@ -103,6 +106,7 @@ private:
     LinkKeeper::State linkState_ = LinkKeeper::State::Idle;
     bool finished_ = false;
     bool daySoFarRead_ = false;
+    std::optional<LogRecord> lastOfDay_;
     std::unique_ptr<LoggingSession> session_;
     QTimer* retry_ = nullptr;  // appends again what failed, while lines wait
 };

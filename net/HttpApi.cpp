@@ -6,6 +6,7 @@
 #include "MqttMessages.h"
 #include "PeriodSummary.h"
 #include "SummaryTable.h"
+#include "WebPage.h"
 
 #include <QDateTime>
 #include <QUrlQuery>
@@ -79,6 +80,20 @@ std::optional<Range> ReadRange(const QUrlQuery& query, RangeError* error) {
 }
 
 // The minutes of the range, or the reply that says why there are none.
+std::optional<std::vector<LogRecord>> Minutes(const Range& range, const ApiSource& source,
+                                              HttpReply* refusal) {
+    FileError unread;
+    std::optional<std::vector<LogRecord>> minutes =
+        ReadLoggedRange(source.Source, range.From, range.To, source.Settings,
+                        QDate::currentDate().year(), &unread);
+    if (!minutes) {
+        // The reason names the station's paths, which are none of a client's business.
+        *refusal = Plain(500, "the log cannot be read");
+    }
+    return minutes;
+}
+
+// The minutes of the query's range, or the reply that says why there are none.
 std::optional<std::vector<LogRecord>> Minutes(const QUrlQuery& query, const ApiSource& source,
                                               HttpReply* refusal) {
     RangeError error;
@@ -87,15 +102,35 @@ std::optional<std::vector<LogRecord>> Minutes(const QUrlQuery& query, const ApiS
         *refusal = Plain(400, RangeErrorText(error, query));
         return std::nullopt;
     }
-    FileError unread;
-    std::optional<std::vector<LogRecord>> minutes =
-        ReadLoggedRange(source.Source, range->From, range->To, source.Settings,
-                        QDate::currentDate().year(), &unread);
-    if (!minutes) {
-        // The reason names the station's paths, which are none of a client's business.
-        *refusal = Plain(500, "the log cannot be read");
+    return Minutes(*range, source, refusal);
+}
+
+// The widest chart a screen asks for, and what a request that names none gets.
+constexpr int kMaxChartWidth = 3840;
+constexpr int kChartWidth = 1920;
+
+HttpReply Chart(const QUrlQuery& query, const ApiSource& source) {
+    const double days = SpanDays(query.queryItemValue(QStringLiteral("span"), QUrl::FullyDecoded));
+    if (days == 0) {
+        return Plain(400, "span takes 6h, 24h, 7d or 30d");
     }
-    return minutes;
+    int width = kChartWidth;
+    if (query.hasQueryItem(QStringLiteral("width"))) {
+        bool number = false;
+        width = query.queryItemValue(QStringLiteral("width")).toInt(&number);
+        if (!number || width < 2 || width > kMaxChartWidth) {
+            return Plain(400, "width takes 2 to " + QByteArray::number(kMaxChartWidth) + " pixels");
+        }
+    }
+    const double now = source.Now ? source.Now()
+                                  : DateTime::FromQDateTime(QDateTime::currentDateTime());
+    const Range range{now - days, now};
+    HttpReply reply;
+    const std::optional<std::vector<LogRecord>> minutes = Minutes(range, source, &reply);
+    if (!minutes) {
+        return reply;
+    }
+    return {200, kJson, ChartJson(*minutes, range.From, range.To, width)};
 }
 
 QByteArray MinutesJson(const std::vector<LogRecord>& minutes) {
@@ -162,19 +197,6 @@ QByteArray NowJson(const StationSnapshot& s) {
     return json + "}\n";
 }
 
-// A placeholder for the station's own page: the links to what it serves.
-QByteArray IndexPage(const QString& version) {
-    return "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>solamine</title></head>\n"
-           "<body><h1>solamine " +
-           version.toHtmlEscaped().toUtf8() +
-           "</h1><ul>\n"
-           "<li><a href=\"api/now\">api/now</a></li>\n"
-           "<li><a href=\"api/minutes\">api/minutes?from=&amp;to=</a> (.csv)</li>\n"
-           "<li><a href=\"api/summary\">api/summary?by=day&amp;from=&amp;to=</a></li>\n"
-           "<li><a href=\"metrics\">metrics</a></li>\n"
-           "</ul></body></html>\n";
-}
-
 HttpReply Summarized(const QUrlQuery& query, const ApiSource& source) {
     SummaryPeriod by = SummaryPeriod::Day;
     if (query.hasQueryItem(QStringLiteral("by")) &&
@@ -209,14 +231,25 @@ std::optional<double> ParseQueryTime(QString text) {
 }
 
 HttpReply Answer(const QString& path, const QUrlQuery& query, bool allowed,
-                 const StationSnapshot& snapshot, const ApiSource& source) {
-    static const QStringList known{
-        "/", "/api/now", "/api/minutes", "/api/minutes.csv", "/api/summary", "/metrics"};
-    if (!known.contains(path)) {
+                 const StationSnapshot& snapshot, const ApiSource& source,
+                 const QByteArray& acceptLanguage) {
+    static const QStringList known{"/",           "/api/now",     "/api/minutes",
+                                   "/api/minutes.csv", "/api/summary", "/api/chart",
+                                   "/metrics"};
+    static const QString assets = QStringLiteral("/assets/");
+    const std::optional<WebFile> asset =
+        path.startsWith(assets) ? PageAsset(path.mid(assets.size())) : std::nullopt;
+    if (!asset && !known.contains(path)) {
         return Plain(404, "no such page");
     }
     if (!allowed) {
         return Plain(405, "only GET and HEAD");
+    }
+    if (asset) {
+        return {200, asset->ContentType, asset->Body};
+    }
+    if (path == u"/api/chart") {
+        return Chart(query, source);
     }
     if (path == u"/api/now") {
         return {200, kJson, NowJson(snapshot)};
@@ -228,7 +261,8 @@ HttpReply Answer(const QString& path, const QUrlQuery& query, bool allowed,
         return Summarized(query, source);
     }
     if (path == u"/") {
-        return {200, "text/html; charset=utf-8", IndexPage(source.Version)};
+        const WebFile page = IndexPage(LanguageFor(acceptLanguage), source.Version);
+        return {200, page.ContentType, page.Body};
     }
     HttpReply reply;
     const std::optional<std::vector<LogRecord>> minutes = Minutes(query, source, &reply);

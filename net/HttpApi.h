@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <functional>
 #include <optional>
 
 class QUrlQuery;
@@ -17,8 +18,9 @@ class QUrlQuery;
 //     /api/minutes             the logged minutes in [from, to) as JSON, /api/minutes.csv as
 //                              the log's own lines
 //     /api/summary             the summary rows by hour, day or month of [from, to)
+//     /api/chart               the minutes of the last 6h, 24h, 7d or 30d thinned for a chart
 //     /metrics                 the Prometheus text (MetricsText)
-//     /                        a page that links to the rest
+//     /, /assets/…             the station's page and its files (WebPage)
 
 struct HttpReply {
     int Status = 200;
@@ -26,11 +28,14 @@ struct HttpReply {
     QByteArray Body;
 };
 
-// What the API reads: the station's log, the dose rule of its summaries, the program's version.
+// What the API reads: the station's log, the dose rule of its summaries, the program's version,
+// and the station's clock (local time as a DateTime value; empty: the system's), where the
+// chart's spans end.
 struct ApiSource {
     MinuteSource Source;
     GraphSettings Settings;
     QString Version;
+    std::function<double()> Now;
 };
 
 // The longest range one request may ask for, so that a reply stays a few megabytes.
@@ -42,7 +47,9 @@ inline constexpr int kMaxRangeDays = 31;
 std::optional<double> ParseQueryTime(QString text);
 
 // The reply to a request for path; allowed says whether the method was GET or HEAD (HEAD gets
-// the same reply; the server leaves out the body). Unknown paths are 404, other methods on a
-// known path 405, bad parameters 400 with a one-line reason, a log that cannot be read 500.
+// the same reply; the server leaves out the body); acceptLanguage chooses the page's language.
+// Unknown paths are 404, other methods on a known path 405, bad parameters 400 with a one-line
+// reason, a log that cannot be read 500.
 HttpReply Answer(const QString& path, const QUrlQuery& query, bool allowed,
-                 const StationSnapshot& snapshot, const ApiSource& source);
+                 const StationSnapshot& snapshot, const ApiSource& source,
+                 const QByteArray& acceptLanguage = {});

@@ -46,8 +46,9 @@ std::optional<QString> HttpPublisher::Listen(const QHostAddress& address, quint1
     return std::nullopt;
 }
 
-void HttpPublisher::SetToday(int minutes, double usvToday) {
+void HttpPublisher::SetToday(int minutes, double usvToday, const std::optional<LogRecord>& last) {
     snapshot_.MinutesToday = minutes;
+    snapshot_.Last = last;
     snapshot_.UsvToday = usvToday;
     Send();
 }

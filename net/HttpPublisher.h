@@ -33,7 +33,8 @@ public:
 
     // The day's minutes logged before the start and their dose, so that the day does not start
     // afresh at a restart.
-    void SetToday(int minutes, double usvToday);
+    // last: the newest of them, shown as the last minute until one is logged.
+    void SetToday(int minutes, double usvToday, const std::optional<LogRecord>& last = {});
     // Whether no counter was connected since logging started ("not found" rather than
     // "waiting" for one that went away).
     void SetNeverFound(bool never);

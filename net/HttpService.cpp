@@ -82,12 +82,15 @@ bool HttpService::handleRequest(const QHttpServerRequest& request, QTcpSocket* s
     const bool head = method == QHttpServerRequest::Method::Head;
     const HttpReply reply =
         Answer(request.url().path(), request.query(),
-               head || method == QHttpServerRequest::Method::Get, snapshot_, source_);
+               head || method == QHttpServerRequest::Method::Get, snapshot_, source_,
+               request.value("Accept-Language"));
     QHttpServerResponder responder = makeResponder(request, socket);
     responder.writeStatusLine(QHttpServerResponder::StatusCode(reply.Status));
     responder.writeHeader("Content-Type", reply.ContentType);
     responder.writeHeader("Content-Length", QByteArray::number(reply.Body.size()));
     responder.writeHeader("Cache-Control", "no-store");
+    // The page's language follows the browser's.
+    responder.writeHeader("Vary", "Accept-Language");
     if (reply.Status == 405) {
         responder.writeHeader("Allow", "GET, HEAD");
     }

@@ -3,10 +3,15 @@
 #include "MetricsText.h"
 #include "MqttMessages.h"
 #include "TestMain.h"
+#include "WebPage.h"
 
 #include <QDateTime>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTest>
 #include <QTimeZone>
+#include <QUrlQuery>
 #include <cstdlib>
 #include <ctime>
 
@@ -98,6 +103,83 @@ private slots:
         QVERIFY2(text.contains(present), text.constData());
         QVERIFY2(!text.contains(absent), text.constData());
         QVERIFY(text.endsWith('\n'));
+    }
+
+    // The page and its files are served by name only; the chart's parameters are checked.
+    void pageFiles_data() {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("type");
+        QTest::newRow("page") << "/" << 200 << QByteArray("text/html");
+        QTest::newRow("script") << "/assets/page.js" << 200 << QByteArray("text/javascript");
+        QTest::newRow("library") << "/assets/uPlot.iife.min.js" << 200
+                                 << QByteArray("text/javascript");
+        QTest::newRow("licence") << "/assets/uPlot-LICENSE.txt" << 200 << QByteArray("text/plain");
+        QTest::newRow("up and out") << "/assets/../CMakeLists.txt" << 404 << QByteArray();
+        QTest::newRow("the page as asset") << "/assets/index.html" << 404 << QByteArray();
+        QTest::newRow("folder") << "/assets/" << 404 << QByteArray();
+        QTest::newRow("no span") << "/api/chart" << 400 << QByteArray();
+        QTest::newRow("a year") << "/api/chart?span=1y" << 400 << QByteArray();
+        QTest::newRow("no width") << "/api/chart?span=24h&width=0" << 400 << QByteArray();
+        QTest::newRow("too wide") << "/api/chart?span=24h&width=9999" << 400 << QByteArray();
+        QTest::newRow("chart") << "/api/chart?span=7d&width=800" << 200
+                               << QByteArray("application/json");
+    }
+    void pageFiles() {
+        QFETCH(QString, target);
+        QFETCH(int, status);
+        QFETCH(QByteArray, type);
+        const QUrl url("http://station" + target);
+        const HttpReply reply = Answer(url.path(), QUrlQuery(url), true, {}, {});
+        QCOMPARE(reply.Status, status);
+        QVERIFY(reply.ContentType.startsWith(type));
+        QVERIFY(status != 200 || reply.Body.size() > 50);
+    }
+
+    // Japanese when the browser ranks it above English, English otherwise.
+    void language_data() {
+        QTest::addColumn<QByteArray>("accept");
+        QTest::addColumn<bool>("japanese");
+        QTest::newRow("ja") << QByteArray("ja") << true;
+        QTest::newRow("ja-JP first") << QByteArray("ja-JP,ja;q=0.9,en-US;q=0.8") << true;
+        QTest::newRow("en first") << QByteArray("en-US,en;q=0.9,ja;q=0.8") << false;
+        QTest::newRow("by quality") << QByteArray("en;q=0.5, ja;q=0.7") << true;
+        QTest::newRow("tie: order") << QByteArray("en;q=0.5,ja;q=0.5") << false;
+        QTest::newRow("other first") << QByteArray("fr, ja;q=0.5") << true;
+        QTest::newRow("other only") << QByteArray("fr-FR") << false;
+        QTest::newRow("refused") << QByteArray("ja;q=0") << false;
+        QTest::newRow("none") << QByteArray() << false;
+        QTest::newRow("jam is not ja") << QByteArray("jam") << false;
+    }
+    void language() {
+        QFETCH(QByteArray, accept);
+        QFETCH(bool, japanese);
+        QCOMPARE(LanguageFor(accept) == PageLanguage::Japanese, japanese);
+        const QByteArray page = Answer("/", {}, true, {}, {}, accept).Body;
+        QVERIFY(page.contains(japanese ? "<html lang=\"ja\">" : "<html lang=\"en\">"));
+    }
+
+    // A missing minute breaks the chart's line, where nothing was thinned and where it was.
+    void chartGaps_data() {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("points");
+        QTest::newRow("as logged") << 1000 << 5;
+        QTest::newRow("thinned") << 40 << 40;
+    }
+    void chartGaps() {
+        QFETCH(int, width);
+        QFETCH(int, points);
+        const double from = DateTime::Encode(2026, 12, 8);
+        std::vector<LogRecord> minutes;
+        // Before and after a gap of three hours: as many minutes as the row's points.
+        for (int i = 0; i < points; ++i) {
+            minutes.push_back({from + (i + (i < points / 2 ? 0 : 180)) / 1440.0, 30 + i % 7});
+        }
+        const QJsonObject json = QJsonDocument::fromJson(ChartJson(minutes, from, from + 1, width)).object();
+        const QJsonArray cpm = json.value("cpm").toArray();
+        QCOMPARE(std::count(cpm.begin(), cpm.end(), QJsonValue()), 1);
+        QCOMPARE(json.value("time").toArray().size(), cpm.size());
+        QCOMPARE(json.value("minutes").toInt(), points);
     }
 };
 
