@@ -48,7 +48,7 @@
       for (const b of document.querySelectorAll("[data-span]")) {
         b.setAttribute("aria-pressed", String(b === button));
       }
-      loadChart();
+      loadChart().catch(offline);
     });
   }
 
@@ -143,6 +143,11 @@
     }
   }
 
+  function offline() {
+    $("station").textContent = T.offline;
+    $("station").classList.add("offline");
+  }
+
   async function update() {
     try {
       const now = await getJson("api/now");
@@ -157,8 +162,7 @@
       $("station").classList.remove("offline");
       document.body.dataset.state = "ready";
     } catch (error) {
-      $("station").textContent = T.offline;
-      $("station").classList.add("offline");
+      offline();
     }
   }
 
