@@ -10,6 +10,12 @@
 
 namespace {
 
+// The time and bytes a connection has taken over the request it is sending.
+struct RequestClock : QTimer {
+    using QTimer::QTimer;
+    qint64 Sent = 0;
+};
+
 // A listening socket that keeps the number of connections and their idle time bounded, so that
 // clients that open connections and say nothing cannot use up the process's files.
 class BoundedTcpServer : public QTcpServer {
@@ -32,7 +38,39 @@ protected:
         connect(idle, &QTimer::timeout, socket, &QTcpSocket::abort);
         connect(socket, &QTcpSocket::readyRead, idle, qOverload<>(&QTimer::start));
         connect(socket, &QTcpSocket::bytesWritten, idle, qOverload<>(&QTimer::start));
+        BoundRequests(socket);
         addPendingConnection(socket);
+    }
+
+    // Every byte resets the idle timer, and Qt's server keeps a request's bytes until it is
+    // whole, so a request that never ends, slowly or at once, is cut off here: from its first
+    // byte it has kRequestMs and kMaxRequestBytes until its answer is written.
+    static void BoundRequests(QTcpSocket* socket) {
+        auto* request = new RequestClock(socket);
+        request->setSingleShot(true);
+        request->setInterval(HttpService::kRequestMs);
+        connect(request, &QTimer::timeout, socket, &QTcpSocket::abort);
+        // Connected before the server's own handler, so what is available is what just came.
+        connect(socket, &QTcpSocket::readyRead, request, [socket, request] {
+            if (!request->isActive()) {
+                request->start();
+            }
+            request->Sent += socket->bytesAvailable();
+            if (request->Sent > HttpService::kMaxRequestBytes) {
+                // The server's handler is not to read a socket closed under it.
+                disconnect(socket, &QTcpSocket::readyRead, nullptr, nullptr);
+                socket->abort();
+            }
+        });
+        // The answer begun is the request done; what a slow reader takes after is the idle
+        // timer's. The count starts again once the answer is all out, so that reading an
+        // answer a little at a time cannot keep a request going without bound.
+        connect(socket, &QTcpSocket::bytesWritten, request, [socket, request] {
+            request->stop();
+            if (socket->bytesToWrite() == 0) {
+                request->Sent = 0;
+            }
+        });
     }
 
 private:

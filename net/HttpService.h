@@ -10,14 +10,17 @@
 // The station's HTTP server: Qt's HTTP server answering every request by Answer (HttpApi),
 // from the last snapshot it was given. Lives on a thread of its own (HttpPublisher), so the
 // file reads of a request never hold up the logging. Connections are bounded: at most
-// kMaxConnections at once (more are closed at once), and one that sends nothing for
-// kIdleMs is closed.
+// kMaxConnections at once (more are closed at once), one that sends nothing for kIdleMs is
+// closed, and so is one whose request is not answered within kRequestMs of its first byte or
+// that sends more than kMaxRequestBytes before its answer.
 class HttpService : public QAbstractHttpServer {
     Q_OBJECT
 
 public:
     static constexpr int kMaxConnections = 256;
     static constexpr int kIdleMs = 60'000;
+    static constexpr int kRequestMs = 10'000;
+    static constexpr qint64 kMaxRequestBytes = 64 * 1024;
 
     explicit HttpService(ApiSource source, QObject* parent = nullptr);
 
