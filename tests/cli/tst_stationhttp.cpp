@@ -6,6 +6,10 @@
 #include "StationRig.h"
 #include "TestMain.h"
 
+#if __has_include(<QAbstractHttpServer>)
+#include "HttpService.h"
+#endif
+
 #include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -21,20 +25,22 @@
 
 namespace {
 
+#if !__has_include(<QAbstractHttpServer>)
+// A build without the server skips these tests; its bounds only have to compile.
+struct HttpService {
+    static constexpr int kRequestMs = 0;
+    static constexpr qint64 kMaxRequestBytes = 0;
+};
+#endif
+
 struct Reply {
     int Status = 0;
     QByteArray Head;
     QByteArray Body;
 };
 
-// One request on a connection of its own, read to the end of its body.
-Reply Fetch(quint16 port, const QByteArray& method, const QByteArray& target) {
-    QTcpSocket socket;
-    socket.connectToHost(QHostAddress::LocalHost, port);
-    if (!socket.waitForConnected(2000)) {
-        return {};
-    }
-    socket.write(method + ' ' + target + " HTTP/1.1\r\nHost: localhost\r\n\r\n");
+// The reply to one request on socket, read to the end of its body; none after 5 s.
+Reply ReadReply(QTcpSocket& socket, bool head) {
     QByteArray all;
     QElapsedTimer clock;
     clock.start();
@@ -48,12 +54,23 @@ Reply Fetch(quint16 port, const QByteArray& method, const QByteArray& target) {
         Reply reply{all.mid(9, 3).toInt(), all.left(end), all.mid(end + 4)};
         const qsizetype length = reply.Head.toLower().indexOf("content-length: ");
         const qint64 expected =
-            method == "HEAD" ? 0 : reply.Head.mid(length + 16).split('\r').front().toLongLong();
+            head ? 0 : reply.Head.mid(length + 16).split('\r').front().toLongLong();
         if (reply.Body.size() >= expected) {
             return reply;
         }
     }
     return {};
+}
+
+// One request on a connection of its own.
+Reply Fetch(quint16 port, const QByteArray& method, const QByteArray& target) {
+    QTcpSocket socket;
+    socket.connectToHost(QHostAddress::LocalHost, port);
+    if (!socket.waitForConnected(2000)) {
+        return {};
+    }
+    socket.write(method + ' ' + target + " HTTP/1.1\r\nHost: localhost\r\n\r\n");
+    return ReadReply(socket, method == "HEAD");
 }
 
 quint16 PortOf(const QString& url) {
@@ -258,6 +275,62 @@ private slots:
         QCOMPARE(station.logger->Session().StopPublishers(1000), 0);
         QVERIFY2(clock.elapsed() < 200, QByteArray::number(clock.elapsed()).constData());
         QVERIFY(idle.front()->waitForDisconnected(1000));
+    }
+
+    // A request sent a byte a second is cut off at its time limit, while the minutes are
+    // written on time and a client that asks in whole requests keeps its connection past it.
+    void slowRequest() {
+        HttpStation station(false, At(8, 14, 29, 30));
+        QTcpSocket slow;
+        QTcpSocket polling;
+        for (QTcpSocket* socket : {&slow, &polling}) {
+            socket->connectToHost(QHostAddress::LocalHost, station.port);
+            QVERIFY(socket->waitForConnected(2000));
+        }
+        const QByteArray request = "GET /api/now HTTP/1.1\r\nHost: localhost\r\n\r\n";
+        const double from = At(8, 14, 29, 30) + kSecond / 2;
+        int seconds = 0;
+        QElapsedTimer clock;
+        clock.start();
+        while (slow.state() == QAbstractSocket::ConnectedState &&
+               clock.elapsed() < HttpService::kRequestMs + 6000) {
+            slow.write(request.mid(seconds % request.size(), 1));
+            QElapsedTimer minute;
+            minute.start();
+            station.Minutes(from + seconds * 60 * kSecond, 1, 30);
+            QVERIFY2(minute.elapsed() < 1000, QByteArray::number(minute.elapsed()).constData());
+            polling.write(request);
+            QCOMPARE(ReadReply(polling, false).Status, 200);
+            ++seconds;
+            QTest::qWait(int(qMax<qint64>(0, seconds * 1000 - clock.elapsed())));
+        }
+        QCOMPARE(slow.state(), QAbstractSocket::UnconnectedState);
+        // Qt's coarse timers may fire up to 5 % early.
+        QVERIFY2(clock.elapsed() >= HttpService::kRequestMs * 9 / 10 &&
+                     clock.elapsed() <= HttpService::kRequestMs + 5000,
+                 QByteArray::number(clock.elapsed()).constData());
+        QCOMPARE(station.File().count('\n'), seconds - 1);
+        polling.write(request);
+        QCOMPARE(ReadReply(polling, false).Status, 200);
+    }
+
+    // A request longer than the bound is cut off as soon as it is, and the server goes on.
+    void endlessRequest_data() {
+        QTest::addColumn<QByteArray>("head");
+        QTest::newRow("header") << QByteArray("GET /api/now HTTP/1.1\r\nX-Long: ");
+        QTest::newRow("body") << QByteArray(
+            "POST /api/now HTTP/1.1\r\nHost: localhost\r\nContent-Length: 100000000\r\n\r\n");
+    }
+    void endlessRequest() {
+        QFETCH(QByteArray, head);
+        HttpStation station(false, At(8, 14, 30));
+        QTcpSocket endless;
+        endless.connectToHost(QHostAddress::LocalHost, station.port);
+        QVERIFY(endless.waitForConnected(2000));
+        endless.write(head + QByteArray(HttpService::kMaxRequestBytes, 'a'));
+        QTRY_COMPARE_WITH_TIMEOUT(endless.state(), QAbstractSocket::UnconnectedState,
+                                  HttpService::kRequestMs / 2);
+        QCOMPARE(station.Get("/api/now").Status, 200);
     }
 
     // The program: a port taken is an error at start; SIGTERM ends it at once with a hundred
