@@ -2,10 +2,11 @@
 // started as a child, over a new log and over a log that already holds 30 days (43,200
 // minutes). What the child costs, all its threads (from /proc/PID/task/*/schedstat), and its
 // resident memory (VmRSS, VmHWM): a minute with nobody asking; a browser's minute in real time
-// (the page once, /api/now every 15 s); then page loads back to back (median CPU and time of
-// each) and the memory before serving and after them. A page load is `/`, every /assets/ file
-// it names, a 24-hour chart 1200 pixels wide and 30 days' daily summary, on one keep-alive
-// connection; a path the build does not serve yet is reported with its status, not failed.
+// (the page once, /api/now every 15 s); then, back to back, page loads, a new minute's chart
+// and days, and /api/now (median CPU and time of each), and the memory before serving and
+// after them. A page load is `/`, the style sheets and scripts it names under assets/, a
+// 24-hour chart 1200 pixels wide and 30 days' daily summary, on one keep-alive connection; a
+// path the build does not serve is reported with its status, not failed.
 // Usage: bench_page [LOADS] [SECONDS]   (default 30 page loads, a 60 s minute)
 #include "CsvLog.h"
 #include "DateTime.h"
@@ -117,10 +118,12 @@ struct Fetched {
     qsizetype Bytes = 0;
 };
 
-// The paths of the page's own files that its text names.
+// The paths of the files the page's text has a browser load with it: its style sheets and
+// scripts, not the files it only links to.
 QList<QByteArray> AssetsOf(const QByteArray& page) {
     QList<QByteArray> assets;
-    static const QRegularExpression named(QStringLiteral("[\"'(]/?(assets/[^\"'()?#\\s]+)"));
+    static const QRegularExpression named(
+        QStringLiteral("<(?:link|script)\\b[^>]*\\b(?:href|src)=\"/?(assets/[^\"?#]+)\""));
     auto matches = named.globalMatch(QString::fromUtf8(page));
     while (matches.hasNext()) {
         const QByteArray path = '/' + matches.next().captured(1).toUtf8();
@@ -131,13 +134,17 @@ QList<QByteArray> AssetsOf(const QByteArray& page) {
     return assets;
 }
 
-// What a browser asks for when it opens the page.
-std::vector<Fetched> LoadPage(Browser& browser) {
+// What a browser asks for when it opens the page (whole), or when the page takes a new minute:
+// the chart and the last 30 days.
+std::vector<Fetched> LoadPage(Browser& browser, bool whole = true) {
     std::vector<Fetched> fetched;
-    const Response page = browser.Get("/");
-    fetched.push_back({"/", page.Status, page.Body.size()});
+    QList<QByteArray> targets;
+    if (whole) {
+        const Response page = browser.Get("/");
+        fetched.push_back({"/", page.Status, page.Body.size()});
+        targets = AssetsOf(page.Body);
+    }
     const QDate today = QDate::currentDate();
-    QList<QByteArray> targets = AssetsOf(page.Body);
     targets << "/api/chart?span=24h&width=1200"
             << "/api/summary?by=day&from=" + today.addDays(-29).toString(Qt::ISODate).toLatin1() +
                    "&to=" + today.addDays(1).toString(Qt::ISODate).toLatin1();
@@ -190,8 +197,8 @@ bool Bench(const QString& file, int loads, int seconds) {
     AwaitSaid(station, said, "connected to the counter");
     AwaitSaid(station, said, "HTTP: listening on");
     const qsizetype at = said.indexOf("http://");
-    const quint16 port = quint16(said.mid(at).split('\n').front().split(':').back().split('/')
-                                     .front().toUInt());
+    const quint16 port =
+        quint16(said.mid(at).split('\n').front().split(':').back().split('/').front().toUInt());
     if (at < 0 || port == 0) {
         std::fprintf(stderr, "the station did not start:\n%s\n", said.constData());
         return false;
@@ -234,10 +241,20 @@ bool Bench(const QString& file, int loads, int seconds) {
         browser.Get("/api/now");
         nowCpu.push_back(double(CpuNs(pid) - before) / 1e6);
     });
-    std::printf("  a page load: median %.2f ms CPU, %.2f ms (%d loads)\n", Median(pageCpu),
-                pageMs, loads);
+    std::printf("  a page load: median %.2f ms CPU, %.2f ms (%d loads)\n", Median(pageCpu), pageMs,
+                loads);
+    std::vector<double> refreshCpu;
+    const double refreshMs = MedianMs(loads, [&] {
+        const qint64 before = CpuNs(pid);
+        LoadPage(browser, false);
+        refreshCpu.push_back(double(CpuNs(pid) - before) / 1e6);
+    });
+    std::printf("  a new minute's chart and days: median %.2f ms CPU, %.2f ms\n",
+                Median(refreshCpu), refreshMs);
     std::printf("  /api/now: median %.3f ms CPU, %.3f ms\n", Median(nowCpu), nowMs);
-    PrintMemory(qPrintable(QStringLiteral("after %1 page loads").arg(loads + 1)), MemoryOf(pid));
+    PrintMemory(
+        qPrintable(QStringLiteral("after %1 page loads, %2 refreshes").arg(loads + 1).arg(loads)),
+        MemoryOf(pid));
 
     station.terminate();
     station.waitForFinished(5000);
