@@ -16,6 +16,8 @@ namespace {
 
 constexpr double kMinutesPerDay = 24 * 60;
 constexpr int kFirstSlowMs = 1000;
+// The longest a live reading waits behind those from before.
+constexpr qint64 kLiveWaitMs = 60000;
 
 qint64 MinuteNumber(double time) {
     return std::llround(time * kMinutesPerDay);
@@ -35,6 +37,7 @@ MapUploader::MapUploader(MapUpload upload, QString caFile, GraphSettings graph, 
                          QObject* parent)
     : QObject(parent), upload_(std::move(upload)), graph_(graph), notes_(std::move(notes)) {
     upload_.EveryMinutes = std::clamp(upload_.EveryMinutes, 1, kMaxEveryMinutes);
+    clock_.start();
     network_ = new QNetworkAccessManager(this);
     connect(network_, &QNetworkAccessManager::finished, this, &MapUploader::Finished);
     if (!caFile.isEmpty()) {
@@ -135,27 +138,28 @@ void MapUploader::TakeGmc(const PublishedMinute& minute) {
     gmcSum_ += record.Cpm;
     gmcNet_ += double(NetCount(record.Cpm, graph_));
     ++gmcMinutes_;
-    // Only one reading at a time: while one is on its way the minutes add to the next.
-    if (++gmcSinceRequest_ < upload_.EveryMinutes || inFlight_) {
+    gmcLatest_ = record;
+    if (++gmcSinceRequest_ < upload_.EveryMinutes) {
         return;
     }
     gmcSinceRequest_ = 0;
-    Entry entry;
-    entry.Reading.Time = MinuteEnd(record.Time);
-    entry.Reading.Cpm = record.Cpm;
+    // One reading at most, made when it is sent (GmcReading): a retry sends the latest.
+    if (queue_.empty()) {
+        Entry due;
+        due.Live = true;
+        queue_.push_back(due);
+    }
+}
+
+void MapUploader::GmcReading(Entry& entry) const {
+    entry.Reading.Time = MinuteEnd(gmcLatest_.Time);
+    entry.Reading.Cpm = gmcLatest_.Cpm;
     entry.Reading.MeanCpm = gmcSum_ / gmcMinutes_;
     entry.Reading.Usv = MeanDoseRate(gmcNet_, gmcMinutes_, graph_);
-    entry.Last = record.Time;
-    entry.Live = true;
+    entry.Last = gmcLatest_.Time;
     entry.SumCpm = gmcSum_;
     entry.SumNet = gmcNet_;
     entry.Minutes = gmcMinutes_;
-    // The latest replaces one still waiting.
-    if (queue_.empty()) {
-        queue_.push_back(entry);
-    } else {
-        queue_.back() = entry;
-    }
 }
 
 void MapUploader::Queue(Entry entry) {
@@ -173,6 +177,7 @@ void MapUploader::Queue(Entry entry) {
         }
         queue_.pop_front();
     }
+    entry.QueuedMs = clock_.elapsed();
     queue_.push_back(entry);
 }
 
@@ -180,12 +185,13 @@ void MapUploader::SendNext() {
     if (stopped_ || refused_ || reply_ || pace_->isActive() || queue_.empty()) {
         return;
     }
-    // The newest live reading first, then the oldest waiting one.
+    // In order, unless the live reading would wait longer than a minute: the next decision comes
+    // after the pause between requests at the earliest.
     Entry* next = nullptr;
-    for (auto it = queue_.rbegin(); it != queue_.rend() && !next; ++it) {
-        if (it->Live && !it->Taken) {
-            next = &*it;
-        }
+    Entry& newest = queue_.back();
+    if (newest.Live && !newest.Taken &&
+        clock_.elapsed() - newest.QueuedMs + gapMs_ >= kLiveWaitMs) {
+        next = &newest;
     }
     for (auto it = queue_.begin(); it != queue_.end() && !next; ++it) {
         if (!it->Taken) {
@@ -194,6 +200,9 @@ void MapUploader::SendNext() {
     }
     if (!next) {
         return;
+    }
+    if (upload_.Service == MapService::GmcMap) {
+        GmcReading(*next);
     }
     const MapRequest request = BuildMapRequest(upload_.Service, upload_.Url, upload_.Login,
                                                next->Reading);

@@ -4,6 +4,7 @@
 #include "MapSettings.h"
 #include "Publisher.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <deque>
@@ -21,10 +22,11 @@ class QTimer;
 // down, slow or unknown to the DNS never holds up the caller.
 //
 // What a reading is and when it goes depends on the service:
-// - radmon: every minute is a reading, stamped with the minute's end. The newest live reading
-//   goes first; the ones waiting (an outage, the log's backlog) follow in order as fast as the
-//   service takes them, each after the last was answered; "too soon" doubles the pause between
-//   them (up to a minute), which the live reading never waits behind.
+// - radmon: every minute is a reading, stamped with the minute's end. Readings go in order, each
+//   once the last was answered, so the ones waiting (an outage, the log's backlog) go as fast as
+//   the service takes them; "too soon" doubles the pause between them, up to a minute. The live
+//   reading waits behind them only while that keeps it within a minute of its arrival: then it
+//   goes first, and the backlog goes on after it.
 // - Safecast: one reading per EveryMinutes, aligned to the clock: the mean of the interval's
 //   minutes, stamped with the interval's end; waiting ones go as radmon's.
 // - GMC: it takes no time, so only the latest goes, every EveryMinutes, with the mean since the
@@ -88,6 +90,7 @@ private:
         double Last = 0;  // the reading's last minute (its start), what acknowledging it marks
         bool Live = false;
         bool Taken = false;
+        qint64 QueuedMs = 0;  // when it was queued, on clock_
         // GMC: what the reading's mean covers.
         double SumCpm = 0;
         double SumNet = 0;
@@ -96,6 +99,7 @@ private:
 
     void Take(const PublishedMinute& minute, bool live);
     void TakeGmc(const PublishedMinute& minute);
+    void GmcReading(Entry& entry) const;
     void CloseInterval(bool live);
     void Queue(Entry entry);
     void SendNext();
@@ -111,6 +115,7 @@ private:
     Notes notes_;
     MapTiming timing_;
     QNetworkAccessManager* network_ = nullptr;
+    QElapsedTimer clock_;
     QTimer* pace_ = nullptr;     // the pause before the next request
     QTimer* timeout_ = nullptr;  // the request's time limit
     QNetworkReply* reply_ = nullptr;
@@ -123,7 +128,9 @@ private:
     double intervalSum_ = 0;
     int intervalMinutes_ = 0;
     double intervalLast_ = 0;
-    // GMC: the minutes since the reading last taken, and those since the last request.
+    // GMC: the minutes since the reading last taken, the latest, and those since the last
+    // reading was due.
+    LogRecord gmcLatest_;
     double gmcSum_ = 0;
     double gmcNet_ = 0;
     int gmcMinutes_ = 0;
