@@ -291,10 +291,11 @@ void MapUploader::Answered(const MapAnswer& answer) {
             if (queue_.empty()) {
                 gapMs_ = 0;  // a new backlog starts at full speed again
                 slowNoted_ = false;
-            } else if (gapMs_ > 0) {
+            } else {
+                // From the event loop even without a pause: a request made inside the last one's
+                // end would not find its connection free and open another (a TLS handshake each).
                 pace_->start(gapMs_);
             }
-            SendNext();
             break;
         case MapOutcome::TooSoon:
             gapMs_ = std::min(std::max(kFirstSlowMs, gapMs_ * 2), timing_.LastRetryMs);
