@@ -75,8 +75,8 @@ const char kLogUsage[] =
     "[::] for the network): the station's page at /, /api/now, /api/minutes?from=&to= (and\n"
     ".csv), /api/summary?by=&from=&to= (times in ISO 8601, at most 31 days), /api/chart?span=\n"
     "and /metrics for Prometheus, with each map's waiting readings.\n"
-    "Exit status: 0 after a signal, 1 the file or folder cannot be used or the HTTP port cannot\n"
-    "be bound, 2 wrong arguments.\n";
+    "Exit status: 0 after a signal, 1 the file or folder cannot be used, the HTTP port cannot\n"
+    "be bound or --upload-ca holds no certificate, 2 wrong arguments.\n";
 
 std::optional<LogCommand> ParseLogArguments(const QStringList& arguments, QString* error,
                                             const QString& hostName,

@@ -89,15 +89,8 @@ void MapUploader::Take(const PublishedMinute& minute, bool live) {
     }
     const LogRecord& record = minute.Record;
     switch (upload_.Service) {
-        case MapService::Radmon: {
-            Entry entry;
-            entry.Reading.Time = MinuteEnd(record.Time);
-            entry.Reading.Cpm = record.Cpm;
-            entry.Last = record.Time;
-            entry.Live = live;
-            Queue(entry);
-            break;
-        }
+        // A minute's reading is an interval of one.
+        case MapService::Radmon:
         case MapService::Safecast: {
             const qint64 number = MinuteNumber(record.Time);
             const qint64 interval = number / upload_.EveryMinutes;

@@ -22,7 +22,8 @@ class QTimer;
 // down, slow or unknown to the DNS never holds up the caller.
 //
 // What a reading is and when it goes depends on the service:
-// - radmon: every minute is a reading, stamped with the minute's end. Readings go in order, each
+// - radmon: every minute is a reading, stamped with the minute's end (with EveryMinutes above
+//   1, the mean of each interval as Safecast's). Readings go in order, each
 //   once the last was answered, so the ones waiting (an outage, the log's backlog) go as fast as
 //   the service takes them; "too soon" doubles the pause between them, up to a minute. The live
 //   reading waits behind them only while that keeps it within a minute of its arrival: then it
@@ -123,7 +124,7 @@ private:
     Entry* inFlight_ = nullptr;  // an element of queue_ (a deque keeps it in place)
     QString inFlightUrl_;        // masked
     QSslConfiguration* tls_ = nullptr;  // with the extra CA; null: Qt's default
-    // Safecast: the interval being filled.
+    // radmon, Safecast: the interval being filled.
     std::optional<qint64> interval_;  // its number: minutes since the epoch / EveryMinutes
     double intervalSum_ = 0;
     int intervalMinutes_ = 0;
