@@ -4,6 +4,7 @@
 // map's own share included: it runs in the same thread); the resident memory of a week of
 // waiting readings (10,080) while the map is down; and that week sent once the map is back: the
 // time and the number of requests.
+#include "CpuTime.h"
 #include "DateTime.h"
 #include "MapServer.h"
 #include "MapUploader.h"
@@ -18,18 +19,10 @@
 #include <functional>
 #include <vector>
 
-#include <sys/resource.h>
 
 namespace {
 
 constexpr int kWeek = 7 * 24 * 60;
-
-double CpuSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
 
 PublishedMinute Minute(int i) {
     return {{DateTime::Encode(2026, 12, 1) + i / 1440.0, 30 + i % 20, 0.05}, 0.1, i % 1440};

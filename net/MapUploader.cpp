@@ -8,6 +8,7 @@
 #include <QNetworkRequest>
 #include <QSslCertificate>
 #include <QSslConfiguration>
+#include <QSslSocket>
 #include <QTimer>
 #include <algorithm>
 #include <cmath>
@@ -38,6 +39,9 @@ MapUploader::MapUploader(MapUpload upload, QString caFile, GraphSettings graph, 
     : QObject(parent), upload_(std::move(upload)), graph_(graph), notes_(std::move(notes)) {
     upload_.EveryMinutes = std::clamp(upload_.EveryMinutes, 1, kMaxEveryMinutes);
     clock_.start();
+    // The TLS backend (a plugin) loads now, at the start, rather than at the first reading, in
+    // the middle of the logging.
+    QSslSocket::supportsSsl();
     network_ = new QNetworkAccessManager(this);
     connect(network_, &QNetworkAccessManager::finished, this, &MapUploader::Finished);
     if (!caFile.isEmpty()) {

@@ -1,4 +1,5 @@
 #include "CliRun.h"
+#include "MapUploader.h"
 #include "MqttPublisher.h"
 #include "StationRig.h"
 #include "TestMain.h"
@@ -191,6 +192,60 @@ private slots:
         stop.start();
         QCOMPARE(publisher.Stop(1000), 12);
         QVERIFY2(stop.elapsed() < 100, qPrintable(QString::number(stop.elapsed())));
+    }
+
+    // A map named by that host name: the lookup and the request run on Qt's side, so the ticks
+    // keep their pace, every minute reaches the file, the request's time limit tells the
+    // failure once, and the stop does not wait for the resolver.
+    void mapUploadWhileTheLookupHangs() {
+        SilentResolver resolver;
+        QVERIFY(resolver.Bound());
+        Rig rig;
+        QString error;
+        QVERIFY(rig.logger->Prepare(&error));
+        MapUpload upload = DefaultMapUpload(MapService::Radmon);
+        upload.Login.User = QStringLiteral("me");
+        upload.Url = QUrl(QStringLiteral("https://silent.example.test/radmon.php"));
+        MapUploader uploader(upload, {}, {},
+                             [&rig](const MapEvent& event) { rig.notes << event.Answer.Reason; });
+        MapTiming timing;
+        timing.RequestTimeoutMs = 1000;
+        timing.FirstRetryMs = 50;
+        timing.LastRetryMs = 400;
+        uploader.SetTiming(timing);
+        rig.logger->Session().AddPublisher(&uploader);
+        int reports = 0;
+        qint64 longestGapMs = 0;
+        QElapsedTimer clock;
+        clock.start();
+        qint64 last = 0;
+        QEventLoop loop;
+        QTimer tick;
+        QObject::connect(&tick, &QTimer::timeout, [&] {
+            const qint64 now = clock.elapsed();
+            longestGapMs = std::max(longestGapMs, now - last);
+            last = now;
+            if (reports <= 12 * 60) {
+                rig.Report(At(8, 14, 30, 0) + (reports + 0.5) * kSecond, reports % 60 ? 0 : 35);
+                ++reports;
+            }
+            if (now >= 16000) {
+                loop.quit();
+            }
+        });
+        tick.start(20);
+        loop.exec();
+        qInfo("longest gap between 20 ms ticks: %lld ms", longestGapMs);
+        QVERIFY2(longestGapMs < kLongestGapMs, qPrintable(QString::number(longestGapMs)));
+        QCOMPARE(rig.lines.size(), 12);
+        QCOMPARE(rig.File(), Lines(rig.lines));
+        QVERIFY(resolver.Queries() > 0);
+        QCOMPARE(rig.notes, QStringList{"no answer within 1 s"});
+        QCOMPARE(uploader.Waiting(), 12);
+        QElapsedTimer stop;
+        stop.start();
+        QCOMPARE(uploader.Stop(1000), 12);
+        QVERIFY2(stop.elapsed() < 1100, qPrintable(QString::number(stop.elapsed())));
     }
 
     // The station itself ends within the 2 s it promises after SIGTERM, with its lookup still
