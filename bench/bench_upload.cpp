@@ -19,7 +19,6 @@
 #include <functional>
 #include <vector>
 
-
 namespace {
 
 constexpr int kWeek = 7 * 24 * 60;
@@ -58,22 +57,25 @@ void PerUpload(MapServer& server) {
     for (int run = 0; run < 5; ++run) {
         MapUploader uploader(Radmon(server), server.CaFile(), {}, {});
         uploader.Publish(Minute(0));  // the connection and its TLS handshake
-        WaitFor(uploader, [&] { return uploader.Sent() == 1; }, 10000);
+        WaitFor(
+            uploader, [&] { return uploader.Sent() == 1; }, 10000);
         QElapsedTimer timer;
         timer.start();
         const double cpuStart = CpuSeconds();
         for (int i = 1; i <= kReadings; ++i) {
             uploader.Publish(Minute(i));
-            WaitFor(uploader, [&] { return uploader.Sent() == i + 1; }, 10000);
+            WaitFor(
+                uploader, [&] { return uploader.Sent() == i + 1; }, 10000);
         }
         wall.push_back(double(timer.nsecsElapsed()) / 1e3 / kReadings);
         cpu.push_back((CpuSeconds() - cpuStart) * 1e6 / kReadings);
     }
     std::sort(wall.begin(), wall.end());
     std::sort(cpu.begin(), cpu.end());
-    std::printf("per upload (HTTPS, connection kept): median %.0f us wall, %.0f us CPU "
-                "(map included; %d readings, 5 runs)\n",
-                wall[2], cpu[2], kReadings);
+    std::printf(
+        "per upload (HTTPS, connection kept): median %.0f us wall, %.0f us CPU "
+        "(map included; %d readings, 5 runs)\n",
+        wall[2], cpu[2], kReadings);
 }
 
 void Week(MapServer& server) {
@@ -86,22 +88,26 @@ void Week(MapServer& server) {
     for (int i = 0; i < kWeek; ++i) {
         uploader.Replay(Minute(i));
     }
-    WaitFor(uploader, [] { return false; }, 1500);
+    WaitFor(
+        uploader, [] { return false; }, 1500);
     const long queued = ResidentKiB();
     std::printf("a week waiting (%d readings): %ld KiB resident more (%ld KiB in all)\n",
                 uploader.Waiting(), queued - before, queued);
     server.Up();
     const qsizetype requestsBefore = server.Requests().size();
-    WaitFor(uploader, [&] { return uploader.Sent() > 0; }, 5000);
+    WaitFor(
+        uploader, [&] { return uploader.Sent() > 0; }, 5000);
     // From the first reading the map took.
     QElapsedTimer timer;
     timer.start();
     const double cpuStart = CpuSeconds();
-    WaitFor(uploader, [&] { return uploader.Waiting() == 0; }, 3600000);
-    std::printf("the week sent after the outage: %.2f s, %lld requests, %.2f s CPU (map "
-                "included)\n",
-                double(timer.elapsed()) / 1000, qlonglong(server.Requests().size() - requestsBefore),
-                CpuSeconds() - cpuStart);
+    WaitFor(
+        uploader, [&] { return uploader.Waiting() == 0; }, 3600000);
+    std::printf(
+        "the week sent after the outage: %.2f s, %lld requests, %.2f s CPU (map "
+        "included)\n",
+        double(timer.elapsed()) / 1000, qlonglong(server.Requests().size() - requestsBefore),
+        CpuSeconds() - cpuStart);
 }
 
 }  // namespace

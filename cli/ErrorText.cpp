@@ -164,19 +164,22 @@ QString MapEventText(const MapEvent& event) {
                 .arg(name)
                 .arg(event.Waiting);
         case Kind::Failing:
-            return QStringLiteral("%1: cannot upload (%2) to %3; next try in %4 s; %5 reading(s) "
-                                  "waiting")
+            return QStringLiteral(
+                       "%1: cannot upload (%2) to %3; next try in %4 s; %5 reading(s) "
+                       "waiting")
                 .arg(name, AnswerText(event.Answer), event.Url)
                 .arg(event.NextTrySeconds)
                 .arg(event.Waiting);
         case Kind::SlowedDown:
-            return QStringLiteral("%1: the service asks for fewer requests (%2); waiting readings "
-                                  "go more slowly, one after %3 s")
+            return QStringLiteral(
+                       "%1: the service asks for fewer requests (%2); waiting readings "
+                       "go more slowly, one after %3 s")
                 .arg(name, AnswerText(event.Answer))
                 .arg(event.NextTrySeconds);
         case Kind::Refused:
-            return QStringLiteral("%1: refused (%2) at %3; no more uploads to %1 until the next "
-                                  "start; the log keeps every minute")
+            return QStringLiteral(
+                       "%1: refused (%2) at %3; no more uploads to %1 until the next "
+                       "start; the log keeps every minute")
                 .arg(name, AnswerText(event.Answer), event.Url);
         case Kind::Dropped:
             break;

@@ -148,7 +148,8 @@ int RunLog(const QStringList& arguments) {
     QString error;
     const std::optional<LogCommand> command = ParseLogArguments(
         arguments, &error, QSysInfo::machineHostName(), qEnvironmentVariable(kPasswordVariable),
-        {qEnvironmentVariable(kRadmonPasswordVariable), qEnvironmentVariable(kSafecastKeyVariable)});
+        {qEnvironmentVariable(kRadmonPasswordVariable),
+         qEnvironmentVariable(kSafecastKeyVariable)});
     if (!command) {
         return WrongArguments(error, kLogUsage);
     }

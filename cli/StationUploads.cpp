@@ -22,8 +22,8 @@ bool ServiceValue(const QString& option, const QString& text, MapService* servic
                   QString* error) {
     const qsizetype equals = text.indexOf(u'=');
     if (equals <= 0 || !ParseMapServiceName(text.left(equals), service)) {
-        *error = QStringLiteral("%1 takes radmon=, gmcmap= or safecast=, not \"%2\"")
-                     .arg(option, text);
+        *error =
+            QStringLiteral("%1 takes radmon=, gmcmap= or safecast=, not \"%2\"").arg(option, text);
         return false;
     }
     *value = text.mid(equals + 1);
@@ -59,7 +59,8 @@ bool ReadSecret(const Arguments& arguments, const QString& fileOption, const cha
 }
 
 bool ReadPaces(const Arguments& arguments, MapSettings& settings, QString* error) {
-    for (const QString& option : {QStringLiteral("--upload-every"), QStringLiteral("--upload-url")}) {
+    for (const QString& option :
+         {QStringLiteral("--upload-every"), QStringLiteral("--upload-url")}) {
         for (const QString& text : arguments.AllValues.value(option)) {
             MapService service{};
             QString value;
@@ -75,8 +76,9 @@ bool ReadPaces(const Arguments& arguments, MapSettings& settings, QString* error
             if (option == u"--upload-url") {
                 upload->Url = QUrl(value, QUrl::StrictMode);
                 if (!IsUsableMapUrl(upload->Url, true)) {
-                    *error = QStringLiteral("--upload-url takes https:// or http:// and a host, "
-                                            "not \"%1\"")
+                    *error = QStringLiteral(
+                                 "--upload-url takes https:// or http:// and a host, "
+                                 "not \"%1\"")
                                  .arg(value);
                     return false;
                 }
@@ -120,8 +122,8 @@ bool ReadUploadOptions(const Arguments& arguments, const UploadSecrets& environm
                                           {"--safecast-key-file", "--safecast"},
                                           {"--safecast-device", "--safecast"}}) {
         if (given(option) && !given(service)) {
-            *error = QStringLiteral("%1 needs %2").arg(QString::fromLatin1(option),
-                                                       QString::fromLatin1(service));
+            *error = QStringLiteral("%1 needs %2")
+                         .arg(QString::fromLatin1(option), QString::fromLatin1(service));
             return false;
         }
     }
@@ -183,8 +185,8 @@ void StationUploads::Flush() {
 #ifdef SOLAMINE_MAPS
 
 StationUploads StartUploads(const MapSettings& settings, StationLogger& logger, double now,
-                            const std::function<void(const QString& line)>& notes,
-                            QString* error, const MapTiming& timing) {
+                            const std::function<void(const QString& line)>& notes, QString* error,
+                            const MapTiming& timing) {
     StationUploads uploads;
     if (!settings.CaFile.isEmpty() && !MapUploader::CanUseCaFile(settings.CaFile)) {
         *error = QStringLiteral("--upload-ca: no certificate in %1").arg(settings.CaFile);
@@ -199,10 +201,12 @@ StationUploads StartUploads(const MapSettings& settings, StationLogger& logger, 
         uploader->SetTiming(timing);
         const QString name = MapServiceName(upload.Service);
         if (MapTakesTime(upload.Service)) {
-            auto backlog = std::make_unique<PublishBacklog>(*uploader, MapHistoryName(upload), name);
+            auto backlog =
+                std::make_unique<PublishBacklog>(*uploader, MapHistoryName(upload), name);
             QObject::connect(backlog.get(), &PublishBacklog::MarkFailed,
                              [notes, name](const FileError& failure) {
-                                 notes(name + QStringLiteral(": cannot keep the place in the log: ") +
+                                 notes(name +
+                                       QStringLiteral(": cannot keep the place in the log: ") +
                                        FileErrorText(failure));
                              });
             const PublishBacklog::Followed followed =

@@ -15,12 +15,15 @@ class QObject;
 class StationLogger;
 
 // The options of "log" that upload to the public maps; all take a value.
-inline const QStringList kUploadOptions{
-    QStringLiteral("--radmon"),       QStringLiteral("--radmon-password-file"),
-    QStringLiteral("--gmcmap"),       QStringLiteral("--safecast"),
-    QStringLiteral("--safecast-key-file"), QStringLiteral("--safecast-device"),
-    QStringLiteral("--upload-every"), QStringLiteral("--upload-url"),
-    QStringLiteral("--upload-ca")};
+inline const QStringList kUploadOptions{QStringLiteral("--radmon"),
+                                        QStringLiteral("--radmon-password-file"),
+                                        QStringLiteral("--gmcmap"),
+                                        QStringLiteral("--safecast"),
+                                        QStringLiteral("--safecast-key-file"),
+                                        QStringLiteral("--safecast-device"),
+                                        QStringLiteral("--upload-every"),
+                                        QStringLiteral("--upload-url"),
+                                        QStringLiteral("--upload-ca")};
 
 // Whether this build uploads to maps (Qt Network); the Windows build does not.
 extern const bool kHasMapUploads;
@@ -61,5 +64,5 @@ struct StationUploads {
 // Safecast; up to seven days back), then the live ones. notes hears each upload's events as an
 // English line. Returns no uploads and sets error when the CA file cannot be used.
 StationUploads StartUploads(const MapSettings& settings, StationLogger& logger, double now,
-                            const std::function<void(const QString& line)>& notes,
-                            QString* error, const MapTiming& timing = {});
+                            const std::function<void(const QString& line)>& notes, QString* error,
+                            const MapTiming& timing = {});

@@ -57,7 +57,8 @@ QString MapServiceName(MapService service) {
 }
 
 bool ParseMapServiceName(const QString& name, MapService* service) {
-    for (const MapService candidate : {MapService::Radmon, MapService::GmcMap, MapService::Safecast}) {
+    for (const MapService candidate :
+         {MapService::Radmon, MapService::GmcMap, MapService::Safecast}) {
         if (name == MapServiceName(candidate)) {
             *service = candidate;
             return true;
@@ -94,12 +95,12 @@ MapRequest BuildMapRequest(MapService service, const QUrl& base, const MapLogin&
                         Utc(reading.Time).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))}});
             break;
         case MapService::GmcMap:
-            request.Url = WithQuery(base, {{QStringLiteral("AID"), login.User},
-                                           {QStringLiteral("GID"), login.Counter},
-                                           {QStringLiteral("CPM"),
-                                            QString::number(std::lround(reading.Cpm))},
-                                           {QStringLiteral("ACPM"), Fixed(reading.MeanCpm, 2)},
-                                           {QStringLiteral("uSV"), Fixed(reading.Usv, 4)}});
+            request.Url =
+                WithQuery(base, {{QStringLiteral("AID"), login.User},
+                                 {QStringLiteral("GID"), login.Counter},
+                                 {QStringLiteral("CPM"), QString::number(std::lround(reading.Cpm))},
+                                 {QStringLiteral("ACPM"), Fixed(reading.MeanCpm, 2)},
+                                 {QStringLiteral("uSV"), Fixed(reading.Usv, 4)}});
             break;
         case MapService::Safecast: {
             request.Method = "POST";
@@ -126,8 +127,8 @@ MapRequest BuildMapRequest(MapService service, const QUrl& base, const MapLogin&
 }
 
 QString MaskedUrl(const QUrl& url) {
-    static const QRegularExpression secret(QStringLiteral("([?&](?:%1)=)[^&#]*")
-                                               .arg(kSecretItems.join(u'|')));
+    static const QRegularExpression secret(
+        QStringLiteral("([?&](?:%1)=)[^&#]*").arg(kSecretItems.join(u'|')));
     QUrl shown = url;
     shown.setPassword({});
     return shown.toString(QUrl::FullyEncoded).replace(secret, QStringLiteral("\\1***"));

@@ -29,12 +29,12 @@ struct MapReading {
 
 // What is asked of a service: the user or account, and where the station stands.
 struct MapLogin {
-    QString User;       // radmon user; GMC account id
-    QString Secret;     // radmon password; Safecast API key; never shown
-    QString Counter;    // GMC counter id
+    QString User;     // radmon user; GMC account id
+    QString Secret;   // radmon password; Safecast API key; never shown
+    QString Counter;  // GMC counter id
     double Latitude = 0;
     double Longitude = 0;
-    QString Device;     // Safecast device id; empty: none sent
+    QString Device;  // Safecast device id; empty: none sent
 };
 
 struct MapRequest {

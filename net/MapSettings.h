@@ -36,8 +36,8 @@ struct MapTiming {
 // Every map a station uploads to; none unless the user names one.
 struct MapSettings {
     std::vector<MapUpload> Uploads;
-    QString CaFile;          // a CA trusted besides the system's; empty: none
-    GraphSettings Graph;     // for GMC's dose rate
+    QString CaFile;       // a CA trusted besides the system's; empty: none
+    GraphSettings Graph;  // for GMC's dose rate
 };
 
 // Minutes between uploads unless the user sets them: radmon takes every minute, GMC and

@@ -201,11 +201,10 @@ void MapUploader::SendNext() {
     if (upload_.Service == MapService::GmcMap) {
         GmcReading(*next);
     }
-    const MapRequest request = BuildMapRequest(upload_.Service, upload_.Url, upload_.Login,
-                                               next->Reading);
+    const MapRequest request =
+        BuildMapRequest(upload_.Service, upload_.Url, upload_.Login, next->Reading);
     QNetworkRequest http(request.Url);
-    http.setHeader(QNetworkRequest::UserAgentHeader,
-                   QByteArray("solamine/" SOLAMINE_VERSION));
+    http.setHeader(QNetworkRequest::UserAgentHeader, QByteArray("solamine/" SOLAMINE_VERSION));
     // HTTP/1.1 only: a request a minute gains nothing from HTTP/2.
     http.setAttribute(QNetworkRequest::Http2AllowedAttribute, false);
     if (tls_) {
@@ -245,8 +244,9 @@ void MapUploader::Finished(QNetworkReply* reply) {
     if (status == 0) {
         answer.Outcome = MapOutcome::Failed;
         answer.Reason =
-            timedOut_ ? QStringLiteral("no answer within %1 s").arg(Seconds(timing_.RequestTimeoutMs))
-                      : Scrubbed(reply->errorString());
+            timedOut_
+                ? QStringLiteral("no answer within %1 s").arg(Seconds(timing_.RequestTimeoutMs))
+                : Scrubbed(reply->errorString());
     } else {
         answer = ClassifyMapAnswer(upload_.Service, status, reply->readAll());
         answer.Reason = Scrubbed(answer.Reason);

@@ -121,8 +121,8 @@ private:
     QTimer* timeout_ = nullptr;  // the request's time limit
     QNetworkReply* reply_ = nullptr;
     std::deque<Entry> queue_;
-    Entry* inFlight_ = nullptr;  // an element of queue_ (a deque keeps it in place)
-    QString inFlightUrl_;        // masked
+    Entry* inFlight_ = nullptr;         // an element of queue_ (a deque keeps it in place)
+    QString inFlightUrl_;               // masked
     QSslConfiguration* tls_ = nullptr;  // with the extra CA; null: Qt's default
     // radmon, Safecast: the interval being filled.
     std::optional<qint64> interval_;  // its number: minutes since the epoch / EveryMinutes

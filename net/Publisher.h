@@ -48,6 +48,6 @@ public:
     virtual void Replay(const PublishedMinute& minute) = 0;
     // Calls acknowledged, in context's thread, with the time of each minute the peer took (the
     // minutes before it were taken too), until context goes.
-    virtual QMetaObject::Connection OnAcknowledged(QObject* context,
-                                                   std::function<void(double time)> acknowledged) = 0;
+    virtual QMetaObject::Connection OnAcknowledged(
+        QObject* context, std::function<void(double time)> acknowledged) = 0;
 };

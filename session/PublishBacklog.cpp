@@ -1,8 +1,8 @@
 #include "PublishBacklog.h"
 
 #include "DateTime.h"
-#include "Publisher.h"
 #include "PublishMark.h"
+#include "Publisher.h"
 
 #include <QTimer>
 #include <cmath>

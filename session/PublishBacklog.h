@@ -13,10 +13,10 @@ class ReplayPublisher;
 class QTimer;
 
 // Keeps a publisher's place in a log across restarts. The minute the peer (a broker, a map)
-// last acknowledged goes into a mark file beside the log (at once, at most once a second while a backlog streams,
-// and at the end), and when the log is followed the minutes it holds after that mark, up to
-// seven days back, go to the publisher again in order, each with its own time, before any live
-// one. A minute acknowledged while the mark was not yet written (a crash) comes once more.
+// last acknowledged goes into a mark file beside the log (at once, at most once a second while a
+// backlog streams, and at the end), and when the log is followed the minutes it holds after that
+// mark, up to seven days back, go to the publisher again in order, each with its own time, before
+// any live one. A minute acknowledged while the mark was not yet written (a crash) comes once more.
 class PublishBacklog : public QObject {
     Q_OBJECT
 

@@ -118,12 +118,11 @@ private:
     bool MakeCertificate() {
         QProcess openssl;
         openssl.setProcessChannelMode(QProcess::MergedChannels);
-        openssl.start("openssl",
-                      {"req", "-x509", "-newkey", "ec", "-pkeyopt",
-                       "ec_paramgen_curve:prime256v1", "-nodes", "-keyout",
-                       dir_.filePath("server.key"), "-out", CaFile(), "-days", "2", "-subj",
-                       "/CN=solamine test map", "-addext",
-                       "subjectAltName=IP:127.0.0.1,DNS:localhost"});
+        openssl.start(
+            "openssl",
+            {"req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes",
+             "-keyout", dir_.filePath("server.key"), "-out", CaFile(), "-days", "2", "-subj",
+             "/CN=solamine test map", "-addext", "subjectAltName=IP:127.0.0.1,DNS:localhost"});
         if (!openssl.waitForFinished(20000) || openssl.exitCode() != 0) {
             return false;
         }

@@ -307,15 +307,17 @@ private slots:
     // SIGTERM ends a station whose map never answers within 2 s, with 0; the secret is in no
     // argument list and no output, and the readings it could not send wait in the mark's log.
     void termWithSilentMap() {
-        server_.SetAnswer([](const MapServer::Request&) { return MapServer::Reply{200, {}, true}; });
+        server_.SetAnswer([](const MapServer::Request&) {
+            return MapServer::Reply{200, {}, true};
+        });
         QTemporaryDir dir;
         const QString log = dir.filePath("log.csv");
         // Minutes of today after the mark: the station sends them at its start.
         const QDateTime now = QDateTime::currentDateTime();
         QByteArray lines;
         for (int k = 5; k >= 1; --k) {
-            lines += LogLine({DateTime::FromQDateTime(now.addSecs(-60 * k)), 20}).toLatin1() +
-                     "\r\n";
+            lines +=
+                LogLine({DateTime::FromQDateTime(now.addSecs(-60 * k)), 20}).toLatin1() + "\r\n";
         }
         QVERIFY(WriteFile(log, lines));
         FileError error;
@@ -325,9 +327,10 @@ private slots:
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(kRadmonPasswordVariable, kSecret);
         process.setProcessEnvironment(environment);
-        process.start(QStringLiteral(SOLAMINE_CLI),
-                      {"log", "--simulate", "--radmon", "me", "--upload-url",
-                       "radmon=" + server_.Url("/radmon.php"), "--upload-ca", server_.CaFile(), log});
+        process.start(
+            QStringLiteral(SOLAMINE_CLI),
+            {"log", "--simulate", "--radmon", "me", "--upload-url",
+             "radmon=" + server_.Url("/radmon.php"), "--upload-ca", server_.CaFile(), log});
         QTRY_VERIFY_WITH_TIMEOUT(int(server_.Requests().size()) > requestsBefore_, 10000);
         QFile commandLine(QStringLiteral("/proc/%1/cmdline").arg(process.processId()));
         QVERIFY(commandLine.open(QIODevice::ReadOnly));
@@ -337,7 +340,8 @@ private slots:
         process.terminate();
         const CliRun run = FinishCli(process, 10000);
         QVERIFY2(elapsed.elapsed() < 2000, qPrintable(QString::number(elapsed.elapsed())));
-        QVERIFY2(run.exitCode == 0, qPrintable(QString::fromLocal8Bit(process.readAllStandardError()) + run.err));
+        QVERIFY2(run.exitCode == 0,
+                 qPrintable(QString::fromLocal8Bit(process.readAllStandardError()) + run.err));
         QVERIFY(!run.out.contains(kSecret.toUtf8()));
         QVERIFY(!run.err.contains(kSecret));
         QVERIFY(!run.err.contains(QString::fromLatin1(QUrl::toPercentEncoding(kSecret))));
@@ -350,17 +354,20 @@ private slots:
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QString>("error");
         QTest::newRow("none") << QStringList{"f.csv"} << "";
-        QTest::newRow("all") << QStringList{"--radmon", "me", "--gmcmap", "1:2", "--safecast",
-                                            "35.6,139.7", "--upload-every", "gmcmap=10",
-                                            "--upload-every", "safecast=15", "f.csv"}
+        QTest::newRow("all") << QStringList{"--radmon",       "me",
+                                            "--gmcmap",       "1:2",
+                                            "--safecast",     "35.6,139.7",
+                                            "--upload-every", "gmcmap=10",
+                                            "--upload-every", "safecast=15",
+                                            "f.csv"}
                              << "";
         QTest::newRow("radmon without password")
             << QStringList{"--radmon", "me", "f.csv"} << "--radmon: the password: ";
         QTest::newRow("password file open to others")
             << QStringList{"--radmon", "me", "--radmon-password-file", "OPEN", "f.csv"}
             << "--radmon: the password: ";
-        QTest::newRow("device without safecast") << QStringList{"--safecast-device", "4", "f.csv"}
-                                                 << "--safecast-device needs --radmon";
+        QTest::newRow("device without safecast")
+            << QStringList{"--safecast-device", "4", "f.csv"} << "--safecast-device needs --radmon";
         QTest::newRow("gmc form") << QStringList{"--gmcmap", "12", "f.csv"}
                                   << "--gmcmap takes ACCOUNT:COUNTER";
         QTest::newRow("position") << QStringList{"--safecast", "95,10", "f.csv"}
@@ -368,7 +375,8 @@ private slots:
         QTest::newRow("pace of another")
             << QStringList{"--gmcmap", "1:2", "--upload-every", "radmon=2", "f.csv"}
             << "--upload-every radmon=2: --radmon is not given";
-        QTest::newRow("pace") << QStringList{"--gmcmap", "1:2", "--upload-every", "gmcmap=0", "f.csv"}
+        QTest::newRow("pace") << QStringList{"--gmcmap", "1:2", "--upload-every", "gmcmap=0",
+                                             "f.csv"}
                               << "--upload-every takes 1 to 1440 minutes";
         QTest::newRow("address") << QStringList{"--gmcmap", "1:2", "--upload-url", "gmcmap=ftp://x",
                                                 "f.csv"}
@@ -385,8 +393,8 @@ private slots:
         QString message;
         const bool secrets = !arguments.contains("--radmon-password-file") &&
                              !error.startsWith("--radmon: the password");
-        const auto command = ParseLogArguments(arguments, &message, "host", {},
-                                               {secrets ? "pw" : "", "key"});
+        const auto command =
+            ParseLogArguments(arguments, &message, "host", {}, {secrets ? "pw" : "", "key"});
         QCOMPARE(message.left(error.size()), error);
         QCOMPARE(bool(command), error.isEmpty());
         if (command && arguments.size() > 1) {

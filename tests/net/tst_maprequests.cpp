@@ -1,6 +1,6 @@
+#include "HttpApi.h"
 #include "MapRequests.h"
 #include "MetricsText.h"
-#include "HttpApi.h"
 #include "TestMain.h"
 
 #include <QJsonDocument>
@@ -25,17 +25,17 @@ private slots:
         const int refused = int(MapOutcome::Refused), failed = int(MapOutcome::Failed);
         const int other = int(MapAnswer::Code::Other);
         QTest::newRow("radmon ok") << radmon << 200 << QByteArray("<br>OK<br>") << ok << other;
-        QTest::newRow("radmon login") << radmon << 200 << QByteArray("Incorrect login.") << refused
-                                      << other;
-        QTest::newRow("radmon too soon") << radmon << 200 << QByteArray("Too soon, wait") << soon
-                                         << other;
+        QTest::newRow("radmon login")
+            << radmon << 200 << QByteArray("Incorrect login.") << refused << other;
+        QTest::newRow("radmon too soon")
+            << radmon << 200 << QByteArray("Too soon, wait") << soon << other;
         QTest::newRow("429") << radmon << 429 << QByteArray() << soon << other;
         QTest::newRow("radmon 503") << radmon << 503 << QByteArray("OK") << failed << other;
         QTest::newRow("gmc ok") << gmc << 200 << QByteArray("<!--OK.-->") << ok << other;
-        QTest::newRow("gmc account") << gmc << 200 << QByteArray("ERR1.") << refused
-                                     << int(MapAnswer::Code::UnknownAccount);
-        QTest::newRow("gmc counter") << gmc << 200 << QByteArray("ERR2.") << refused
-                                     << int(MapAnswer::Code::UnknownCounter);
+        QTest::newRow("gmc account")
+            << gmc << 200 << QByteArray("ERR1.") << refused << int(MapAnswer::Code::UnknownAccount);
+        QTest::newRow("gmc counter")
+            << gmc << 200 << QByteArray("ERR2.") << refused << int(MapAnswer::Code::UnknownCounter);
         QTest::newRow("gmc other") << gmc << 200 << QByteArray("maintenance") << refused << other;
         QTest::newRow("safecast created") << safecast << 201 << QByteArray("{}") << ok << other;
         QTest::newRow("safecast key") << safecast << 401 << QByteArray() << refused << other;
