@@ -1,9 +1,11 @@
 #include "CliRun.h"
+#include "HttpPublisher.h"
 #include "Log.h"
 #include "MapServer.h"
 #include "MapUploader.h"
 #include "PublishMark.h"
 #include "SecretVariables.h"
+#include "StationHttp.h"
 #include "StationRig.h"
 #include "StationUploads.h"
 #include "TestMain.h"
@@ -283,8 +285,18 @@ private slots:
             upload.Url.setHost(host);
         }
         Station station(upload, server_);
+        // The web API and the metrics show where the map stands.
+        QString error;
+        const StationHttp http = StartHttp(
+            {}, *station.logger, station.now, nullptr, [](const QString&) {}, &error,
+            &station.uploads);
+        QVERIFY2(http.Server, qPrintable(error));
+        const auto& snapshot = static_cast<const HttpPublisher&>(*http.Server).Snapshot();
         station.Feed(At(8, 14, 30), {10, 20, 30});
         QTRY_VERIFY_WITH_TIMEOUT(!station.notes.filter(note).isEmpty(), 10000);
+        QCOMPARE(snapshot.Uploads.size(), size_t(1));
+        QCOMPARE(snapshot.Uploads[0].Service, MapServiceName(MapService(service)));
+        QCOMPARE(snapshot.Uploads[0].Stopped, stops);
         QTest::qWait(1200);
         station.Feed(At(8, 14, 33), {40}, false);
         const QStringList notes = station.MapNotes();
@@ -293,6 +305,7 @@ private slots:
         QVERIFY(!notes.front().contains(kSecret));
         QVERIFY(!notes.front().contains(QUrl::toPercentEncoding(kSecret)));
         QCOMPARE(station.Uploader().Refused(), stops);
+        QCOMPARE(snapshot.Uploads[0].Waiting, station.Uploader().Waiting());
         if (stops) {
             QCOMPARE(int(server_.Requests().size()) - requestsBefore_, 1);
             QCOMPARE(station.Uploader().Waiting(), 0);
