@@ -128,7 +128,6 @@ std::optional<LogCommand> ParseLogArguments(const QStringList& arguments, QStrin
     if (!ReadUploadOptions(*parsed, uploadSecrets, command.Maps, error)) {
         return std::nullopt;
     }
-    command.Maps.Graph = command.Options.Settings;
     if (!ReadHttpOption(*parsed, command.Http, error)) {
         return std::nullopt;
     }

@@ -35,6 +35,8 @@ struct MapLogin {
     double Latitude = 0;
     double Longitude = 0;
     QString Device;  // Safecast device id; empty: none sent
+
+    friend bool operator==(const MapLogin&, const MapLogin&) = default;
 };
 
 struct MapRequest {

@@ -2,7 +2,6 @@
 
 #include "FileError.h"
 #include "MapRequests.h"
-#include "SampleDisplay.h"
 
 #include <QString>
 #include <QUrl>
@@ -16,13 +15,7 @@ struct MapUpload {
     int EveryMinutes = 1;  // the pace: one reading per this many minutes
     QUrl Url;              // the service's address: DefaultMapUrl unless replaced
 
-    friend bool operator==(const MapUpload& a, const MapUpload& b) {
-        return a.Service == b.Service && a.Login.User == b.Login.User &&
-               a.Login.Secret == b.Login.Secret && a.Login.Counter == b.Login.Counter &&
-               a.Login.Latitude == b.Login.Latitude && a.Login.Longitude == b.Login.Longitude &&
-               a.Login.Device == b.Login.Device && a.EveryMinutes == b.EveryMinutes &&
-               a.Url == b.Url;
-    }
+    friend bool operator==(const MapUpload&, const MapUpload&) = default;
 };
 
 // How long an upload waits: for an answer, and before trying again after a failure (doubling
@@ -36,8 +29,7 @@ struct MapTiming {
 // Every map a station uploads to; none unless the user names one.
 struct MapSettings {
     std::vector<MapUpload> Uploads;
-    QString CaFile;       // a CA trusted besides the system's; empty: none
-    GraphSettings Graph;  // for GMC's dose rate
+    QString CaFile;  // a CA trusted besides the system's; empty: none
 };
 
 // Minutes between uploads unless the user sets them: radmon takes every minute, GMC and

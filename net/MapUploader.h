@@ -3,6 +3,7 @@
 #include "MapEvent.h"
 #include "MapSettings.h"
 #include "Publisher.h"
+#include "SampleDisplay.h"
 
 #include <QElapsedTimer>
 #include <QObject>
