@@ -9,7 +9,8 @@
 #include <optional>
 
 // "log [--simulate] [--coefficient X] [--background N] [--alarm USV [--on-alarm PROGRAM]]
-// [--mqtt URL ...] [--http [ADDR:]PORT] FILE" or "... --daily DIR".
+// [--mqtt URL ...] [--radmon USER ...] [--gmcmap ACCOUNT:COUNTER] [--safecast LAT,LON ...]
+// [--http [ADDR:]PORT] FILE" or "... --daily DIR".
 extern const char kLogUsage[];
 
 struct LogCommand {
@@ -29,5 +30,5 @@ std::optional<LogCommand> ParseLogArguments(const QStringList& arguments, QStrin
                                             const UploadSecrets& uploadSecrets = {});
 
 // Logs until SIGTERM or SIGINT. Exit status: 0 after a signal, 1 when the file or folder cannot
-// be used at start, 2 wrong arguments.
+// be used at start (or the HTTP port, or the upload CA), 2 wrong arguments.
 int RunLog(const QStringList& arguments);
