@@ -24,11 +24,11 @@ class QTimer;
 //
 // What a reading is and when it goes depends on the service:
 // - radmon: every minute is a reading, stamped with the minute's end (with EveryMinutes above
-//   1, the mean of each interval as Safecast's). Readings go in order, each
-//   once the last was answered, so the ones waiting (an outage, the log's backlog) go as fast as
-//   the service takes them; "too soon" doubles the pause between them, up to a minute. The live
-//   reading waits behind them only while that keeps it within a minute of its arrival: then it
-//   goes first, and the backlog goes on after it.
+//   1, the mean of each interval as Safecast's). Readings go in order, each once the last was
+//   answered, so the ones waiting (an outage, the log's backlog) go as fast as the service takes
+//   them; "too soon" doubles the pause between them, up to a minute. The live reading waits
+//   behind them only while that keeps it within a minute of its arrival: then it goes first,
+//   and the backlog goes on after it.
 // - Safecast: one reading per EveryMinutes, aligned to the clock: the mean of the interval's
 //   minutes, stamped with the interval's end; waiting ones go as radmon's.
 // - GMC: it takes no time, so only the latest goes, every EveryMinutes, with the mean since the
