@@ -1,6 +1,7 @@
 // Publishing to a broker: what a minute costs the logger (wall time from Publish to the broker's
 // acknowledgement, and this process's CPU time), against Debian's mosquitto started here on
 // 127.0.0.1; and the resident memory of a full seven-day queue while no broker answers.
+#include "CpuTime.h"
 #include "DateTime.h"
 #include "FreePort.h"
 #include "MqttPublisher.h"
@@ -17,17 +18,9 @@
 #include <cstdio>
 #include <vector>
 
-#include <sys/resource.h>
 #include <unistd.h>
 
 namespace {
-
-double CpuSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
 
 MqttSettings Settings(int port) {
     MqttSettings settings;

@@ -39,6 +39,7 @@ std::optional<Arguments> ParseArguments(const QStringList& arguments, const QStr
             value = arguments[i];
         }
         parsed.Values.insert(name, *value);
+        parsed.AllValues[name] << *value;
     }
     return parsed;
 }

@@ -13,6 +13,7 @@ struct GraphSettings;
 // value.
 struct Arguments {
     QMap<QString, QString> Values;
+    QMap<QString, QStringList> AllValues;  // every value of each valued option, in order
     QSet<QString> Flags;
     QStringList Words;
 };

@@ -1,6 +1,7 @@
 #include "ErrorText.h"
 
 #include "DateTime.h"
+#include "MapEvent.h"
 #include "MqttPublisher.h"
 
 #include <QDir>
@@ -132,6 +133,61 @@ QString MqttEventText(const MqttEvent& event) {
     }
     return QStringLiteral("MQTT: %1; next try in %2 s; %3 minute(s) waiting")
         .arg(text, QString::number(event.NextTrySeconds), QString::number(event.Waiting));
+}
+
+namespace {
+
+// What a map answered: its own words with the HTTP status where one came.
+QString AnswerText(const MapAnswer& answer) {
+    switch (answer.Why) {
+        case MapAnswer::Code::UnknownAccount:
+            return QStringLiteral("unknown account");
+        case MapAnswer::Code::UnknownCounter:
+            return QStringLiteral("unknown counter");
+        case MapAnswer::Code::Other:
+            break;
+    }
+    if (answer.Status == 0 || answer.Reason.startsWith(QStringLiteral("HTTP "))) {
+        return answer.Reason;
+    }
+    return QStringLiteral("HTTP %1: \"%2\"").arg(answer.Status).arg(answer.Reason);
+}
+
+}  // namespace
+
+QString MapEventText(const MapEvent& event) {
+    using Kind = MapEvent::Kind;
+    const QString name = MapServiceName(event.Service);
+    switch (event.What) {
+        case Kind::Resumed:
+            return QStringLiteral("%1: uploading again; %2 reading(s) waiting")
+                .arg(name)
+                .arg(event.Waiting);
+        case Kind::Failing:
+            return QStringLiteral(
+                       "%1: cannot upload (%2) to %3; next try in %4 s; %5 reading(s) "
+                       "waiting")
+                .arg(name, AnswerText(event.Answer), event.Url)
+                .arg(event.NextTrySeconds)
+                .arg(event.Waiting);
+        case Kind::SlowedDown:
+            return QStringLiteral(
+                       "%1: the service asks for fewer requests (%2); waiting readings "
+                       "go more slowly, one after %3 s")
+                .arg(name, AnswerText(event.Answer))
+                .arg(event.NextTrySeconds);
+        case Kind::Refused:
+            return QStringLiteral(
+                       "%1: refused (%2) at %3; no more uploads to %1 until the next "
+                       "start; the log keeps every minute")
+                .arg(name, AnswerText(event.Answer), event.Url);
+        case Kind::Dropped:
+            break;
+    }
+    return QStringLiteral("%1: %2 readings are waiting; dropping the oldest from %3 on")
+        .arg(name)
+        .arg(event.Waiting)
+        .arg(DateTime::MinuteText(event.DroppedTime));
 }
 
 }  // namespace CliText

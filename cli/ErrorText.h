@@ -5,6 +5,7 @@
 
 #include <QString>
 
+struct MapEvent;
 struct MqttEvent;
 
 // The command line's words, in English, for what the lower folders report. Every file error and
@@ -33,5 +34,7 @@ QString AppendEventText(const LogAppender::Event& event);
 // "MQTT: connected to HOST:PORT", "MQTT: lost HOST:PORT (REASON); next try in N s; M minute(s)
 // waiting", ...
 QString MqttEventText(const MqttEvent& event);
+// A map upload's event as a line: "radmon: ...", secrets masked in the request shown.
+QString MapEventText(const MapEvent& event);
 
 }  // namespace CliText

@@ -21,7 +21,7 @@ using namespace CliText;
 
 namespace {
 
-// SIGTERM must end the process within 2 s; the broker gets what is left of that.
+// SIGTERM must end the process within 2 s; the broker, the maps and the HTTP server share this.
 constexpr int kBrokerStopMs = 1000;
 
 }  // namespace
@@ -31,7 +31,12 @@ const char kLogUsage[] =
     "                        [--alarm USV [--on-alarm PROGRAM]]\n"
     "                        [--mqtt URL [--mqtt-password-file FILE] [--mqtt-ca FILE]\n"
     "                         [--mqtt-id ID] [--mqtt-discovery-prefix P] [--no-discovery]]\n"
-    "                        [--http [ADDR:]PORT] FILE\n"
+    "                        [--radmon USER [--radmon-password-file FILE]]\n"
+    "                        [--gmcmap ACCOUNT:COUNTER]\n"
+    "                        [--safecast LAT,LON [--safecast-key-file FILE]\n"
+    "                         [--safecast-device ID]]\n"
+    "                        [--upload-every SERVICE=MINUTES] [--upload-url SERVICE=URL]\n"
+    "                        [--upload-ca FILE] [--http [ADDR:]PORT] FILE\n"
     "       solamine-cli log [...] --daily DIR\n"
     "\n"
     "Logs the counter without a window until SIGTERM or SIGINT: every whole minute becomes one\n"
@@ -54,19 +59,32 @@ const char kLogUsage[] =
     "from the command line. Minutes wait while the broker is away, across a restart too: the\n"
     "last minute the broker took is kept in FILE.mqtt.state (DIR/.mqtt.state), and at start the\n"
     "later minutes of the log (up to seven days back) are published first, in order.\n"
+    "Nothing is uploaded to a public map unless named: --radmon USER uploads every minute to\n"
+    "radmon.org under that user (the password from --radmon-password-file FILE or\n"
+    "SOLAMINE_RADMON_PASSWORD); --gmcmap ACCOUNT:COUNTER the latest minute to gmcmap.com with\n"
+    "the mean since the previous upload, every 5 minutes; --safecast LAT,LON the mean of every\n"
+    "5 minutes to api.safecast.org at that public position (the key from --safecast-key-file\n"
+    "FILE or SOLAMINE_SAFECAST_KEY; --safecast-device ID). --upload-every SERVICE=MINUTES sets\n"
+    "a pace, --upload-url SERVICE=URL another address (http:// allowed), --upload-ca FILE a CA\n"
+    "trusted besides the system's; SERVICE is radmon, gmcmap or safecast, each option may be\n"
+    "repeated. Secret files are refused unless only their owner may use them; PROGRAM gets none\n"
+    "of the secret variables. Readings radmon and Safecast have not taken wait, across a restart\n"
+    "too (FILE.radmon.state, FILE.safecast.state), and go in order with their own time, up to\n"
+    "seven days back; a refusal (a wrong password, an unknown counter) stops that map only.\n"
     "With --http [ADDR:]PORT, an HTTP server answers on ADDR (default 127.0.0.1; 0.0.0.0 or\n"
     "[::] for the network): the station's page at /, /api/now, /api/minutes?from=&to= (and\n"
     ".csv), /api/summary?by=&from=&to= (times in ISO 8601, at most 31 days), /api/chart?span=\n"
-    "and /metrics for Prometheus.\n"
-    "Exit status: 0 after a signal, 1 the file or folder cannot be used or the HTTP port cannot\n"
-    "be bound, 2 wrong arguments.\n";
+    "and /metrics for Prometheus, with each map's waiting readings.\n"
+    "Exit status: 0 after a signal, 1 the file or folder cannot be used, the HTTP port cannot\n"
+    "be bound or --upload-ca holds no certificate, 2 wrong arguments.\n";
 
 std::optional<LogCommand> ParseLogArguments(const QStringList& arguments, QString* error,
                                             const QString& hostName,
-                                            const QString& environmentPassword) {
+                                            const QString& environmentPassword,
+                                            const UploadSecrets& uploadSecrets) {
     const std::optional<Arguments> parsed =
         ParseArguments(arguments, {QStringLiteral("--simulate"), kNoDiscovery},
-                       kGraphOptions + kMqttOptions +
+                       kGraphOptions + kMqttOptions + kUploadOptions +
                            QStringList{QStringLiteral("--daily"), QStringLiteral("--alarm"),
                                        QStringLiteral("--on-alarm"), QStringLiteral("--http")},
                        error);
@@ -107,6 +125,9 @@ std::optional<LogCommand> ParseLogArguments(const QStringList& arguments, QStrin
     if (!ReadMqttOptions(*parsed, hostName, environmentPassword, command.Mqtt, error)) {
         return std::nullopt;
     }
+    if (!ReadUploadOptions(*parsed, uploadSecrets, command.Maps, error)) {
+        return std::nullopt;
+    }
     if (!ReadHttpOption(*parsed, command.Http, error)) {
         return std::nullopt;
     }
@@ -125,7 +146,9 @@ int RunLog(const QStringList& arguments) {
 #endif
     QString error;
     const std::optional<LogCommand> command = ParseLogArguments(
-        arguments, &error, QSysInfo::machineHostName(), qEnvironmentVariable(kPasswordVariable));
+        arguments, &error, QSysInfo::machineHostName(), qEnvironmentVariable(kPasswordVariable),
+        {qEnvironmentVariable(kRadmonPasswordVariable),
+         qEnvironmentVariable(kSafecastKeyVariable)});
     if (!command) {
         return WrongArguments(error, kLogUsage);
     }
@@ -148,11 +171,27 @@ int RunLog(const QStringList& arguments) {
                     line);
             });
     }
+    StationUploads uploads;
+    if (!command->Maps.Uploads.empty()) {
+        const Printer errors = StderrPrinter();
+        uploads = StartUploads(
+            command->Maps, logger, DateTime::FromQDateTime(QDateTime::currentDateTime()),
+            [errors](const QString& line) {
+                errors(
+                    QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss ")) +
+                    line);
+            },
+            &error);
+        if (uploads.Uploaders.empty()) {
+            PrintError(error);
+            return 1;
+        }
+    }
     StationHttp http;
     if (command->Http) {
         http =
             StartHttp(*command->Http, logger, DateTime::FromQDateTime(QDateTime::currentDateTime()),
-                      publishing.Publisher.get(), StderrPrinter(), &error);
+                      publishing.Publisher.get(), StderrPrinter(), &error, &uploads);
         if (!http.Server) {
             PrintError(error);
             return 1;
@@ -163,15 +202,16 @@ int RunLog(const QStringList& arguments) {
             PrintError(QStringLiteral("%1 line(s) could not be appended; they are on stdout above")
                            .arg(lost));
         }
-        // The broker and the HTTP server share this second.
+        // The broker, the maps and the HTTP server share this second.
         if (const int left = logger.Session().StopPublishers(kBrokerStopMs); left > 0) {
-            PrintError(QStringLiteral("%1 minute(s) were not published; they go to the broker "
-                                      "from the log at the next start")
+            PrintError(QStringLiteral("%1 minute(s) or reading(s) were not published; they go "
+                                      "out from the log at the next start")
                            .arg(left));
         }
         if (publishing.Backlog) {
             publishing.Backlog->Flush();
         }
+        uploads.Flush();
         QCoreApplication::quit();
     });
     // Started from the event loop, so that a signal during the first handshake ends the loop.

@@ -5,6 +5,7 @@
 #include "ErrorText.h"
 #include "MqttPublisher.h"
 #include "StationLogger.h"
+#include "StationUploads.h"
 
 #ifdef SOLAMINE_HTTP
 #include "HttpPublisher.h"
@@ -79,7 +80,7 @@ bool ReadHttpOption(const Arguments& arguments, std::optional<HttpListen>& liste
 
 StationHttp StartHttp(const HttpListen& listen, StationLogger& logger, double now,
                       MqttPublisher* mqtt, const std::function<void(const QString&)>& notes,
-                      QString* error) {
+                      QString* error, const StationUploads* uploads) {
     const StationOptions& options = logger.Options();
     const MinuteSource source{options.File, options.DailyDir};
     // The chart's spans end at the station's clock; the session outlives its publishers.
@@ -97,6 +98,10 @@ StationHttp StartHttp(const HttpListen& listen, StationLogger& logger, double no
         QObject::connect(mqtt, &MqttPublisher::MinuteAcknowledged, publisher,
                          &HttpPublisher::Refresh);
         QObject::connect(mqtt, &MqttPublisher::StateChanged, publisher, &HttpPublisher::Refresh);
+    }
+    if (uploads && uploads->Status) {
+        server->SetUploadStatus(uploads->Status);
+        uploads->OnChanged(publisher, [publisher] { publisher->Refresh(); });
     }
     LoggingSession& session = logger.Session();
     QObject::connect(&session, &LoggingSession::LinkChanged, publisher, [publisher, &session] {
@@ -125,7 +130,8 @@ StationHttp StartHttp(const HttpListen& listen, StationLogger& logger, double no
 #else
 
 StationHttp StartHttp(const HttpListen&, StationLogger&, double, MqttPublisher*,
-                      const std::function<void(const QString&)>&, QString* error) {
+                      const std::function<void(const QString&)>&, QString* error,
+                      const StationUploads*) {
     *error = QStringLiteral("--http: this build has no HTTP server");
     return {};
 }

@@ -10,6 +10,7 @@
 struct Arguments;
 class MqttPublisher;
 class StationLogger;
+struct StationUploads;
 
 // Where --http [ADDR:]PORT listens: the loopback address unless an address is given; port 0
 // takes any free port.
@@ -33,8 +34,8 @@ struct StationHttp {
 
 // Serves logger's log and minutes over HTTP from now on (now: local time as a DateTime value):
 // the day so far from the day's minutes in the log, the broker's waiting minutes from mqtt when
-// there is one. notes hears what is worth a line ("HTTP: listening on …"). Returns no server
-// and sets error when it cannot listen.
+// there is one, each map's status from uploads when given. notes hears what is worth a line
+// ("HTTP: listening on …"). Returns no server and sets error when it cannot listen.
 StationHttp StartHttp(const HttpListen& listen, StationLogger& logger, double now,
                       MqttPublisher* mqtt, const std::function<void(const QString&)>& notes,
-                      QString* error);
+                      QString* error, const StationUploads* uploads = nullptr);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "MqttSettings.h"
+#include "SecretVariables.h"
 
 #include <QStringList>
 #include <optional>
@@ -12,11 +13,6 @@ inline const QStringList kMqttOptions{
     QStringLiteral("--mqtt"), QStringLiteral("--mqtt-password-file"), QStringLiteral("--mqtt-ca"),
     QStringLiteral("--mqtt-id"), QStringLiteral("--mqtt-discovery-prefix")};
 inline const QString kNoDiscovery = QStringLiteral("--no-discovery");
-// The environment variable that may hold the broker password instead of a file.
-inline constexpr char kPasswordVariable[] = "SOLAMINE_MQTT_PASSWORD";
-// The environment variables that hold secrets: read by this program, never passed on to the
-// programs it starts.
-inline const QStringList kSecretVariables{QString::fromLatin1(kPasswordVariable)};
 
 // The broker settings that --mqtt and its companions name, with the password from
 // --mqtt-password-file or else environmentPassword. Returns true and leaves settings empty

@@ -193,8 +193,14 @@ QByteArray NowJson(const StationSnapshot& s) {
     json += ",\"counter\":\"" + CounterName(s) + "\",\"alarm\":";
     json += s.Alarm ? (*s.Alarm ? "true" : "false") : "null";
     json += ",\"minutes_today\":" + QByteArray::number(s.MinutesToday) +
-            ",\"usv_today\":" + UsvTodayText(s.UsvToday);
-    return json + "}\n";
+            ",\"usv_today\":" + UsvTodayText(s.UsvToday) + ",\"uploads\":{";
+    for (const UploadStatus& u : s.Uploads) {
+        json += (&u == &s.Uploads.front() ? "" : ",") + JsonString(u.Service) +
+                ":{\"waiting\":" + QByteArray::number(u.Waiting) +
+                ",\"stopped\":" + (u.Stopped ? "true" : "false") +
+                ",\"sent\":" + QByteArray::number(u.Sent) + '}';
+    }
+    return json + "}}\n";
 }
 
 HttpReply Summarized(const QUrlQuery& query, const ApiSource& source) {

@@ -33,6 +33,9 @@ std::optional<QString> HttpPublisher::Listen(const QHostAddress& address, quint1
         return reason;
     }
     snapshot_.PublishWaiting = waiting_ ? waiting_() : 0;
+    if (uploads_) {
+        snapshot_.Uploads = uploads_();
+    }
     service_->SetSnapshot(snapshot_);
     service_->moveToThread(thread_);
     // Snapshots are posted once the thread's event loop can be woken: until then a posted call
@@ -67,6 +70,11 @@ void HttpPublisher::SetAlarmOn(bool on) {
 
 void HttpPublisher::SetWaitingCount(std::function<int()> count) {
     waiting_ = std::move(count);
+    Send();
+}
+
+void HttpPublisher::SetUploadStatus(std::function<std::vector<UploadStatus>()> status) {
+    uploads_ = std::move(status);
     Send();
 }
 
@@ -117,6 +125,9 @@ int HttpPublisher::Stop(int timeoutMs) {
 
 void HttpPublisher::Send() {
     snapshot_.PublishWaiting = waiting_ ? waiting_() : 0;
+    if (uploads_) {
+        snapshot_.Uploads = uploads_();
+    }
     if (service_ && thread_ && thread_->isRunning()) {
         HttpService::Post(service_, snapshot_);
     }

@@ -44,6 +44,9 @@ public:
     // that count changed by itself (an acknowledgement).
     void SetWaitingCount(std::function<int()> count);
     void Refresh() { Send(); }
+    // Where the map uploads' status comes from, asked at each change; Refresh when it changed
+    // by itself.
+    void SetUploadStatus(std::function<std::vector<UploadStatus>()> status);
 
     void Publish(const PublishedMinute& minute) override;
     void SetAlarm(bool raised) override;
@@ -59,6 +62,7 @@ private:
 
     StationSnapshot snapshot_;
     std::function<int()> waiting_;
+    std::function<std::vector<UploadStatus>()> uploads_;
     quint16 port_ = 0;
     QThread* thread_ = nullptr;
     HttpService* service_ = nullptr;  // lives on thread_

@@ -25,6 +25,11 @@ void Sample(QByteArray& out, const char* name, double value) {
     }
 }
 
+// A service's sample; service names are plain lower-case words.
+void Labelled(QByteArray& out, const char* name, const QString& service, double value) {
+    out += QByteArray(name) + "{service=\"" + service.toLatin1() + "\"} " + Number(value) + '\n';
+}
+
 }  // namespace
 
 qint64 UnixSeconds(double time) {
@@ -56,6 +61,23 @@ QByteArray MetricsText(const StationSnapshot& s, const QString& version) {
     Family(out, "solamine_publish_waiting_minutes", "gauge",
            "Minutes waiting for the MQTT broker.");
     Sample(out, "solamine_publish_waiting_minutes", s.PublishWaiting);
+    if (!s.Uploads.empty()) {
+        Family(out, "solamine_upload_waiting_readings", "gauge",
+               "Readings waiting for a public map.");
+        for (const UploadStatus& u : s.Uploads) {
+            Labelled(out, "solamine_upload_waiting_readings", u.Service, double(u.Waiting));
+        }
+        Family(out, "solamine_upload_stopped", "gauge",
+               "1 when the map refused the station's login: nothing more goes to it.");
+        for (const UploadStatus& u : s.Uploads) {
+            Labelled(out, "solamine_upload_stopped", u.Service, u.Stopped ? 1 : 0);
+        }
+        Family(out, "solamine_upload_readings_total", "counter",
+               "Readings the public map took since start.");
+        for (const UploadStatus& u : s.Uploads) {
+            Labelled(out, "solamine_upload_readings_total", u.Service, double(u.Sent));
+        }
+    }
     Family(out, "solamine_build_info", "gauge", "The program's version.");
     QByteArray escaped = version.toUtf8();
     escaped.replace('\\', "\\\\").replace('"', "\\\"").replace('\n', "\\n");

@@ -56,7 +56,7 @@ struct MqttEvent {
 // short-lived thread (MqttConnectAttempt) within the attempt's time limit. A lookup still stuck
 // then is left to end by itself ("host name lookup timed out"), and the next attempt waits until
 // it has, so there is at most one such thread; neither Stop nor the destructor waits for it.
-class MqttPublisher : public QObject, public Publisher {
+class MqttPublisher : public QObject, public ReplayPublisher {
     Q_OBJECT
 
 public:
@@ -91,7 +91,11 @@ public:
     void Publish(const PublishedMinute& minute) override;
     // A minute logged earlier that the broker has not acknowledged (a backlog read back from the
     // log): "minutes" only, before any live minute given later.
-    void Replay(const PublishedMinute& minute);
+    void Replay(const PublishedMinute& minute) override;
+    QMetaObject::Connection OnAcknowledged(QObject* context,
+                                           std::function<void(double)> acknowledged) override {
+        return connect(this, &MqttPublisher::MinuteAcknowledged, context, std::move(acknowledged));
+    }
     // The alarm's state, published now and again at every connection.
     void SetAlarm(bool raised) override;
     // "online" while logging, "offline" once stopped; the counter topic follows the counter.

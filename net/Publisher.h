@@ -2,7 +2,11 @@
 
 #include "SampleDisplay.h"
 
+#include <QMetaObject>
+#include <functional>
 #include <limits>
+
+class QObject;
 
 // A whole minute as publishers get it: the record its log line has, and the dose since local
 // midnight by the summary rule (NaN where it is not known) over the day's whole minutes so far,
@@ -33,4 +37,17 @@ public:
     // The end: what still waits gets up to timeoutMs. Returns the minutes that could not be
     // published, which are dropped.
     virtual int Stop(int timeoutMs) = 0;
+};
+
+// A publisher whose peer keeps each minute with its own time (a broker's history, a map that
+// takes a time), so that the minutes it did not get can be given again from the log later.
+class ReplayPublisher : public Publisher {
+public:
+    // A minute logged earlier that the peer has not acknowledged: sent in order, before any
+    // live minute given later.
+    virtual void Replay(const PublishedMinute& minute) = 0;
+    // Calls acknowledged, in context's thread, with the time of each minute the peer took (the
+    // minutes before it were taken too), until context goes.
+    virtual QMetaObject::Connection OnAcknowledged(
+        QObject* context, std::function<void(double time)> acknowledged) = 0;
 };

@@ -1,8 +1,8 @@
 #include "PublishBacklog.h"
 
 #include "DateTime.h"
-#include "MqttPublisher.h"
 #include "PublishMark.h"
+#include "Publisher.h"
 
 #include <QTimer>
 #include <cmath>
@@ -19,8 +19,12 @@ double Midnight(double time) {
 
 }  // namespace
 
-PublishBacklog::PublishBacklog(MqttPublisher& publisher, QString stationId, QObject* parent)
-    : QObject(parent), publisher_(publisher), stationId_(std::move(stationId)) {
+PublishBacklog::PublishBacklog(ReplayPublisher& publisher, QString stationId, QString name,
+                               QObject* parent)
+    : QObject(parent),
+      publisher_(publisher),
+      stationId_(std::move(stationId)),
+      name_(std::move(name)) {
     pace_ = new QTimer(this);
     pace_->setSingleShot(true);
     pace_->setInterval(kMarkPaceMs);
@@ -29,7 +33,7 @@ PublishBacklog::PublishBacklog(MqttPublisher& publisher, QString stationId, QObj
             Write();
         }
     });
-    connect(&publisher_, &MqttPublisher::MinuteAcknowledged, this, &PublishBacklog::OnAcknowledged);
+    publisher_.OnAcknowledged(this, [this](double time) { OnAcknowledged(time); });
 }
 
 PublishBacklog::~PublishBacklog() {
@@ -39,7 +43,7 @@ PublishBacklog::~PublishBacklog() {
 PublishBacklog::Followed PublishBacklog::Follow(const MinuteSource& source,
                                                 const GraphSettings& settings, double now) {
     Flush();
-    markPath_ = MarkPathFor(source.File, source.DailyDir, QStringLiteral("mqtt"));
+    markPath_ = MarkPathFor(source.File, source.DailyDir, name_);
     Followed followed;
     followed.Today = DoseToday(settings);
     FileError error;

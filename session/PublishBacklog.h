@@ -9,14 +9,14 @@
 #include <QString>
 #include <optional>
 
-class MqttPublisher;
+class ReplayPublisher;
 class QTimer;
 
-// Keeps a publisher's place in a log across restarts. The minute the broker last acknowledged
-// goes into a mark file beside the log (at once, at most once a second while a backlog streams,
-// and at the end), and when the log is followed the minutes it holds after that mark, up to
-// seven days back, go to the publisher again in order, each with its own time, before any live
-// one. A minute acknowledged while the mark was not yet written (a crash) comes once more.
+// Keeps a publisher's place in a log across restarts. The minute the peer (a broker, a map)
+// last acknowledged goes into a mark file beside the log (at once, at most once a second while a
+// backlog streams, and at the end), and when the log is followed the minutes it holds after that
+// mark, up to seven days back, go to the publisher again in order, each with its own time, before
+// any live one. A minute acknowledged while the mark was not yet written (a crash) comes once more.
 class PublishBacklog : public QObject {
     Q_OBJECT
 
@@ -30,7 +30,10 @@ public:
         std::optional<FileError> Error;  // the mark or the log could not be read: nothing replayed
     };
 
-    PublishBacklog(MqttPublisher& publisher, QString stationId, QObject* parent = nullptr);
+    // name: the publisher's short name in the mark file's name ("mqtt": FILE.mqtt.state);
+    // stationId: whose history the mark keeps (another one in the file starts afresh).
+    PublishBacklog(ReplayPublisher& publisher, QString stationId,
+                   QString name = QStringLiteral("mqtt"), QObject* parent = nullptr);
     ~PublishBacklog() override;
 
     // From now on the mark belongs to the log at source: the minutes after its mark go to the
@@ -50,8 +53,9 @@ private:
     void OnAcknowledged(double time);
     void Write();
 
-    MqttPublisher& publisher_;
+    ReplayPublisher& publisher_;
     QString stationId_;
+    QString name_;
     QString markPath_;
     double pending_ = 0;  // the newest acknowledged minute not yet in the file; 0: none
     bool failed_ = false;

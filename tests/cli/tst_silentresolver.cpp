@@ -1,4 +1,5 @@
 #include "CliRun.h"
+#include "MapUploader.h"
 #include "MqttPublisher.h"
 #include "StationRig.h"
 #include "TestMain.h"
@@ -16,6 +17,7 @@
 #include <QTest>
 #include <QTimer>
 #include <csignal>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -98,6 +100,41 @@ constexpr qint64 kLongestGapMs = 250;
 constexpr qint64 kLongestGapMs = 100;
 #endif
 
+struct Ticked {
+    qint64 LongestGapMs = 0;
+    int Reports = 0;
+};
+
+// Twelve minutes of reports handed to rig, one per 20 ms tick, the loop running for durationMs;
+// each tick also runs onTick. Says how late a tick came at worst.
+Ticked TickMinutes(Rig& rig, qint64 durationMs, const std::function<void()>& onTick = {}) {
+    Ticked ticked;
+    QElapsedTimer clock;
+    clock.start();
+    qint64 last = 0;
+    QEventLoop loop;
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        const qint64 now = clock.elapsed();
+        ticked.LongestGapMs = std::max(ticked.LongestGapMs, now - last);
+        last = now;
+        if (onTick) {
+            onTick();
+        }
+        if (ticked.Reports <= 12 * 60) {
+            rig.Report(At(8, 14, 30, 0) + (ticked.Reports + 0.5) * kSecond,
+                       ticked.Reports % 60 ? 0 : 35);
+            ++ticked.Reports;
+        }
+        if (now >= durationMs) {
+            loop.quit();
+        }
+    });
+    tick.start(20);
+    loop.exec();
+    return ticked;
+}
+
 int ThreadCount() {
     QFile status(QStringLiteral("/proc/self/status"));
     status.open(QIODevice::ReadOnly);
@@ -146,29 +183,11 @@ private slots:
         const int threads = ThreadCount();
         publisher.Start();
 
-        int reports = 0;
         int mostThreads = threads;
-        qint64 longestGapMs = 0;
-        QElapsedTimer clock;
-        clock.start();
-        qint64 last = 0;
-        QEventLoop loop;
-        QTimer tick;
-        QObject::connect(&tick, &QTimer::timeout, [&] {
-            const qint64 now = clock.elapsed();
-            longestGapMs = std::max(longestGapMs, now - last);
-            last = now;
-            mostThreads = std::max(mostThreads, ThreadCount());
-            if (reports <= 12 * 60) {
-                rig.Report(At(8, 14, 30, 0) + (reports + 0.5) * kSecond, reports % 60 ? 0 : 35);
-                ++reports;
-            }
-            if (now >= 15000) {
-                loop.quit();
-            }
-        });
-        tick.start(20);
-        loop.exec();
+        const Ticked ticked =
+            TickMinutes(rig, 15000, [&] { mostThreads = std::max(mostThreads, ThreadCount()); });
+        const qint64 longestGapMs = ticked.LongestGapMs;
+        const int reports = ticked.Reports;
         qInfo("longest gap between 20 ms ticks: %lld ms; threads %d, at most %d", longestGapMs,
               threads, mostThreads);
         QVERIFY2(longestGapMs < kLongestGapMs, qPrintable(QString::number(longestGapMs)));
@@ -191,6 +210,40 @@ private slots:
         stop.start();
         QCOMPARE(publisher.Stop(1000), 12);
         QVERIFY2(stop.elapsed() < 100, qPrintable(QString::number(stop.elapsed())));
+    }
+
+    // A map named by that host name: the lookup and the request run on Qt's side, so the ticks
+    // keep their pace, every minute reaches the file, the request's time limit tells the
+    // failure once, and the stop does not wait for the resolver.
+    void mapUploadWhileTheLookupHangs() {
+        SilentResolver resolver;
+        QVERIFY(resolver.Bound());
+        Rig rig;
+        QString error;
+        QVERIFY(rig.logger->Prepare(&error));
+        MapUpload upload = DefaultMapUpload(MapService::Radmon);
+        upload.Login.User = QStringLiteral("me");
+        upload.Url = QUrl(QStringLiteral("https://silent.example.test/radmon.php"));
+        MapUploader uploader(upload, {}, {},
+                             [&rig](const MapEvent& event) { rig.notes << event.Answer.Reason; });
+        MapTiming timing;
+        timing.RequestTimeoutMs = 1000;
+        timing.FirstRetryMs = 50;
+        timing.LastRetryMs = 400;
+        uploader.SetTiming(timing);
+        rig.logger->Session().AddPublisher(&uploader);
+        const qint64 longestGapMs = TickMinutes(rig, 16000).LongestGapMs;
+        qInfo("longest gap between 20 ms ticks: %lld ms", longestGapMs);
+        QVERIFY2(longestGapMs < kLongestGapMs, qPrintable(QString::number(longestGapMs)));
+        QCOMPARE(rig.lines.size(), 12);
+        QCOMPARE(rig.File(), Lines(rig.lines));
+        QVERIFY(resolver.Queries() > 0);
+        QCOMPARE(rig.notes, QStringList{"no answer within 1 s"});
+        QCOMPARE(uploader.Waiting(), 12);
+        QElapsedTimer stop;
+        stop.start();
+        QCOMPARE(uploader.Stop(1000), 12);
+        QVERIFY2(stop.elapsed() < 1100, qPrintable(QString::number(stop.elapsed())));
     }
 
     // The station itself ends within the 2 s it promises after SIGTERM, with its lookup still

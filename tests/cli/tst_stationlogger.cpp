@@ -40,11 +40,20 @@ private slots:
         const QString program = scripts.filePath("on-alarm");
         // It hears nothing of the station's secrets.
         QVERIFY(WriteFile(program,
-                          "#!/bin/sh\nprintf '%s|%s|%s\\n' \"$1\" \"$2\" "
-                          "\"${SOLAMINE_MQTT_PASSWORD-none}\" >> '" +
+                          "#!/bin/sh\nprintf '%s|%s|%s%s%s\\n' \"$1\" \"$2\" "
+                          "\"${SOLAMINE_MQTT_PASSWORD-none}\" \"${SOLAMINE_RADMON_PASSWORD-}\" "
+                          "\"${SOLAMINE_SAFECAST_KEY-}\" >> '" +
                               out.toUtf8() + "'\n"));
-        qputenv("SOLAMINE_MQTT_PASSWORD", "s3cret");
-        const auto unset = qScopeGuard([] { qunsetenv("SOLAMINE_MQTT_PASSWORD"); });
+        for (const char* secret :
+             {"SOLAMINE_MQTT_PASSWORD", "SOLAMINE_RADMON_PASSWORD", "SOLAMINE_SAFECAST_KEY"}) {
+            qputenv(secret, "s3cret");
+        }
+        const auto unset = qScopeGuard([] {
+            for (const char* secret :
+                 {"SOLAMINE_MQTT_PASSWORD", "SOLAMINE_RADMON_PASSWORD", "SOLAMINE_SAFECAST_KEY"}) {
+                qunsetenv(secret);
+            }
+        });
         QVERIFY(QFile::setPermissions(program, QFile::ReadOwner | QFile::ExeOwner));
         Rig rig(false, QStringLiteral("log.csv"), [&](StationOptions& options) {
             options.AlarmUsv = 0.06;
