@@ -66,6 +66,10 @@ public:
     // Gives a request on its way up to timeoutMs to be answered, then drops it and the readings
     // still waiting (they stay in the log, whence the next start sends them). Returns how many.
     int Stop(int timeoutMs) override;
+    // Sends reading once, at once, and says what the service answered (ProbeFinished), on a
+    // fresh uploader given no minutes: a test of the address and the login, which are not
+    // stopped by a refusal nor retried. It ends the uploader.
+    void Probe(const MapReading& reading);
     QMetaObject::Connection OnAcknowledged(QObject* context,
                                            std::function<void(double)> acknowledged) override {
         return connect(this, &MapUploader::MinuteAcknowledged, context, std::move(acknowledged));
@@ -85,6 +89,8 @@ signals:
     void StateChanged();
     // The service took the reading of this minute and every one before it.
     void MinuteAcknowledged(double time);
+    // Probe's answer.
+    void ProbeFinished(const MapAnswer& answer);
 
 private:
     struct Entry {
@@ -145,6 +151,7 @@ private:
     QString lastReason_;
     bool refused_ = false;
     bool stopped_ = false;
+    bool probing_ = false;
     bool droppedNoted_ = false;
     qint64 sent_ = 0;
 };
