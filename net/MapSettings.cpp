@@ -1,11 +1,9 @@
 #include "MapSettings.h"
 
-#include "DisplayRules.h"
 #include "MqttSettings.h"
 #include "NumberFormat.h"
 
 #include <QRegularExpression>
-#include <cmath>
 
 int DefaultEveryMinutes(MapService service) {
     return service == MapService::Radmon ? 1 : 5;
@@ -47,24 +45,6 @@ bool ParsePosition(const QString& text, MapLogin& login) {
     login.Latitude = *latitude;
     login.Longitude = *longitude;
     return true;
-}
-
-MapReading MapTestReading(const std::optional<LogRecord>& latest, double now,
-                          const GraphSettings& graph) {
-    constexpr double kMinutesPerDay = 24 * 60;
-    LogRecord record;
-    if (latest) {
-        record = *latest;
-    } else {
-        record.Time = (std::floor(now * kMinutesPerDay) - 1) / kMinutesPerDay;
-        record.Cpm = kSampleCpm;
-    }
-    MapReading reading;
-    reading.Time = double(std::llround(record.Time * kMinutesPerDay) + 1) / kMinutesPerDay;
-    reading.Cpm = record.Cpm;
-    reading.MeanCpm = record.Cpm;
-    reading.Usv = MeanDoseRate(double(NetCount(record.Cpm, graph)), 1, graph);
-    return reading;
 }
 
 bool IsUsableMapUrl(const QUrl& url, bool plainAllowed) {

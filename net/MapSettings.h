@@ -51,12 +51,6 @@ bool ParseGmcCounter(const QString& text, MapLogin& login);
 // lie within -90..90 and -180..180.
 bool ParsePosition(const QString& text, MapLogin& login);
 
-// What a test of an upload sends: the reading of the latest whole minute, stamped with its end,
-// or without one a sample of kSampleCpm for the last minute before now (local DateTime values).
-inline constexpr int kSampleCpm = 20;
-MapReading MapTestReading(const std::optional<LogRecord>& latest, double now,
-                          const GraphSettings& graph);
-
 // Whether url may be a service's address: https, or http where plain is allowed (an address the
 // user gave for tests or a local relay), with a host.
 bool IsUsableMapUrl(const QUrl& url, bool plainAllowed);

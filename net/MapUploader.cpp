@@ -370,6 +370,23 @@ void MapUploader::Probe(const MapReading& reading) {
     SendNext();
 }
 
+MapReading MapTestReading(const std::optional<LogRecord>& latest, double now,
+                          const GraphSettings& graph) {
+    LogRecord record;
+    if (latest) {
+        record = *latest;
+    } else {
+        record.Time = (std::floor(now * kMinutesPerDay) - 1) / kMinutesPerDay;
+        record.Cpm = kSampleCpm;
+    }
+    MapReading reading;
+    reading.Time = MinuteEnd(record.Time);
+    reading.Cpm = record.Cpm;
+    reading.MeanCpm = record.Cpm;
+    reading.Usv = MeanDoseRate(double(NetCount(record.Cpm, graph)), 1, graph);
+    return reading;
+}
+
 int MapUploader::Stop(int timeoutMs) {
     stopped_ = true;
     pace_->stop();

@@ -38,6 +38,12 @@ class QTimer;
 // retrying (no connection, no answer within the time limit, a server error) tries the same
 // reading again after 1 s, doubling up to a minute; a refusal that will not change (a wrong
 // password or key, an unknown account or counter) stops this service until the next start.
+// What a test of an upload sends: the reading of the latest whole minute, stamped with its end,
+// or without one a sample of kSampleCpm for the last minute before now (local DateTime values).
+inline constexpr int kSampleCpm = 20;
+MapReading MapTestReading(const std::optional<LogRecord>& latest, double now,
+                          const GraphSettings& graph);
+
 class MapUploader : public QObject, public ReplayPublisher {
     Q_OBJECT
 

@@ -99,7 +99,8 @@ MapWindowSettings LoadMapWindowSettings(const QString& iniPath) {
         MapUpload& upload = map.Upload;
         const QString prefix = Prefix(upload.Service);
         const bool usable = ReadLogin(ini, upload.Service, upload.Login);
-        map.Enabled = usable && ReadFlag(ini, mapSection, prefix + QStringLiteral("Enabled"), false);
+        map.Enabled =
+            usable && ReadFlag(ini, mapSection, prefix + QStringLiteral("Enabled"), false);
         bool number = false;
         const int every = ini.ReadString(mapSection, prefix + QStringLiteral("Every"))
                               .value_or(QString())
@@ -130,9 +131,9 @@ void SaveMapWindowSettings(const QString& iniPath, const MapWindowSettings& sett
                           map.Enabled ? QStringLiteral("1") : QStringLiteral("0"));
         keys.emplace_back(prefix + QStringLiteral("Every"), QString::number(upload.EveryMinutes));
         // The public address is not written, so that a later one takes its place.
-        keys.emplace_back(prefix + QStringLiteral("URL"),
-                          upload.Url == DefaultMapUrl(upload.Service) ? QString()
-                                                                      : upload.Url.toString());
+        keys.emplace_back(
+            prefix + QStringLiteral("URL"),
+            upload.Url == DefaultMapUrl(upload.Service) ? QString() : upload.Url.toString());
         for (auto& key : LoginKeys(upload)) {
             keys.push_back(std::move(key));
         }

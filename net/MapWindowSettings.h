@@ -16,8 +16,8 @@ struct MapWindowUpload {
 // The window's uploads: one of each service, off until the user turns it on.
 struct MapWindowSettings {
     std::array<MapWindowUpload, 3> Maps{{{false, DefaultMapUpload(MapService::Radmon)},
-                                        {false, DefaultMapUpload(MapService::GmcMap)},
-                                        {false, DefaultMapUpload(MapService::Safecast)}}};
+                                         {false, DefaultMapUpload(MapService::GmcMap)},
+                                         {false, DefaultMapUpload(MapService::Safecast)}}};
     QString CaFile;  // a CA trusted besides the system's; empty: none
 
     MapWindowUpload& Of(MapService service) { return Maps[size_t(service)]; }

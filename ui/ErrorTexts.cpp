@@ -144,9 +144,10 @@ QString MapServiceCaption(MapService service) {
 QString MapAnswerText(MapService service, const MapAnswer& answer) {
     const QString name = MapServiceCaption(service);
     // The service's own words, with the HTTP status where one came.
-    const QString said = answer.Status == 0 || answer.Reason.startsWith(QStringLiteral("HTTP "))
-                             ? answer.Reason
-                             : QStringLiteral("HTTP %1「%2」").arg(answer.Status).arg(answer.Reason);
+    const QString said =
+        answer.Status == 0 || answer.Reason.startsWith(QStringLiteral("HTTP "))
+            ? answer.Reason
+            : QStringLiteral("HTTP %1「%2」").arg(answer.Status).arg(answer.Reason);
     switch (answer.Why) {
         case MapAnswer::Code::UnknownAccount:
             return QStringLiteral("%1: アカウント ID が登録されていません (ERR1)").arg(name);
@@ -178,7 +179,9 @@ QString MapEventText(const MapEvent& event) {
     const QString name = MapServiceCaption(event.Service);
     switch (event.What) {
         case Kind::Resumed:
-            return QStringLiteral("%1: 送信を再開しました (%2 件待機)").arg(name).arg(event.Waiting);
+            return QStringLiteral("%1: 送信を再開しました (%2 件待機)")
+                .arg(name)
+                .arg(event.Waiting);
         case Kind::Failing:
             return QStringLiteral("%1 (%2)。%3 秒後に再送します (%4 件待機)")
                 .arg(MapAnswerText(event.Service, event.Answer), event.Url)

@@ -30,5 +30,5 @@ struct MainFormOptions {
     std::function<bool(MqttDialog&)> RunMqttDialog;    // null: modal exec
     QString MqttPasswordPath;  // empty: "mqtt-password" in the per-user configuration folder
     std::function<bool(MapDialog&)> RunMapDialog;  // null: modal exec
-    QString MapSecretFolder;  // where the maps' secrets are; empty: the per-user configuration folder
+    QString MapSecretFolder;  // the maps' secrets' folder; empty: the per-user configuration one
 };

@@ -34,8 +34,8 @@ struct MapCommand::Running {
     std::unique_ptr<PublishBacklog> Backlog;  // goes before the uploader it listens to
 };
 
-MapCommand::MapCommand(const MainFormOptions& options, LoggingSession& session,
-                       WindowFiles& files, QAction* action, QWidget* window)
+MapCommand::MapCommand(const MainFormOptions& options, LoggingSession& session, WindowFiles& files,
+                       QAction* action, QWidget* window)
     : QObject(window),
       run_(options.RunMapDialog),
       iniPath_(options.IniPath),
@@ -117,9 +117,9 @@ void MapCommand::Restart(MapService service) {
     }
     auto running = std::make_unique<Running>();
     running->Service = service;
-    running->Uploader = std::make_unique<MapUploader>(
-        map.Upload, settings_.CaFile, session_->Graph(),
-        [](const MapEvent& event) { Print(MapEventText(event)); });
+    running->Uploader =
+        std::make_unique<MapUploader>(map.Upload, settings_.CaFile, session_->Graph(),
+                                      [](const MapEvent& event) { Print(MapEventText(event)); });
     if (MapTakesTime(service)) {
         running->Backlog = std::make_unique<PublishBacklog>(
             *running->Uploader, MapHistoryName(map.Upload), MapServiceName(service));

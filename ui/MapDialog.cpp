@@ -38,10 +38,9 @@ MapDialog::MapDialog(QWidget* parent) : QDialog(parent) {
     const QString enable[] = {QStringLiteral("完了した分を radmon.org に送信する"),
                               QStringLiteral("完了した分を GMC マップに送信する"),
                               QStringLiteral("完了した分を Safecast に送信する")};
-    const QString note[] = {
-        QStringLiteral("測定値はユーザー名とともに公開されます。"),
-        QStringLiteral("時刻を受け付けないため、最新の値だけを送ります。"),
-        QStringLiteral("測定値は位置とともに地図上に公開されます。")};
+    const QString note[] = {QStringLiteral("測定値はユーザー名とともに公開されます。"),
+                            QStringLiteral("時刻を受け付けないため、最新の値だけを送ります。"),
+                            QStringLiteral("測定値は位置とともに地図上に公開されます。")};
     std::array<QFormLayout*, 3> forms{};
     for (MapService service : kServices) {
         auto* page = new QWidget(Pages);
@@ -67,7 +66,8 @@ MapDialog::MapDialog(QWidget* parent) : QDialog(parent) {
         layout->addStretch(1);
         layout->addLayout(test);
         Pages->addTab(page, MapServiceCaption(service));
-        connect(boxes.TestBtn, &QPushButton::clicked, this, [this, service] { TestClick(service); });
+        connect(boxes.TestBtn, &QPushButton::clicked, this,
+                [this, service] { TestClick(service); });
     }
     QFormLayout* radmon = forms[size_t(MapService::Radmon)];
     RadmonUser = new QLineEdit(this);

@@ -78,8 +78,8 @@ QByteArray MapsSection(const MapServer* server) {
             .toLatin1();
     };
     return "[Maps]\r\nRadmonURL=" + url("/radmon.php") + "\r\nGmcURL=" + url("/log2.asp") +
-           "\r\nSafecastURL=" + url("/measurements.json") + "\r\nCA=" +
-           (server ? server->CaFile().toLatin1() : QByteArray()) + "\r\n";
+           "\r\nSafecastURL=" + url("/measurements.json") +
+           "\r\nCA=" + (server ? server->CaFile().toLatin1() : QByteArray()) + "\r\n";
 }
 
 }  // namespace
