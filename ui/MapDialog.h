@@ -32,7 +32,6 @@ public:
     };
 
     QTabWidget* Pages = nullptr;
-    std::array<Page, 3> Of;  // by MapService
     QLineEdit* RadmonUser = nullptr;
     QLineEdit* RadmonPassword = nullptr;
     QLineEdit* GmcAccount = nullptr;
@@ -48,7 +47,7 @@ public:
     bool SampleReading = false;  // Reading is a sample, not a minute of the log
     int TestTimeoutMs = 10000;
 
-    Page& PageOf(MapService service) { return Of[size_t(service)]; }
+    Page& PageOf(MapService service) { return pages_[size_t(service)]; }
     // Fills the boxes; runs each time the dialog is shown.
     void FormShow();
     // Takes the boxes when every map that is on can be used and accepts; otherwise shows the
@@ -68,5 +67,6 @@ private:
     // cannot be used.
     bool ReadPage(MapService service, MapUpload& upload);
 
+    std::array<Page, 3> pages_;  // by MapService
     std::array<MapUploader*, 3> probes_{};
 };
