@@ -198,7 +198,7 @@ void MapUploader::SendNext() {
     if (!next) {
         return;
     }
-    if (upload_.Service == MapService::GmcMap) {
+    if (upload_.Service == MapService::GmcMap && !probing_) {
         GmcReading(*next);
     }
     const MapRequest request =
@@ -256,6 +256,12 @@ void MapUploader::Finished(QNetworkReply* reply) {
 
 void MapUploader::Answered(const MapAnswer& answer) {
     Entry* entry = std::exchange(inFlight_, nullptr);
+    if (std::exchange(probing_, false)) {
+        stopped_ = true;
+        queue_.clear();
+        emit ProbeFinished(answer);
+        return;
+    }
     if (stopped_) {
         if (entry && answer.Outcome == MapOutcome::Accepted) {
             entry->Taken = true;
@@ -354,6 +360,31 @@ void MapUploader::Note(MapEvent event) {
         }
         notes_(event);
     }
+}
+
+void MapUploader::Probe(const MapReading& reading) {
+    probing_ = true;
+    Entry entry;
+    entry.Reading = reading;
+    Queue(entry);
+    SendNext();
+}
+
+MapReading MapTestReading(const std::optional<LogRecord>& latest, double now,
+                          const GraphSettings& graph) {
+    LogRecord record;
+    if (latest) {
+        record = *latest;
+    } else {
+        record.Time = (std::floor(now * kMinutesPerDay) - 1) / kMinutesPerDay;
+        record.Cpm = kSampleCpm;
+    }
+    MapReading reading;
+    reading.Time = MinuteEnd(record.Time);
+    reading.Cpm = record.Cpm;
+    reading.MeanCpm = record.Cpm;
+    reading.Usv = MeanDoseRate(double(NetCount(record.Cpm, graph)), 1, graph);
+    return reading;
 }
 
 int MapUploader::Stop(int timeoutMs) {

@@ -38,6 +38,12 @@ class QTimer;
 // retrying (no connection, no answer within the time limit, a server error) tries the same
 // reading again after 1 s, doubling up to a minute; a refusal that will not change (a wrong
 // password or key, an unknown account or counter) stops this service until the next start.
+// What a test of an upload sends: the reading of the latest whole minute, stamped with its end,
+// or without one a sample of kSampleCpm for the last minute before now (local DateTime values).
+inline constexpr int kSampleCpm = 20;
+MapReading MapTestReading(const std::optional<LogRecord>& latest, double now,
+                          const GraphSettings& graph);
+
 class MapUploader : public QObject, public ReplayPublisher {
     Q_OBJECT
 
@@ -66,6 +72,10 @@ public:
     // Gives a request on its way up to timeoutMs to be answered, then drops it and the readings
     // still waiting (they stay in the log, whence the next start sends them). Returns how many.
     int Stop(int timeoutMs) override;
+    // Sends reading once, at once, and says what the service answered (ProbeFinished), on a
+    // fresh uploader given no minutes: a test of the address and the login, which are not
+    // stopped by a refusal nor retried. It ends the uploader.
+    void Probe(const MapReading& reading);
     QMetaObject::Connection OnAcknowledged(QObject* context,
                                            std::function<void(double)> acknowledged) override {
         return connect(this, &MapUploader::MinuteAcknowledged, context, std::move(acknowledged));
@@ -85,6 +95,8 @@ signals:
     void StateChanged();
     // The service took the reading of this minute and every one before it.
     void MinuteAcknowledged(double time);
+    // Probe's answer.
+    void ProbeFinished(const MapAnswer& answer);
 
 private:
     struct Entry {
@@ -145,6 +157,7 @@ private:
     QString lastReason_;
     bool refused_ = false;
     bool stopped_ = false;
+    bool probing_ = false;
     bool droppedNoted_ = false;
     qint64 sent_ = 0;
 };

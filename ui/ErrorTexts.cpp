@@ -128,3 +128,77 @@ QString MqttEventText(const MqttEvent& event) {
     return QStringLiteral("MQTT: %1。%2 秒後に再接続します (%3 分待機)")
         .arg(text, QString::number(event.NextTrySeconds), QString::number(event.Waiting));
 }
+
+QString MapServiceCaption(MapService service) {
+    switch (service) {
+        case MapService::Radmon:
+            return QStringLiteral("radmon");
+        case MapService::GmcMap:
+            return QStringLiteral("GMC マップ");
+        case MapService::Safecast:
+            break;
+    }
+    return QStringLiteral("Safecast");
+}
+
+QString MapAnswerText(MapService service, const MapAnswer& answer) {
+    const QString name = MapServiceCaption(service);
+    // The service's own words, with the HTTP status where one came.
+    const QString said =
+        answer.Status == 0 || answer.Reason.startsWith(QStringLiteral("HTTP "))
+            ? answer.Reason
+            : QStringLiteral("HTTP %1「%2」").arg(answer.Status).arg(answer.Reason);
+    switch (answer.Why) {
+        case MapAnswer::Code::UnknownAccount:
+            return QStringLiteral("%1: アカウント ID が登録されていません (ERR1)").arg(name);
+        case MapAnswer::Code::UnknownCounter:
+            return QStringLiteral("%1: カウンター ID が登録されていません (ERR2)").arg(name);
+        case MapAnswer::Code::Other:
+            break;
+    }
+    switch (answer.Outcome) {
+        case MapOutcome::Accepted:
+            return QStringLiteral("%1 が測定値を受け付けました").arg(name);
+        case MapOutcome::TooSoon:
+            return QStringLiteral("%1: 送信の間隔が短すぎるとの応答です: %2").arg(name, said);
+        case MapOutcome::Refused:
+            return QStringLiteral(
+                       "%1 が拒否しました (ユーザー名・パスワード・キーを確認してください): %2")
+                .arg(name, said);
+        case MapOutcome::Failed:
+            break;
+    }
+    if (answer.Status == 0) {
+        return QStringLiteral("%1 から応答がありません: %2").arg(name, said);
+    }
+    return QStringLiteral("%1 がエラーを返しました: %2").arg(name, said);
+}
+
+QString MapEventText(const MapEvent& event) {
+    using Kind = MapEvent::Kind;
+    const QString name = MapServiceCaption(event.Service);
+    switch (event.What) {
+        case Kind::Resumed:
+            return QStringLiteral("%1: 送信を再開しました (%2 件待機)")
+                .arg(name)
+                .arg(event.Waiting);
+        case Kind::Failing:
+            return QStringLiteral("%1 (%2)。%3 秒後に再送します (%4 件待機)")
+                .arg(MapAnswerText(event.Service, event.Answer), event.Url)
+                .arg(event.NextTrySeconds)
+                .arg(event.Waiting);
+        case Kind::SlowedDown:
+            return QStringLiteral("%1。待機中の測定値は %2 秒ごとに送ります")
+                .arg(MapAnswerText(event.Service, event.Answer))
+                .arg(event.NextTrySeconds);
+        case Kind::Refused:
+            return QStringLiteral("%1 (%2)。次に開始するまで %3 には送信しません")
+                .arg(MapAnswerText(event.Service, event.Answer), event.Url, name);
+        case Kind::Dropped:
+            break;
+    }
+    return QStringLiteral("%1: %2 件が送信を待っています。%3 からの古いものを捨てます")
+        .arg(name)
+        .arg(event.Waiting)
+        .arg(DateTime::MinuteText(event.DroppedTime));
+}

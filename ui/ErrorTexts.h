@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FileError.h"
+#include "MapEvent.h"
 #include "MqttPublisher.h"
 
 #include <QString>
@@ -25,3 +26,11 @@ QString ProbeText(const MqttSettings& settings, MqttPublisher::Failure failure,
                   const QString& reason);
 // The line the window prints on stderr for a change of the publisher's connection.
 QString MqttEventText(const MqttEvent& event);
+
+// A map's name as the window shows it: "radmon", "GMC マップ", "Safecast".
+QString MapServiceCaption(MapService service);
+// What service answered an upload, in a sentence without its full stop: taken, "too soon", refused
+// (GMC's ERR1 and ERR2 by name), an error or no answer.
+QString MapAnswerText(MapService service, const MapAnswer& answer);
+// The line the window prints on stderr for a change in an upload.
+QString MapEventText(const MapEvent& event);

@@ -14,6 +14,7 @@
 #include "LiveIngestion.h"
 #include "LogView.h"
 #include "MainSplitter.h"
+#include "MapCommand.h"
 #include "MqttCommand.h"
 #include "QtFileDialogs.h"
 #include "SettingsCommand.h"
@@ -24,9 +25,7 @@
 #include <qcustomplot.h>
 #include <QCloseEvent>
 #include <QFontDatabase>
-#include <QMenuBar>
 #include <QMessageBox>
-#include <QStatusBar>
 #include <QSysInfo>
 #include <QTimer>
 
@@ -108,6 +107,7 @@ TMainForm::TMainForm(MainFormOptions options, QWidget* parent)
     connect(mqtt_, &MqttCommand::StatusChanged, this, &TMainForm::UpdateStatus);
     mqtt_->FollowLog(files_->Commands().CurrentFile());
     mqtt_->Load();
+    new MapCommand(options_, *session_, *files_, MapSend, this);
     views_ = new ViewCommands(*pane_, display_, samples_, graph_, *options_.Dialogs, this);
     termination_ = new Termination(this);
     connect(termination_, &Termination::Requested, this, [this] { CloseAllWindows(this); });

@@ -9,6 +9,7 @@
 
 class AlarmDialog;
 class GoToDialog;
+class MapDialog;
 class MqttDialog;
 class TOKRightDlg;
 
@@ -28,4 +29,6 @@ struct MainFormOptions {
     bool Simulated = false;  // Backend is the virtual counter of --simulate: the status bar says so
     std::function<bool(MqttDialog&)> RunMqttDialog;    // null: modal exec
     QString MqttPasswordPath;  // empty: "mqtt-password" in the per-user configuration folder
+    std::function<bool(MapDialog&)> RunMapDialog;  // null: modal exec
+    QString MapSecretFolder;  // the maps' secrets' folder; empty: the per-user configuration one
 };

@@ -32,6 +32,7 @@ void MainMenus::BuildMenus(QMenuBar* bar,
     Alarm = Setting->addAction(QStringLiteral("警報(&A)..."));
     // Not &M: 各種設定 has it, and a shared key only moves between the two items.
     MqttSend = Setting->addAction(QStringLiteral("MQTT 送信(&T)..."));
+    MapSend = Setting->addAction(QStringLiteral("公開マップ送信(&P)..."));
 
     // ファイル, ロガー and 設定 keep their places as the first three menus; added menus follow.
     View = bar->addMenu(QStringLiteral("表示(&V)"));

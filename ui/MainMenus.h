@@ -35,6 +35,7 @@ struct MainMenus {
     QAction* Set = nullptr;
     QAction* Alarm = nullptr;
     QAction* MqttSend = nullptr;
+    QAction* MapSend = nullptr;
     QMenu* Help = nullptr;
 
     // Fills bar; showMessage(text, caption) shows the help menu's texts.

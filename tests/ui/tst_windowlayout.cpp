@@ -42,6 +42,11 @@ constexpr MenuRow kMenus[] = {
     {u"設定(&S)", u"各種設定(&M)..."},
     {u"設定(&S)", u"警報(&A)..."},
     {u"設定(&S)", u"MQTT 送信(&T)..."},
+#ifdef _WIN32
+    {u"設定(&S)", u"(hidden) 公開マップ送信(&P)..."},  // that Qt has no networking
+#else
+    {u"設定(&S)", u"公開マップ送信(&P)..."},
+#endif
     {u"表示(&V)", u"移動(&G)..."},
     {u"表示(&V)", u"集計(&S)..."},
     {u"ヘルプ(&H)", u"カウンタが見つからないとき(&C)..."},
