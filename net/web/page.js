@@ -12,6 +12,7 @@
       highest: "最高 CPM", dose: "線量 (µSv)", noMinute: "まだ記録がありません",
       offline: "測定局から応答がありません", empty: "この期間の記録はありません",
       thinned: "%1分を%2点で表示 (各区間の最低と最高)", updated: "更新 ",
+      map: "公開マップ ", mapState: "送信済み %1 · 待機 %2", mapStopped: "停止 (拒否されました)",
     },
     en: {
       time: "Time", counter: "Counter", alarm: "Alarm", minutesToday: "Minutes today",
@@ -24,9 +25,11 @@
       empty: "No minute logged in this span",
       thinned: "%1 minutes drawn as %2 points (each slice's lowest and highest)",
       updated: "Updated ",
+      map: "Map ", mapState: "sent %1 · waiting %2", mapStopped: "stopped (refused)",
     },
   };
   const T = TEXTS[document.documentElement.lang] || TEXTS.en;
+  const MAP_NAMES = { radmon: "radmon", gmcmap: "GMC", safecast: "Safecast" };
   const $ = (id) => document.getElementById(id);
   const CHART_HEIGHT = 320;
   const NOW_EVERY_MS = 15000;
@@ -79,6 +82,27 @@
     $("now-minutes").textContent = now.minutes_today + T.minutesUnit;
     $("now-dose").textContent =
       now.usv_today === null ? "–" : Number(now.usv_today).toFixed(4) + " µSv";
+    showMaps(now.uploads || {});
+  }
+
+  // A card for each public map the station uploads to: what it sent, what waits, or that the
+  // map refused and the station stopped sending to it.
+  function showMaps(uploads) {
+    for (const [name, map] of Object.entries(uploads)) {
+      let card = $("map-" + name);
+      if (!card) {
+        card = document.createElement("div");
+        card.className = "card";
+        card.id = "map-" + name;
+        card.innerHTML = '<div class="label"></div><div class="value"></div>';
+        card.firstChild.textContent = T.map + (MAP_NAMES[name] || name);
+        document.querySelector(".now").appendChild(card);
+      }
+      const value = card.lastChild;
+      value.textContent = map.stopped ? T.mapStopped
+        : T.mapState.replace("%1", map.sent).replace("%2", map.waiting);
+      value.classList.toggle("refused", map.stopped);
+    }
   }
 
   function chartOptions(width) {
