@@ -37,6 +37,14 @@ public:
     // A picture of the chart to save (PNG, or PDF by its name); the dialog confirms replacing
     // an existing file. nullopt when cancelled.
     virtual std::optional<QString> ChooseImageFile() { return std::nullopt; }
+
+    // Where the dialogs start when no file or folder is given them: the folder of the file last
+    // chosen in them, remembered between runs. Empty: the dialogs' own choice.
+    const QString& Folder() const { return folder_; }
+    void SetFolder(const QString& folder) { folder_ = folder; }
+
+private:
+    QString folder_;
 };
 
 // New, Open, Save and Save As on CSV log files, and the automatic save. Failures throw

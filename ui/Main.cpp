@@ -20,6 +20,7 @@
 #include "SettingsCommand.h"
 #include "Termination.h"
 #include "WindowClose.h"
+#include "WindowMemory.h"
 #include "WindowMessages.h"
 
 #include <qcustomplot.h>
@@ -115,7 +116,7 @@ TMainForm::TMainForm(MainFormOptions options, QWidget* parent)
         this, [this](int code) { Link().WMDeviceChange(code); },
         [this] { termination_->Request(); });
     UpdateStatus();
-    MainSplitter::SizeWindow(*this);
+    new WindowMemory(*this, *files_, *views_, options_);
 }
 
 TMainForm::~TMainForm() {
@@ -169,7 +170,6 @@ void TMainForm::BindMenus() {
         connect(action, &QAction::triggered, this,
                 [this, handler] { RunGuarded([&] { (this->*handler)(); }); });
     }
-    setMinimumSize(256, 256);
 }
 
 void TMainForm::NewClick() {

@@ -14,8 +14,15 @@ void MainMenus::BuildMenus(QMenuBar* bar,
     OpenRecovery = File->addAction(QStringLiteral("復元フォルダを開く(&R)..."));
     SaveImage = File->addAction(QStringLiteral("グラフを画像で保存(&I)..."));
     SaveSummary = File->addAction(QStringLiteral("集計を CSV で保存(&U)..."));
+    Recent = File->addMenu(QStringLiteral("最近使ったファイル(&F)"));
     N2 = File->addSeparator();
     Exit = File->addAction(QStringLiteral("終了(&X)"));
+    // Spelled out rather than QKeySequence::SaveAs and Quit, which Windows leaves empty.
+    New->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+    Open->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    Save->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    SaveAs->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    Exit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
 
     Logger = bar->addMenu(QStringLiteral("ロガー(&L)"));
     Start = Logger->addAction(QStringLiteral("接続/開始(&B)"));

@@ -15,9 +15,10 @@ struct MainMenus {
     QAction* Open = nullptr;
     QAction* Save = nullptr;
     QAction* SaveAs = nullptr;
-    QAction* OpenRecovery = nullptr;  // shown while the recovery folder holds files
+    QAction* OpenRecovery = nullptr;  // enabled while the recovery folder holds files
     QAction* SaveImage = nullptr;
     QAction* SaveSummary = nullptr;
+    QMenu* Recent = nullptr;  // the logs last opened or saved; disabled while there are none
     QAction* N2 = nullptr;
     QAction* Exit = nullptr;
     QMenu* Logger = nullptr;

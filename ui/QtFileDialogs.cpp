@@ -1,29 +1,50 @@
 #include "QtFileDialogs.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 
 namespace {
 
-std::optional<QString> Run(QFileDialog& dialog) {
-    dialog.setNameFilter(QtNameFilters(kCsvFilter));
-    dialog.setDefaultSuffix(QString::fromUtf16(kCsvDefaultExt).mid(1));
+std::optional<QString> Chosen(QFileDialog& dialog) {
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return std::nullopt;
     }
     return dialog.selectedFiles().first();
 }
 
+std::optional<QString> Run(QFileDialog& dialog) {
+    dialog.setNameFilter(QtNameFilters(kCsvFilter));
+    dialog.setDefaultSuffix(QString::fromUtf16(kCsvDefaultExt).mid(1));
+    return Chosen(dialog);
+}
+
 }  // namespace
+
+void QtFileDialogs::StartInFolder(QFileDialog& dialog) const {
+    if (!Folder().isEmpty() && QFileInfo(Folder()).isDir()) {
+        dialog.setDirectory(Folder());
+    }
+}
+
+std::optional<QString> QtFileDialogs::Remember(const std::optional<QString>& chosen) {
+    if (chosen) {
+        SetFolder(QFileInfo(*chosen).absolutePath());
+    }
+    return chosen;
+}
 
 std::optional<QString> QtFileDialogs::ChooseOpenFile(const QString& directory) {
     QFileDialog dialog(parent_);
     if (!directory.isEmpty()) {
         dialog.setDirectory(directory);
+    } else {
+        StartInFolder(dialog);
     }
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     // Any name may be typed; a missing file is reported when it is read.
     dialog.setFileMode(QFileDialog::AnyFile);
-    return Run(dialog);
+    // A folder given, such as the recovery folder, is not where the user keeps their logs.
+    return directory.isEmpty() ? Remember(Run(dialog)) : Run(dialog);
 }
 
 std::optional<QString> QtFileDialogs::ChooseSaveFile(const QString& currentFile) {
@@ -31,14 +52,18 @@ std::optional<QString> QtFileDialogs::ChooseSaveFile(const QString& currentFile)
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
+    if (QFileInfo(currentFile).isRelative()) {
+        StartInFolder(dialog);
+    }
     if (!currentFile.isEmpty()) {
         dialog.selectFile(currentFile);
     }
-    return Run(dialog);
+    return Remember(Run(dialog));
 }
 
 std::optional<QString> QtFileDialogs::ChooseImageFile() {
     QFileDialog dialog(parent_);
+    StartInFolder(dialog);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilters({QStringLiteral("PNG 画像 (*.png)"), QStringLiteral("PDF (*.pdf)")});
@@ -48,8 +73,5 @@ std::optional<QString> QtFileDialogs::ChooseImageFile() {
         dialog.setDefaultSuffix(f.contains(QStringLiteral("pdf")) ? QStringLiteral("pdf")
                                                                   : QStringLiteral("png"));
     });
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
-        return std::nullopt;
-    }
-    return dialog.selectedFiles().first();
+    return Remember(Chosen(dialog));
 }

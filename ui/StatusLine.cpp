@@ -105,6 +105,10 @@ void StatusLine::Show(const StatusState& state) {
         notes << QStringLiteral("未保存のログを保存しました: ") +
                      QDir::toNativeSeparators(state.KeptFile);
     }
+    if (!state.MissingFile.isEmpty()) {
+        notes << QStringLiteral("ファイルが見つからないため一覧から外しました: ") +
+                     QDir::toNativeSeparators(state.MissingFile);
+    }
     if (!state.CopyOf.isEmpty()) {
         notes << QStringLiteral("別のウィンドウが記録中のファイルの写しです: ") +
                      QDir::toNativeSeparators(state.CopyOf);

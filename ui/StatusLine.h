@@ -20,6 +20,7 @@ struct StatusState {
     int FirstUnreadableLine = 0;
     int FirstForeignLine = 0;  // of the current file, whose samples our writer would change
     QString KeptFile;          // where New or Open put samples that were in no file
+    QString MissingFile;       // a recent log that was no longer there, taken off the list
     QString CopyOf;  // the recovery file another window writes, of which the log is a copy
     QString DiscardedRecovery;  // the opened recovery file that Save As made unneeded
     bool RecoveryAvailable = false;

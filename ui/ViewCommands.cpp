@@ -35,6 +35,7 @@ void ViewCommands::SummaryClick() {
         connect(summary_, &SummaryWindow::PeriodChosen, this, [this](double start) {
             pane_.ShowPageFrom(ChartNavigation::FirstSampleAtOrAfter(log_, start));
         });
+        emit SummaryCreated(*summary_);
     }
     summary_->show();
     summary_->raise();

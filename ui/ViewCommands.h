@@ -35,6 +35,10 @@ public:
     // The summaries window; null until first shown.
     SummaryWindow* Summaries() const { return summary_; }
 
+signals:
+    // The summaries window was made, just before it is first shown.
+    void SummaryCreated(SummaryWindow& window);
+
 private:
     ChartPane& pane_;
     DisplayModel& display_;

@@ -28,7 +28,7 @@ WindowFiles::~WindowFiles() = default;
 void WindowFiles::LookForRecoveryFiles() {
     recoveryFiles_ = recovery_->Summaries(QDate::currentDate().year());
     recoveryAvailable_ = !recoveryFiles_.isEmpty();
-    openRecovery_->setVisible(recoveryAvailable_);
+    openRecovery_->setEnabled(recoveryAvailable_);
 }
 
 void WindowFiles::Run(const std::function<void()>& command, bool replacesLog) {
@@ -63,11 +63,17 @@ void WindowFiles::AfterCommand(bool replacesLog) {
     }
 #endif
     autosaveError_.clear();
+    missingNotice_.clear();
     keptNotice_ = commands_->KeptFile();
     recoveryAvailable_ = false;
-    openRecovery_->setVisible(recovery_->HasFiles());
+    openRecovery_->setEnabled(recovery_->HasFiles());
     UpdateTimer();
     emit Changed(replacesLog);
+}
+
+void WindowFiles::SayMissing(const QString& path) {
+    missingNotice_ = path;
+    emit Changed(false);
 }
 
 void WindowFiles::AutoSave() {
@@ -77,7 +83,7 @@ void WindowFiles::AutoSave() {
     } catch (const FileFailure& e) {
         autosaveError_ = FailureText(e);
     }
-    openRecovery_->setVisible(recovery_->HasFiles());
+    openRecovery_->setEnabled(recovery_->HasFiles());
     UpdateTimer();
     emit Changed(false);
 }
@@ -109,6 +115,7 @@ StatusState WindowFiles::Status() const {
         state.FirstForeignLine = commands_->FirstForeignLine();
     }
     state.KeptFile = keptNotice_;
+    state.MissingFile = missingNotice_;
     state.CopyOf = commands_->CopyOf();
     state.DiscardedRecovery = commands_->DiscardedRecovery();
     state.RecoveryAvailable = recoveryAvailable_;

@@ -25,7 +25,7 @@ class WindowFiles : public QObject {
     Q_OBJECT
 
 public:
-    // openRecovery: the menu item shown while the recovery folder holds files. recoveryFolder
+    // openRecovery: the menu item enabled while the recovery folder holds files. recoveryFolder
     // empty: "recovery" in the per-user data folder.
     WindowFiles(SampleLog& log, SampleDisplay& display, const GraphSettings& graph,
                 FileDialogs& dialogs, const QString& recoveryFolder, QAction* openRecovery,
@@ -43,6 +43,9 @@ public:
     void OpenAtStart(const QString& path);
     // Looks what the recovery folder offers; the status bar says so until the next command.
     void LookForRecoveryFiles();
+    // A log the user chose among the recent ones is gone: the status bar says so until the next
+    // command.
+    void SayMissing(const QString& path);
     // The timer's save. A failure does not raise a box every minute: the status bar says it.
     void AutoSave();
     // Live data changed the log: a minute was finished.
@@ -67,6 +70,7 @@ private:
     QTimer* timer_;
     QString autosaveError_;
     QString keptNotice_;              // where New or Open put samples that were in no file
+    QString missingNotice_;           // the recent log that was no longer there
     bool recoveryAvailable_ = false;  // the recovery folder held files at start
     QStringList recoveryFiles_;       // and these, one line each
 };

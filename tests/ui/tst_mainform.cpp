@@ -732,7 +732,7 @@ private slots:
         {
             Rig rig({}, recovery.path());
             TMainForm& form = *rig.form;
-            QVERIFY(!form.OpenRecovery->isVisible());
+            QVERIFY(!form.OpenRecovery->isEnabled());
             form.Start->trigger();
             QVERIFY(rig.Report(30, 5));
             QVERIFY(!form.FileTimer->isActive());  // nothing finished, nothing at risk
@@ -748,7 +748,7 @@ private slots:
             QCOMPARE(ReadAll(kept), all);
             QVERIFY(form.StatusText().contains(QStringLiteral("未保存のログを保存しました: ") +
                                                QDir::toNativeSeparators(kept)));
-            QVERIFY(form.OpenRecovery->isVisible());
+            QVERIFY(form.OpenRecovery->isEnabled());
             // The minute being counted goes on in the new log.
             QCOMPARE(form.Samples().Count(), 1);
 
@@ -764,7 +764,7 @@ private slots:
         QVERIFY(form.StatusText().contains(QStringLiteral("復元できるログがあります")));
         QVERIFY(form.StatusToolTip().contains(
             QStringLiteral("2026-12-08_1230.csv: 26/12/08 12:30 - 26/12/08 12:32, 3 分")));
-        QVERIFY(form.OpenRecovery->isVisible());
+        QVERIFY(form.OpenRecovery->isEnabled());
         const QString kept = recovery.filePath("2026-12-08_1230.csv");
         rig.dialogs->Answers.push_back(kept);
         form.OpenRecovery->trigger();

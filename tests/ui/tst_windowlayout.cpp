@@ -17,21 +17,23 @@
 namespace {
 
 // Every menu of the window and its items as the user sees them, in order: "-" is a separator,
-// "(hidden) " marks an item that is not shown at start. Adding a menu item is one row here.
+// "(hidden) " marks an item that is not shown at start, "(disabled) " one shown but not enabled,
+// a tab the shortcut shown beside the caption. Adding a menu item is one row here.
 struct MenuRow {
     const char16_t* Menu;
     const char16_t* Item;
 };
 constexpr MenuRow kMenus[] = {
-    {u"ファイル(&F)", u"新規作成(&N)"},
-    {u"ファイル(&F)", u"開く(&O)..."},
-    {u"ファイル(&F)", u"上書き保存(&S)"},
-    {u"ファイル(&F)", u"名前をつけて保存(&A)..."},
-    {u"ファイル(&F)", u"(hidden) 復元フォルダを開く(&R)..."},
+    {u"ファイル(&F)", u"新規作成(&N)\tCtrl+N"},
+    {u"ファイル(&F)", u"開く(&O)...\tCtrl+O"},
+    {u"ファイル(&F)", u"上書き保存(&S)\tCtrl+S"},
+    {u"ファイル(&F)", u"名前をつけて保存(&A)...\tCtrl+Shift+S"},
+    {u"ファイル(&F)", u"(disabled) 復元フォルダを開く(&R)..."},
     {u"ファイル(&F)", u"グラフを画像で保存(&I)..."},
     {u"ファイル(&F)", u"集計を CSV で保存(&U)..."},
+    {u"ファイル(&F)", u"(disabled) 最近使ったファイル(&F)"},
     {u"ファイル(&F)", u"-"},
-    {u"ファイル(&F)", u"終了(&X)"},
+    {u"ファイル(&F)", u"終了(&X)\tCtrl+Q"},
     {u"ロガー(&L)", u"接続/開始(&B)"},
     {u"ロガー(&L)", u"切断/停止(&S)"},
     {u"ロガー(&L)", u"(hidden) -"},
@@ -47,8 +49,8 @@ constexpr MenuRow kMenus[] = {
 #else
     {u"設定(&S)", u"公開マップ送信(&P)..."},
 #endif
-    {u"表示(&V)", u"移動(&G)..."},
-    {u"表示(&V)", u"集計(&S)..."},
+    {u"表示(&V)", u"移動(&G)...\tCtrl+G"},
+    {u"表示(&V)", u"集計(&S)...\tCtrl+T"},
     {u"ヘルプ(&H)", u"カウンタが見つからないとき(&C)..."},
     {u"ヘルプ(&H)", u"バージョン情報(&A)..."},
 };
@@ -70,8 +72,13 @@ struct Window {
 };
 
 QString Caption(const QAction* action) {
-    const QString text = action->isSeparator() ? QStringLiteral("-") : action->text();
-    return action->isVisible() ? text : QStringLiteral("(hidden) ") + text;
+    QString text = action->isSeparator() ? QStringLiteral("-") : action->text();
+    if (!action->shortcut().isEmpty()) {
+        text += u'\t' + action->shortcut().toString(QKeySequence::PortableText);
+    }
+    return !action->isVisible()   ? QStringLiteral("(hidden) ") + text
+           : !action->isEnabled() ? QStringLiteral("(disabled) ") + text
+                                  : text;
 }
 
 // The captions whose access key (the character after "&") is missing, doubled or used before.
@@ -178,12 +185,14 @@ private slots:
             QCOMPARE(menu->title(), title);
             for (const QAction* item : menu->actions()) {
                 captions << Caption(item);
-                QVERIFY2(!item->isVisible() || (item->isEnabled() && !item->isCheckable()),
-                         qPrintable(Caption(item)));
+                QVERIFY2(!item->isCheckable(), qPrintable(Caption(item)));
             }
         }
         QCOMPARE(captions, items);
         captions.removeIf([](const QString& c) { return c.endsWith(u'-'); });
+        for (QString& caption : captions) {
+            caption = caption.section(u'\t', 0, 0);
+        }
         QCOMPARE(ClashingAccessKeys(captions), QStringList());
     }
 
