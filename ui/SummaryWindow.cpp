@@ -13,6 +13,8 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
+#include <QScreen>
+#include <QScrollBar>
 #include <QShortcut>
 #include <QSplitter>
 #include <QTableView>
@@ -143,6 +145,20 @@ void SummaryWindow::showEvent(QShowEvent* event) {
 void SummaryWindow::hideEvent(QHideEvent* event) {
     model_->SetActive(false);
     QWidget::hideEvent(event);
+}
+
+void SummaryWindow::FitColumns() {
+    model_->SetActive(true);
+    Table->resizeColumnsToContents();
+    const QMargins margins = layout()->contentsMargins();
+    int wanted = Table->horizontalHeader()->length() + 2 * Table->frameWidth() +
+                 Table->verticalScrollBar()->sizeHint().width() + margins.left() + margins.right();
+    if (const QScreen* shown = screen()) {
+        wanted = std::min(wanted, shown->availableGeometry().width());
+    }
+    if (width() < wanted) {
+        resize(wanted, height());
+    }
 }
 
 void SummaryWindow::Changed() {

@@ -35,6 +35,9 @@ public:
 
     // Brings the chart and the totals up to date now.
     void Refresh();
+    // Widens the window, within the screen, until every column of the table shows without
+    // scrolling sideways; never narrows it. Reads the log as showing the window would.
+    void FitColumns();
     // The selected cells as tab-separated lines, in the table's order.
     QString SelectedText() const;
 

@@ -36,6 +36,7 @@ void ViewCommands::SummaryClick() {
             pane_.ShowPageFrom(ChartNavigation::FirstSampleAtOrAfter(log_, start));
         });
         emit SummaryCreated(*summary_);
+        summary_->FitColumns();
     }
     summary_->show();
     summary_->raise();

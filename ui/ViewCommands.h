@@ -36,7 +36,8 @@ public:
     SummaryWindow* Summaries() const { return summary_; }
 
 signals:
-    // The summaries window was made, just before it is first shown.
+    // The summaries window was made, just before it is first shown and widened to show all its
+    // columns.
     void SummaryCreated(SummaryWindow& window);
 
 private:

@@ -9,6 +9,7 @@
 
 #include <qcustomplot.h>
 #include <QLabel>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTest>
@@ -74,6 +75,32 @@ private slots:
         QCOMPARE(resets.count(), 1);
         QCOMPARE(rig.model.rowCount(), 1);
         QCOMPARE(rig.Cell(0, 0), "2026-05-03");
+    }
+
+    // Opened narrow, the window widens until every column shows without scrolling sideways (in a
+    // font small enough for the columns to fit the test's screen).
+    void fitsItsColumns_data() {
+        QTest::addColumn<int>("period");
+        QTest::newRow("hour") << 0;
+        QTest::newRow("day") << 1;
+        QTest::newRow("month") << 2;
+    }
+    void fitsItsColumns() {
+        QFETCH(int, period);
+        Rig rig;
+        rig.log.Assign({{At(1, 10, 0), 5}, {At(3, 10, 0), 12345}, {At(4, 10, 0), 20}});
+        RebuildDisplay(rig.log, rig.settings, rig.display);
+        rig.window.hide();
+        QFont small = rig.window.font();
+        small.setPixelSize(9);
+        rig.window.setFont(small);
+        rig.window.resize(300, 400);
+        rig.window.PeriodBox->setCurrentIndex(period);
+        rig.window.FitColumns();
+        rig.window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&rig.window));
+        QCOMPARE(rig.window.Table->horizontalScrollBar()->maximum(), 0);
+        QCOMPARE(rig.window.height(), 400);
     }
 
     // A hidden window does not follow; shown again it is up to date.
