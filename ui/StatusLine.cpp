@@ -106,7 +106,7 @@ void StatusLine::Show(const StatusState& state) {
                      QDir::toNativeSeparators(state.KeptFile);
     }
     if (!state.MissingFile.isEmpty()) {
-        notes << QStringLiteral("ファイルが見つからないため一覧から外しました: ") +
+        notes << QStringLiteral("見つからないため最近使ったファイルから外しました: ") +
                      QDir::toNativeSeparators(state.MissingFile);
     }
     if (!state.CopyOf.isEmpty()) {

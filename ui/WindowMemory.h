@@ -23,7 +23,6 @@ public:
     WindowMemory(TMainForm& form, WindowFiles& files, ViewCommands& views,
                  const MainFormOptions& options);
 
-    RecentFilesMenu& Recent() const { return *recent_; }
     // What the window would write now.
     WindowState State() const;
 
