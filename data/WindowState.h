@@ -12,13 +12,13 @@
 // the file dialogs were last in and the recent logs. Anything missing is "as at the first
 // start".
 struct WindowState {
-    QByteArray MainGeometry;            // QWidget::saveGeometry; empty: the first size
+    QByteArray MainGeometry;  // QWidget::saveGeometry; empty: the first size
     bool LogShown = false;
-    int LogHeight = 0;                  // 0: the pane's first height
-    QByteArray SummaryGeometry;         // empty: the summaries window's first size
+    int LogHeight = 0;                    // 0: the pane's first height
+    QByteArray SummaryGeometry;           // empty: the summaries window's first size
     std::optional<SummaryPeriod> Period;  // of the summaries window; none: its first period
-    QString Folder;                     // where the file dialogs start; empty: their own choice
-    QStringList RecentFiles;            // newest first, at most RecentFiles::kMaxFiles
+    QString Folder;                       // where the file dialogs start; empty: their own choice
+    QStringList RecentFiles;              // newest first, at most RecentFiles::kMaxFiles
 
     bool operator==(const WindowState&) const = default;
 };

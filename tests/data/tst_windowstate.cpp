@@ -25,8 +25,9 @@ WindowState Remembered() {
 
 // The lines of before that are not keys the window writes, in their order.
 QList<QByteArray> OtherLines(const QByteArray& bytes) {
-    static const QByteArray ours[] = {"Geometry=", "LogShown=", "LogHeight=", "SummaryGeometry=",
-                                      "SummaryPeriod=", "Folder=", "Recent"};
+    static const QByteArray ours[] = {
+        "Geometry=",      "LogShown=", "LogHeight=", "SummaryGeometry=",
+        "SummaryPeriod=", "Folder=",   "Recent"};
     QList<QByteArray> lines = bytes.split('\n');
     lines.removeIf([](const QByteArray& line) {
         return std::any_of(std::begin(ours), std::end(ours),
@@ -76,9 +77,9 @@ private slots:
     void readsDefaults_data() {
         QTest::addColumn<QByteArray>("text");
         QTest::newRow("no section") << QByteArray("[Graph]\r\nuSv=0.00158\r\n");
-        QTest::newRow("values that do not read")
-            << QByteArray("[Window]\nLogHeight=-5\nLogShown=maybe\nSummaryPeriod=week\n"
-                          "Recent1=\nRecent2=\n");
+        QTest::newRow("values that do not read") << QByteArray(
+            "[Window]\nLogHeight=-5\nLogShown=maybe\nSummaryPeriod=week\n"
+            "Recent1=\nRecent2=\n");
     }
     void readsDefaults() {
         QFETCH(QByteArray, text);
@@ -106,9 +107,8 @@ private slots:
             << QStringList{"", "/1", "/1", "/2", "/3", "/4", "/5", "/6", "/7", "/8", "/9"}
             << QStringList() << QString()
             << QStringList{"/1", "/2", "/3", "/4", "/5", "/6", "/7", "/8"};
-        QTest::newRow("a missing one taken off")
-            << QStringList{"/a", "/b", "/c"} << QStringList() << QString("/b")
-            << QStringList{"/a", "/c"};
+        QTest::newRow("a missing one taken off") << QStringList{"/a", "/b", "/c"} << QStringList()
+                                                 << QString("/b") << QStringList{"/a", "/c"};
     }
     void recentFiles() {
         QFETCH(QStringList, loaded);

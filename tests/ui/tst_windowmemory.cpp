@@ -127,8 +127,9 @@ private slots:
         form.Recent->actions().at(1)->trigger();
         QCOMPARE(start.RecentItems(), QStringList{"&1 " + QDir::toNativeSeparators(a)});
         QCOMPARE(form.CurrentFile(), a);
-        QVERIFY(form.StatusText().contains(QStringLiteral("見つからないため最近使ったファイルから外しました: ") +
-                                           QDir::toNativeSeparators(b)));
+        QVERIFY(form.StatusText().contains(
+            QStringLiteral("見つからないため最近使ったファイルから外しました: ") +
+            QDir::toNativeSeparators(b)));
         form.close();
         Start again(dir);
         QCOMPARE(again.RecentItems(), QStringList{"&1 " + QDir::toNativeSeparators(a)});
