@@ -12,6 +12,7 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTableView>
+#include <QScreen>
 #include <QTest>
 #include <array>
 
@@ -99,7 +100,14 @@ private slots:
         rig.window.FitColumns();
         rig.window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&rig.window));
-        QCOMPARE(rig.window.Table->horizontalScrollBar()->maximum(), 0);
+        // Every column shows, unless the window already reaches the screen's width.
+        const int screenWidth = rig.window.screen()->availableGeometry().width();
+        const int overflow = rig.window.Table->horizontalScrollBar()->maximum();
+        QVERIFY2(overflow == 0 || rig.window.width() >= screenWidth,
+                 qPrintable(QString("%1 px hidden in a window %2 px wide on a screen of %3")
+                                .arg(overflow)
+                                .arg(rig.window.width())
+                                .arg(screenWidth)));
         QCOMPARE(rig.window.height(), 400);
     }
 
