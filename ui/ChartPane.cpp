@@ -4,6 +4,7 @@
 #include "ChartView.h"
 #include "DateTime.h"
 #include "DisplayRules.h"
+#include "GapMarks.h"
 #include "OverviewStrip.h"
 #include "SampleLog.h"
 
@@ -45,6 +46,7 @@ ChartPane::ChartPane(DisplayModel& display, const SampleLog& log, QWidget* paren
     : QWidget(parent), display_(display), log_(log) {
     setObjectName(QStringLiteral("ChartPane"));
     view_ = new ChartView(display, this);
+    view_->MarkGapsOf(log);
     strip_ = new OverviewStrip(log, this);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -141,7 +143,9 @@ void ChartPane::ShowPointUnder(QMouseEvent* event) {
     }
     QCustomPlot* chart = view_->Chart();
     const int index = int(std::lround(chart->xAxis->pixelToCoord(event->position().x())));
-    const QString text = chart->axisRect()->rect().contains(event->position().toPoint())
+    const TimeGaps::Gap* gap = view_->Gaps().GapAt(event->position());
+    const QString text = gap != nullptr ? GapMarks::Text(*gap)
+                         : chart->axisRect()->rect().contains(event->position().toPoint())
                              ? PointText(index)
                              : QString();
     if (text.isEmpty()) {

@@ -13,7 +13,8 @@ class SampleLog;
 // The chart with the whole log under it: the chart as configured, the overview strip, and the
 // ways through a long log: keys while the chart has the focus (Page Up / Page Down a page, Left
 // / Right ten points, Home the first page, End the newest), the strip, a sample to show, and
-// the values under the mouse as a tooltip. The strip also says what the page shows.
+// the values under the mouse as a tooltip (over a gap's mark, the gap). The strip also says
+// what the page shows.
 class ChartPane final : public QWidget {
     Q_OBJECT
 

@@ -1,5 +1,9 @@
 #include "ChartView.h"
 
+#include "GapMarks.h"
+#include "SampleLog.h"
+#include "TimeGaps.h"
+
 #include <qcustomplot.h>
 
 #include <algorithm>
@@ -143,6 +147,9 @@ void ChartView::Configure() {
     seriesSv_->setPen(QPen(QColor(0, 0, 255, 191), 1));
     seriesSv_->setBrush(Qt::NoBrush);
 
+    // Over both series: the marks of gaps in time.
+    gaps_ = new GapMarks(chart_);
+
     chart_->legend->setVisible(false);
     chart_->setInteractions(QCP::iRangeDrag);
     rect->setRangeDrag(Qt::Horizontal);
@@ -183,9 +190,10 @@ void ChartView::LoadPage() {
     }
     pageStale_ = false;
     const QCPRange range = chart_->xAxis->range();
+    const int first = std::max(0, int(std::floor(range.lower)));
+    const int last = int(std::ceil(range.upper));
     const auto load = [&](QCPGraph* graph, const std::vector<double>& values) {
-        const int first = std::max(0, int(std::floor(range.lower)));
-        const int end = std::min(int(values.size()), int(std::ceil(range.upper)) + 1);
+        const int end = std::min(int(values.size()), last + 1);
         QVector<QCPGraphData> points(std::max(0, end - first));
         QCPGraphData* point = points.data();
         for (int i = first; i < end; ++i, ++point) {
@@ -195,6 +203,16 @@ void ChartView::LoadPage() {
     };
     load(seriesCpm_, model_.CpmValues());
     load(seriesSv_, model_.DoseValues());
+    if (log_ != nullptr) {
+        gaps_->SetGaps(
+            TimeGaps::Find(log_->Samples(), first, std::min(last, model_.CpmCount() - 1)));
+    }
+}
+
+void ChartView::MarkGapsOf(const SampleLog& log) {
+    log_ = &log;
+    pageStale_ = true;
+    Replot();
 }
 
 void ChartView::FollowNewest() {

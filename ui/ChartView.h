@@ -6,10 +6,12 @@
 #include <QObject>
 #include <QTimer>
 
+class GapMarks;
 class QCustomPlot;
 class QCPGraph;
 class QCPRange;
 class QWidget;
+class SampleLog;
 
 // Draws a DisplayModel's two series on a QCustomPlot: CPM as a filled area on the left axis,
 // the dose rate as a line on the right axis. Shows a page of at most MaxPointsPerPage points that
@@ -29,6 +31,10 @@ public:
     QCustomPlot* Chart() const { return chart_; }
     QCPGraph* SeriesCPM() const { return seriesCpm_; }
     QCPGraph* SeriesSV() const { return seriesSv_; }
+    // The gaps in time marked on the page.
+    const GapMarks& Gaps() const { return *gaps_; }
+    // Marks the gaps between the times of log's samples, point i being sample i.
+    void MarkGapsOf(const SampleLog& log);
 
     // True while the page follows the newest point.
     bool Following() const { return following_; }
@@ -64,6 +70,8 @@ private:
     QCustomPlot* chart_;
     QCPGraph* seriesCpm_ = nullptr;
     QCPGraph* seriesSv_ = nullptr;
+    GapMarks* gaps_ = nullptr;  // owned by the chart
+    const SampleLog* log_ = nullptr;
     bool following_ = true;
     bool settingRange_ = false;
     bool pageStale_ = true;  // the chart's points are not those of the page shown

@@ -67,7 +67,8 @@ QRect OverviewStrip::PageRect() const {
     const int right = int(std::ceil(std::max(a, b)));
     // Never thinner than a few pixels, so a page of a long log can still be seen and grabbed.
     const int w = std::max(right - left, 4);
-    return QRect(std::clamp(left, 0, std::max(0, width() - w)), 0, w, height());
+    const QRect trace = TraceRect();
+    return QRect(std::clamp(left, 0, std::max(0, width() - w)), trace.top(), w, trace.height());
 }
 
 int OverviewStrip::SampleAt(double time) const {
@@ -120,19 +121,33 @@ void OverviewStrip::resizeEvent(QResizeEvent* event) {
 void OverviewStrip::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), QColor(248, 248, 248));
+    const QRect trace = TraceRect();
     const int top = bands_.Top();
     const double pixelsPerColumn = double(width()) / bands_.Columns();
+    // Columns without a sample between the log's ends are missing time: a light shade.
+    int lastColumn = bands_.Columns() - 1;
+    while (lastColumn > 0 && bands_.At(lastColumn).Empty) {
+        --lastColumn;
+    }
+    for (int c = 0; c < lastColumn; ++c) {
+        if (bands_.At(c).Empty) {
+            painter.fillRect(
+                QRectF(c * pixelsPerColumn, trace.top(), pixelsPerColumn, trace.height()),
+                QColor(228, 228, 228));
+        }
+    }
     if (top > 0) {
         painter.setPen(QPen(QColor(220, 60, 40), std::max(1.0, pixelsPerColumn)));
-        const double scale = (height() - 3) / double(top);
+        const double bottom = trace.bottom();
+        const double scale = (trace.height() - 3) / double(top);
         for (int c = 0; c < bands_.Columns(); ++c) {
             const OverviewBands::Band band = bands_.At(c);
             if (band.Empty) {
                 continue;
             }
             const double x = (c + 0.5) * pixelsPerColumn;
-            const double y1 = height() - 1 - std::max(0, band.Min) * scale;
-            const double y2 = height() - 1 - std::max(0, band.Max) * scale;
+            const double y1 = bottom - std::max(0, band.Min) * scale;
+            const double y2 = bottom - std::max(0, band.Max) * scale;
             painter.drawLine(QPointF(x, y1), QPointF(x, std::min(y2, y1 - 1)));
         }
     }
@@ -143,11 +158,16 @@ void OverviewStrip::paintEvent(QPaintEvent*) {
     }
     painter.setPen(QColor(128, 128, 128));
     painter.drawLine(0, 0, width(), 0);
+    painter.setPen(QColor(210, 210, 210));
+    painter.drawLine(0, trace.top() - 1, width(), trace.top() - 1);
     if (const QString caption = caption_ ? caption_() : QString(); !caption.isEmpty()) {
         QFont font = painter.font();
         font.setPixelSize(11);
         painter.setFont(font);
         painter.setPen(QColor(40, 40, 40));
-        painter.drawText(rect().adjusted(4, 1, -4, 0), Qt::AlignLeft | Qt::AlignTop, caption);
+        // Clipped to its band, so no font's descent reaches the trace.
+        painter.setClipRect(CaptionRect().adjusted(0, 1, 0, -1));
+        painter.drawText(CaptionRect().adjusted(4, 1, -4, -1), Qt::AlignLeft | Qt::AlignVCenter,
+                         caption);
     }
 }

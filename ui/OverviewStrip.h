@@ -9,14 +9,18 @@
 class SampleLog;
 
 // A strip under the chart that shows the whole log at once: CPM as a band from the lowest to
-// the highest count of each pixel column, on a real time axis, so gaps stay gaps. The chart's
-// page is a highlighted band; a click moves the page there and dragging the band moves it along.
-// The bands are worked out when the log changes, never while painting.
+// the highest count of each pixel column, on a real time axis, so gaps stay gaps (shaded, where
+// no sample fell between the log's first and last). The chart's page is a highlighted band; a
+// click moves the page there and dragging the band moves it along. A line of text above the
+// trace, in a band of its own, says what the page shows. The bands are worked out when the log
+// changes, never while painting.
 class OverviewStrip final : public QWidget {
     Q_OBJECT
 
 public:
-    static constexpr int kHeight = 40;
+    static constexpr int kCaptionHeight = 14;
+    static constexpr int kTraceHeight = 40;
+    static constexpr int kHeight = kCaptionHeight + kTraceHeight;
 
     OverviewStrip(const SampleLog& log, QWidget* parent = nullptr);
 
@@ -26,11 +30,15 @@ public:
     void LiveReport();
     // The chart shows points first..last (inclusive); -1 for none.
     void SetPage(int first, int last);
-    // A line of text over the strip (what the page shows), asked for when the strip is painted.
+    // The line of text above the trace (what the page shows), asked for when the strip is
+    // painted.
     void SetCaption(std::function<QString()> caption) { caption_ = std::move(caption); }
+    // Where the text and the trace are drawn: one above the other, never overlapping.
+    QRect CaptionRect() const { return QRect(0, 0, width(), kCaptionHeight); }
+    QRect TraceRect() const { return QRect(0, kCaptionHeight, width(), height() - kCaptionHeight); }
 
     const OverviewBands& Bands() const { return bands_; }
-    // Where the page band lies, in pixels; empty without a page.
+    // Where the page band lies on the trace, in pixels; empty without a page.
     QRect PageRect() const;
 
 signals:
