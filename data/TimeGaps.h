@@ -14,7 +14,7 @@ namespace TimeGaps {
 inline constexpr std::int64_t kMinGapMs = 2 * 60 * 1000;
 
 struct Gap {
-    int Before = 0;  // the gap lies between sample Before and sample Before + 1
+    int Before = 0;   // the gap lies between sample Before and sample Before + 1
     double From = 0;  // the two samples' times (DateTime values)
     double To = 0;
     std::int64_t Minutes = 0;  // To - From in whole minutes
