@@ -70,7 +70,8 @@ int main(int argc, char* argv[]) {
 
     size_t samples = 0;
     int duplicates = 0;
-    const double fileRead = MedianMs(runs, [&] { samples = ReadCsvLog(file, 2026).Samples.size(); });
+    const double fileRead =
+        MedianMs(runs, [&] { samples = ReadCsvLog(file, 2026).Samples.size(); });
     const double folderRead = MedianMs(runs, [&] {
         const LogFolderRead read = ReadLogFolder(folder, 2026);
         duplicates = read.Duplicates;

@@ -54,8 +54,8 @@ LogFolderRead Merge(std::vector<CsvReadResult>& files) {
     std::vector<PlacedLine> lines;
     for (CsvReadResult& file : files) {
         for (int i = 0; i < file.Unreadable.Count(); ++i) {
-            lines.push_back({all.size() + size_t(file.Unreadable.SamplesBefore(i)),
-                             file.Unreadable.Text(i)});
+            lines.push_back(
+                {all.size() + size_t(file.Unreadable.SamplesBefore(i)), file.Unreadable.Text(i)});
         }
         all.insert(all.end(), file.Samples.begin(), file.Samples.end());
         std::vector<Sample>().swap(file.Samples);

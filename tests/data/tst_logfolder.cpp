@@ -62,8 +62,7 @@ private slots:
         QTest::newRow("unreadable lines at their places")
             << Files{{"2026-12-09.csv", "26/12/09, 10:00, 2\r\ngarbage\r\n"},
                      {"2026-12-08.csv", "header\r\n26/12/08, 10:00, 1\r\n"}}
-            << QByteArray("header\r\n26/12/08, 10:00, 1\r\n26/12/09, 10:00, 2\r\ngarbage\r\n")
-            << 0;
+            << QByteArray("header\r\n26/12/08, 10:00, 1\r\n26/12/09, 10:00, 2\r\ngarbage\r\n") << 0;
     }
     void record() {
         QFETCH(Files, files);
@@ -86,15 +85,16 @@ private slots:
         QTest::addColumn<QString>("path");
         using Op = FileError::Operation;
         using Code = FileError::Code;
-        QTest::newRow("no such folder") << Files{} << "gone" << int(Op::ReadFolder)
-                                        << int(Code::NotFound) << "gone";
+        QTest::newRow("no such folder")
+            << Files{} << "gone" << int(Op::ReadFolder) << int(Code::NotFound) << "gone";
         QTest::newRow("an empty folder")
             << Files{} << "" << int(Op::ReadFolder) << int(Code::EmptyFolder) << "";
-        QTest::newRow("no daily file") << Files{{"notes.txt", "x"}, {"all.csv", "26/12/08, 10:00, 1"}}
-                                       << "" << int(Op::ReadFolder) << int(Code::NoLogFiles) << "";
+        QTest::newRow("no daily file")
+            << Files{{"notes.txt", "x"}, {"all.csv", "26/12/08, 10:00, 1"}} << ""
+            << int(Op::ReadFolder) << int(Code::NoLogFiles) << "";
         QTest::newRow("a daily name on a folder")
-            << Files{{"2026-12-08.csv/x", "x"}} << "" << int(Op::Read)
-            << int(Code::NotRegularFile) << "2026-12-08.csv";
+            << Files{{"2026-12-08.csv/x", "x"}} << "" << int(Op::Read) << int(Code::NotRegularFile)
+            << "2026-12-08.csv";
     }
     void errors() {
         QFETCH(Files, files);
