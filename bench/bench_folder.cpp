@@ -15,7 +15,9 @@
 #include <QDir>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <cstdio>
+#include <vector>
 
 namespace {
 
@@ -31,6 +33,11 @@ std::vector<Sample> DayOf(int dayIndex) {
                        25 + (m * 7 + dayIndex) % 21});
     }
     return day;
+}
+
+double Median(std::vector<double> times) {
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
 }
 
 QString DayName(int dayIndex) {
@@ -68,31 +75,33 @@ int main(int argc, char* argv[]) {
     const QString file = WriteYear(folder);
     const GraphSettings settings;
 
-    size_t samples = 0;
-    int duplicates = 0;
-    const double fileRead =
-        MedianMs(runs, [&] { samples = ReadCsvLog(file, 2026).Samples.size(); });
-    const double folderRead = MedianMs(runs, [&] {
-        const LogFolderRead read = ReadLogFolder(folder, 2026);
-        duplicates = read.Duplicates;
-    });
-    std::printf("%zu minutes; %d daily files (%d duplicates)\n", samples, kDays, duplicates);
-    std::printf("read:           one file %8.1f ms   folder %8.1f ms   ratio %.2f\n", fileRead,
-                folderRead, folderRead / fileRead);
-
-    // Open as the window does it: the read, then the chart series and the log pane drawn.
+    // The two are timed in turns, so that a change in the machine's load falls on both.
     DisplayModel display;
     SampleLog log;
-    const double fileOpen = MedianMs(runs, [&] {
-        log.Assign(std::move(ReadCsvLog(file, 2026).Samples));
-        RebuildDisplay(log, settings, display);
-    });
-    const double folderOpen = MedianMs(runs, [&] {
-        log.Assign(std::move(ReadLogFolder(folder, 2026).Samples));
-        RebuildDisplay(log, settings, display);
-    });
-    std::printf("read and draw:  one file %8.1f ms   folder %8.1f ms   ratio %.2f\n", fileOpen,
-                folderOpen, folderOpen / fileOpen);
+    size_t samples = 0;
+    int duplicates = 0;
+    std::vector<double> fileRead, folderRead, fileOpen, folderOpen;
+    for (int run = 0; run < runs; ++run) {
+        fileRead.push_back(MedianMs(1, [&] { samples = ReadCsvLog(file, 2026).Samples.size(); }));
+        folderRead.push_back(
+            MedianMs(1, [&] { duplicates = ReadLogFolder(folder, 2026).Duplicates; }));
+        // Open as the window does it: the read, then the chart series and the log pane drawn.
+        fileOpen.push_back(MedianMs(1, [&] {
+            log.Assign(std::move(ReadCsvLog(file, 2026).Samples));
+            RebuildDisplay(log, settings, display);
+        }));
+        folderOpen.push_back(MedianMs(1, [&] {
+            log.Assign(std::move(ReadLogFolder(folder, 2026).Samples));
+            RebuildDisplay(log, settings, display);
+        }));
+    }
+    std::printf("%zu minutes; %d daily files (%d duplicates)\n", samples, kDays, duplicates);
+    std::printf("read:           one file %8.1f ms   folder %8.1f ms   ratio %.2f\n",
+                Median(fileRead), Median(folderRead), Median(folderRead) / Median(fileRead));
+    std::printf("read and draw:  one file %8.1f ms   folder %8.1f ms   ratio %.2f\n",
+                Median(fileOpen), Median(folderOpen), Median(folderOpen) / Median(fileOpen));
+    std::printf("listing the folder's daily files: %.2f ms\n",
+                MedianMs(runs, [&] { DailyFilesOf(folder); }));
     std::printf("(median of %d runs each)\n", runs);
     return 0;
 }

@@ -40,26 +40,38 @@ struct PlacedLine {
     QByteArrayView Text;
 };
 
-// The files' results joined in file order, then sorted by time (stable) and each minute kept
-// once; the unreadable lines go before the kept sample that stands for the one they preceded.
-LogFolderRead Merge(std::vector<CsvReadResult>& files) {
-    LogFolderRead merged;
-    merged.Files = int(files.size());
-    size_t total = 0;
-    for (const CsvReadResult& file : files) {
-        total += file.Samples.size();
-    }
-    std::vector<Sample> all;
-    ReserveLarge(all, total);
-    std::vector<PlacedLine> lines;
-    for (CsvReadResult& file : files) {
-        for (int i = 0; i < file.Unreadable.Count(); ++i) {
-            lines.push_back(
-                {all.size() + size_t(file.Unreadable.SamplesBefore(i)), file.Unreadable.Text(i)});
+// The files' samples in file order and their unreadable lines, joined as each file is read: a
+// file's own buffer goes before the next is read, so a year of files costs the memory of the
+// record and one day's.
+struct Joined {
+    std::vector<Sample> All;
+    std::vector<PlacedLine> Lines;
+    std::vector<UnreadableText> Texts;  // the lines' texts, of the files that have any
+
+    // Adds a file's read; expected: how many samples all files are likely to hold.
+    void Add(CsvReadResult& file, size_t expected) {
+        if (All.size() + file.Samples.size() > All.capacity()) {
+            ReserveLarge(
+                All, std::max({expected, All.size() + file.Samples.size(), All.capacity() * 2}));
         }
-        all.insert(all.end(), file.Samples.begin(), file.Samples.end());
-        std::vector<Sample>().swap(file.Samples);
+        if (!file.Unreadable.IsEmpty()) {
+            Texts.push_back(std::move(file.Unreadable));
+            const UnreadableText& text = Texts.back();
+            for (int i = 0; i < text.Count(); ++i) {
+                Lines.push_back({All.size() + size_t(text.SamplesBefore(i)), text.Text(i)});
+            }
+        }
+        All.insert(All.end(), file.Samples.begin(), file.Samples.end());
     }
+};
+
+// The joined samples sorted by time (stable) and each minute kept once; the unreadable lines go
+// before the kept sample that stands for the one they preceded.
+LogFolderRead Merge(Joined& joined, int files) {
+    LogFolderRead merged;
+    merged.Files = files;
+    std::vector<Sample>& all = joined.All;
+    std::vector<PlacedLine>& lines = joined.Lines;
     const auto earlier = [](const Sample& a, const Sample& b) { return a.Time < b.Time; };
     // order[p]: the file-order index of the sample at sorted place p. Daily files come in
     // order, so the sort and its index are needed only when some time went back; otherwise
@@ -140,22 +152,30 @@ LogFolderRead ReadLogFolder(const QString& dir, int currentYear,
                                              QDir::NoDotAndDotDot);
         ThrowFolderError(dir, empty ? FileError::Code::EmptyFolder : FileError::Code::NoLogFiles);
     }
-    std::vector<CsvReadResult> files;
-    files.reserve(size_t(paths.size()));
+    Joined joined;
+    // Moved texts keep their bytes where they are, so the lines' views stay valid.
+    joined.Texts.reserve(size_t(paths.size()));
     qint64 lines = 0;
-    for (const QString& path : paths) {
+    for (qsizetype i = 0; i < paths.size(); ++i) {
         if (stopRequested && stopRequested()) {
             ThrowFolderError(dir, FileError::Code::Stopped);
         }
-        files.push_back(ReadCsvLog(path, currentYear, stopRequested));
-        lines += qint64(files.back().Samples.size()) + files.back().UnreadableLines();
+        CsvReadResult file = ReadCsvLog(paths[i], currentYear, stopRequested);
+        lines += qint64(file.Samples.size()) + file.UnreadableLines();
         // The record must open again once saved as one file.
         if (lines > kMaxCsvLogSamples) {
             ThrowFolderError(dir, FileError::Code::TooManyLines, kMaxCsvLogSamples);
         }
+        // The days read so far tell how many the rest will hold.
+        const size_t expected = size_t(lines * paths.size() / (i + 1)) * 17 / 16;
+        try {
+            joined.Add(file, expected);
+        } catch (const std::bad_alloc&) {
+            ThrowFolderError(dir, FileError::Code::OutOfMemory);
+        }
     }
     try {
-        return Merge(files);
+        return Merge(joined, int(paths.size()));
     } catch (const std::bad_alloc&) {
         ThrowFolderError(dir, FileError::Code::OutOfMemory);
     }
