@@ -48,6 +48,10 @@ QString ReasonText(const FileError& error) {
         case Code::OpenToOthers:
             return QStringLiteral(
                 "its permissions are too open: others may read it (chmod 600 it)");
+        case Code::EmptyFolder:
+            return QStringLiteral("the folder is empty");
+        case Code::NoLogFiles:
+            return QStringLiteral("the folder holds no daily log (YYYY-MM-DD.csv)");
     }
     return error.Reason;
 }
@@ -57,6 +61,7 @@ QString FileErrorText(const FileError& error) {
     const QString path = Native(error.Path);
     switch (error.Op) {
         case FileError::Operation::Read:
+        case FileError::Operation::ReadFolder:
             return QStringLiteral("cannot read %1: %2").arg(path, ReasonText(error));
         case FileError::Operation::Write:
             break;

@@ -319,7 +319,8 @@ template <typename Add>
 void ReadPieces(QFile& file, const QString& path, const std::function<bool()>& stopRequested,
                 Add&& add) {
     constexpr qint64 kPiece = 1 << 16;
-    if (!file.seek(0)) {
+    // A file just opened is at its start already: a folder of daily files opens hundreds.
+    if (file.pos() != 0 && !file.seek(0)) {
         ThrowReadError(path, FileError::Code::System, file.errorString());
     }
     QByteArray buffer(kPiece, Qt::Uninitialized);
@@ -340,7 +341,8 @@ void ReadPieces(QFile& file, const QString& path, const std::function<bool()>& s
         if (total > kMaxCsvLogBytes) {
             ThrowReadError(path, FileError::Code::TooLarge, {}, kMaxCsvLogBytes);
         }
-        if (!add(std::string_view(buffer.constData(), size_t(n)))) {
+        // A short piece ends the file: the device read on until the system had no more bytes.
+        if (!add(std::string_view(buffer.constData(), size_t(n))) || n < kPiece) {
             return;
         }
     }

@@ -12,6 +12,7 @@
 struct FileError {
     enum class Operation {
         Read,           // reading a file whole (a log, the end of a log)
+        ReadFolder,     // reading a folder of daily logs as one record
         Write,          // creating or replacing a file, or rewriting its end
         Append,         // appending lines to a log
         ReadSettings,   // reading the INI file, refused: it is then neither read nor written
@@ -31,6 +32,8 @@ struct FileError {
         NoFreeName,      // Limit names were tried and all were taken
         NoPdf,           // the chart could not be drawn as PDF
         OpenToOthers,    // a file of secrets whose permissions let others read it
+        EmptyFolder,     // a folder that holds nothing
+        NoLogFiles,      // a folder that holds no daily log file
     };
 
     Operation Op = Operation::Read;

@@ -2,10 +2,10 @@
 
 #include "DateTime.h"
 #include "LiveMinutes.h"
+#include "LogFolder.h"
 #include "LogTail.h"
 
 #include <QDir>
-#include <QRegularExpression>
 #include <algorithm>
 #include <optional>
 
@@ -56,18 +56,13 @@ QString DayFileName(double time) {
 }
 
 // The daily files of dir from the day of first on, to the day of last when given, oldest first.
-// The names sort as their days do.
 QStringList DailyFiles(const QString& dir, double first, std::optional<double> last) {
-    static const QRegularExpression day(QStringLiteral("^\\d{4}-\\d{2}-\\d{2}\\.csv$"));
-    const QString from = DayFileName(first);
-    const QString to = last ? DayFileName(*last) : QString();
+    const QString from = QDir(dir).filePath(DayFileName(first));
+    const QString to = last ? QDir(dir).filePath(DayFileName(*last)) : QString();
     QStringList files;
-    // Not files only: whatever stands under a day's name is read, and refused when it is no
-    // regular file.
-    for (const QString& name :
-         QDir(dir).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot, QDir::Name)) {
-        if (day.match(name).hasMatch() && from <= name && (!last || name <= to)) {
-            files << QDir(dir).filePath(name);
+    for (const QString& file : DailyFilesOf(dir)) {
+        if (from <= file && (!last || file <= to)) {
+            files << file;
         }
     }
     return files;

@@ -3,6 +3,7 @@
 #include "DateTime.h"
 #include "MqttSettings.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QStringList>
@@ -65,6 +66,11 @@ QString ReasonText(const FileError& error) {
             return QStringLiteral("PDF を作れません");
         case Code::OpenToOthers:
             return QStringLiteral("所有者以外も読めるので使いません");
+        case Code::EmptyFolder:
+            return QCoreApplication::translate("ErrorTexts", "フォルダが空です");
+        case Code::NoLogFiles:
+            return QCoreApplication::translate("ErrorTexts",
+                                               "日ごとのログ (YYYY-MM-DD.csv) がありません");
     }
     return error.Reason;
 }
@@ -74,6 +80,13 @@ QString FileErrorText(const FileError& error) {
     switch (error.Op) {
         case FileError::Operation::Read:
             return QStringLiteral("ファイル %1 は開けません。 %2 ")
+                .arg(FullPath(error.Path), ReasonText(error));
+        case FileError::Operation::ReadFolder:
+            if (error.Why == FileError::Code::NotFound) {
+                return QCoreApplication::translate("ErrorTexts", "フォルダ %1 が見つかりません。")
+                    .arg(FullPath(error.Path));
+            }
+            return QCoreApplication::translate("ErrorTexts", "フォルダ %1 は開けません。 %2 ")
                 .arg(FullPath(error.Path), ReasonText(error));
         case FileError::Operation::Write:
         case FileError::Operation::Append:

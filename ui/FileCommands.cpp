@@ -4,6 +4,7 @@
 #include "DateTime.h"
 #include "DisplayRules.h"
 #include "FileError.h"
+#include "LogFolder.h"
 #include "ReadBack.h"
 #include "RecoveryStore.h"
 #include "SampleLog.h"
@@ -11,6 +12,8 @@
 
 #include <QDate>
 #include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
 #include <QStringList>
 #include <new>
 #include <optional>
@@ -92,6 +95,9 @@ bool FileCommands::MinuteRunning() const {
 
 void FileCommands::ForgetFile() {
     currentFile_.clear();
+    folder_.clear();
+    folderFiles_ = 0;
+    duplicates_ = 0;
     recovery_.Detach();
     recovery_.ReleaseOpened();
     tail_.Forget();
@@ -121,9 +127,46 @@ void FileCommands::OpenRecoveryClick() {
     }
 }
 
+int FileCommands::Year() const {
+    return yearForTests_ != 0 ? yearForTests_ : QDate::currentDate().year();
+}
+
+void FileCommands::OpenFolderClick() {
+    keptFile_.clear();
+    const std::optional<QString> dir = dialogs_.ChooseFolder();
+    if (dir) {
+        OpenFolder(*dir);
+    }
+}
+
+void FileCommands::OpenPath(const QString& path) {
+    if (QFileInfo(path).isDir()) {
+        OpenFolder(path);
+    } else {
+        OpenFile(path);
+    }
+}
+
+void FileCommands::OpenFolder(const QString& dir) {
+    keptFile_.clear();
+    // As OpenFile: samples in no file are kept first, and a failed read changes nothing.
+    const QString kept = KeepUnsaved();
+    LogFolderRead read = ReadLogFolder(dir, Year(), &Termination::Pending);
+    ShowInstead(read.Samples, dir);
+    ForgetFile();
+    keptFile_ = kept;
+    folder_ = dir;
+    folderFiles_ = read.Files;
+    duplicates_ = read.Duplicates;
+    unreadableLines_ = read.UnreadableLines();
+    firstUnreadableLine_ = read.FirstUnreadableLine();
+    unreadable_ = std::move(read.Unreadable);
+    blocked_ = unreadableLines_ > 0;
+}
+
 void FileCommands::OpenFile(const QString& path) {
     keptFile_.clear();
-    const int year = yearForTests_ != 0 ? yearForTests_ : QDate::currentDate().year();
+    const int year = Year();
     // Samples in no file are kept before anything is read: the file chosen may be the current
     // one. A file that cannot be read then leaves the log, display and file name as they were.
     const QString kept = KeepUnsaved();
@@ -166,11 +209,16 @@ void FileCommands::SaveClick() {
 void FileCommands::SaveAsClick() {
     keptFile_.clear();
     discardedRecovery_.clear();
-    const std::optional<QString> path = dialogs_.ChooseSaveFile(currentFile_);
+    // A folder's record is offered as one file beside the folder, named after it.
+    const std::optional<QString> path = dialogs_.ChooseSaveFile(
+        folder_.isEmpty() ? currentFile_ : QDir::cleanPath(folder_) + QStringLiteral(".csv"));
     if (!path) {
         return;
     }
     currentFile_ = *path;
+    folder_.clear();
+    folderFiles_ = 0;
+    duplicates_ = 0;
     RebuildDisplay(log_, settings_, display_, MinuteRunning());
     WriteExplicitly();
 }

@@ -37,6 +37,8 @@ public:
     // A picture of the chart to save (PNG, or PDF by its name); the dialog confirms replacing
     // an existing file. nullopt when cancelled.
     virtual std::optional<QString> ChooseImageFile() { return std::nullopt; }
+    // A folder of daily logs to open; nullopt when cancelled.
+    virtual std::optional<QString> ChooseFolder() { return std::nullopt; }
 
     // Where the dialogs start when no file or folder is given them: the folder of the file last
     // chosen in them, remembered between runs. Empty: the dialogs' own choice.
@@ -71,11 +73,24 @@ public:
     void OpenRecoveryClick();
     // Open without the dialog: a file named on the command line.
     void OpenFile(const QString& path);
+    // A folder of daily logs (data/LogFolder) as one record, read-only: there is no current
+    // file, so Save asks for one as Save As does and the automatic save keeps live minutes in
+    // the recovery folder; no file of the folder is ever written.
+    void OpenFolderClick();
+    void OpenFolder(const QString& dir);
+    // A folder as OpenFolder, anything else as OpenFile: a path named on the command line or
+    // in the recent list.
+    void OpenPath(const QString& path);
     void SaveClick();
     void SaveAsClick();
 
     // The file Save writes to; empty when there is none.
     const QString& CurrentFile() const { return currentFile_; }
+    // The folder whose daily files the log was read from; empty when the log is no folder's.
+    const QString& CurrentFolder() const { return folder_; }
+    // Of the folder's record: the daily files read and the minutes left out as duplicates.
+    int FolderFiles() const { return folderFiles_; }
+    int DuplicateMinutes() const { return duplicates_; }
 
     // Live data added to the last sample or appended one.
     void MarkChanged();
@@ -136,6 +151,7 @@ private:
     // The file, its state and the recovery file are no longer the current log's.
     void ForgetFile();
     bool MinuteRunning() const;
+    int Year() const;
 
     SampleLog& log_;
     UnreadableText unreadable_;
@@ -144,6 +160,9 @@ private:
     FileDialogs& dialogs_;
     RecoveryStore& recovery_;
     QString currentFile_;
+    QString folder_;
+    int folderFiles_ = 0;
+    int duplicates_ = 0;
     QString keptFile_;
     QString copyOf_;
     QString discardedRecovery_;

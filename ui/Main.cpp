@@ -78,7 +78,7 @@ TMainForm::TMainForm(MainFormOptions options, QWidget* parent)
     connect(session_.get(), &LoggingSession::AlarmStepped, alarm_, &AlarmIndicator::MinuteChecked);
 
     files_ = new WindowFiles(samples_, display_, graph_, *options_.Dialogs, options_.RecoveryFolder,
-                             OpenRecovery, this);
+                             *this, this);
     FileTimer = files_->Timer();
     connect(FileTimer, &QTimer::timeout, this,
             [this] { RunGuarded([this] { FileTimerTimer(); }); });

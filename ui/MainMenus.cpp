@@ -2,6 +2,7 @@
 
 #include "HelpMenu.h"
 
+#include <QCoreApplication>
 #include <QMenuBar>
 
 void MainMenus::BuildMenus(QMenuBar* bar,
@@ -9,6 +10,7 @@ void MainMenus::BuildMenus(QMenuBar* bar,
     File = bar->addMenu(QStringLiteral("ファイル(&F)"));
     New = File->addAction(QStringLiteral("新規作成(&N)"));
     Open = File->addAction(QStringLiteral("開く(&O)..."));
+    OpenFolder = File->addAction(QCoreApplication::translate("MainMenus", "フォルダを開く(&D)..."));
     Save = File->addAction(QStringLiteral("上書き保存(&S)"));
     SaveAs = File->addAction(QStringLiteral("名前をつけて保存(&A)..."));
     OpenRecovery = File->addAction(QStringLiteral("復元フォルダを開く(&R)..."));

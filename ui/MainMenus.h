@@ -13,6 +13,7 @@ struct MainMenus {
     QMenu* File = nullptr;
     QAction* New = nullptr;
     QAction* Open = nullptr;
+    QAction* OpenFolder = nullptr;  // a folder of daily logs as one record
     QAction* Save = nullptr;
     QAction* SaveAs = nullptr;
     QAction* OpenRecovery = nullptr;  // enabled while the recovery folder holds files

@@ -75,3 +75,13 @@ std::optional<QString> QtFileDialogs::ChooseImageFile() {
     });
     return Remember(Chosen(dialog));
 }
+
+std::optional<QString> QtFileDialogs::ChooseFolder() {
+    QFileDialog dialog(parent_);
+    StartInFolder(dialog);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly, true);
+    // The next dialog starts beside the folder chosen, where its siblings are.
+    return Remember(Chosen(dialog));
+}

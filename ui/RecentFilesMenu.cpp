@@ -20,8 +20,11 @@ RecentFilesMenu::RecentFilesMenu(QMenu* menu, WindowFiles& files, const QStringL
 }
 
 void RecentFilesMenu::FilesChanged() {
-    // Only a change of file counts: the minute's automatic save must not reorder the list.
-    const QString& current = files_.Commands().CurrentFile();
+    // Only a change of file counts: the minute's automatic save must not reorder the list. A
+    // folder of daily logs goes on the list as a file does.
+    const FileCommands& commands = files_.Commands();
+    const QString current =
+        commands.CurrentFolder().isEmpty() ? commands.CurrentFile() : commands.CurrentFolder();
     if (current == current_) {
         return;
     }
@@ -39,7 +42,7 @@ void RecentFilesMenu::Choose(const QString& path) {
         files_.SayMissing(path);
         return;
     }
-    RunGuarded([&] { files_.Run([&] { files_.Commands().OpenFile(path); }, true); });
+    RunGuarded([&] { files_.Run([&] { files_.Commands().OpenPath(path); }, true); });
 }
 
 void RecentFilesMenu::Rebuild() {

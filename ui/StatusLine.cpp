@@ -1,11 +1,12 @@
 #include "StatusLine.h"
 
-#include "DisplayRules.h"
 #include "DeviceLink.h"
+#include "DisplayRules.h"
 #include "HelpMenu.h"
 #include "LoggingSession.h"
 #include "SampleLog.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QLabel>
 #include <QStatusBar>
@@ -82,6 +83,12 @@ void StatusLine::Show(const StatusState& state) {
     // Paths as the system writes them, with backslashes on Windows.
     file_->setText(state.File.isEmpty() ? QStringLiteral("(ファイルなし)")
                                         : QDir::toNativeSeparators(state.File));
+    if (!state.Folder.isEmpty()) {
+        file_->setText(
+            QCoreApplication::translate("StatusLine", "フォルダ %1 (%2 ファイル、読み取り専用)")
+                .arg(QDir::toNativeSeparators(state.Folder))
+                .arg(state.FolderFiles));
+    }
 
     QStringList notes;
     QStringList details;
@@ -93,7 +100,18 @@ void StatusLine::Show(const StatusState& state) {
         notes << QStringLiteral("読み取れない行: %1 (最初は %2 行目)")
                      .arg(state.UnreadableLines)
                      .arg(state.FirstUnreadableLine);
-        details << QStringLiteral("このファイルには自動保存しません。上書き保存で書き直せます。");
+        details << (state.Folder.isEmpty()
+                        ? QStringLiteral(
+                              "このファイルには自動保存しません。上書き保存で書き直せます。")
+                        : QCoreApplication::translate(
+                              "StatusLine",
+                              "行番号は記録全体を一つのファイルに保存したときのものです。"));
+    }
+    if (state.DuplicateMinutes > 0) {
+        notes << QCoreApplication::translate("StatusLine", "重複した %1 分を 1 つにしました")
+                     .arg(state.DuplicateMinutes);
+        details << QCoreApplication::translate(
+            "StatusLine", "同じ分の行が二つ以上あり、時刻順で最初の行だけを残しました。");
     }
     if (state.FirstForeignLine > 0) {
         notes << QStringLiteral("自動保存しません: 秒や4桁の年を含むファイル (最初は %1 行目)")

@@ -14,9 +14,12 @@ struct StatusState {
     enum class Link { NotConnected, NotFound, Connected, Waiting };
     Link LinkState = Link::NotConnected;
     int Samples = 0;
-    QString File;             // empty: no current file
-    QString AutosaveError;    // empty: the last automatic save went well
-    int UnreadableLines = 0;  // of the current file, while the automatic save leaves it alone
+    QString File;              // empty: no current file
+    QString Folder;            // the folder of daily logs the record was read from, or empty
+    int FolderFiles = 0;       // and how many of its files
+    int DuplicateMinutes = 0;  // minutes of the folder's files left out as duplicates
+    QString AutosaveError;     // empty: the last automatic save went well
+    int UnreadableLines = 0;   // of the current file, while the automatic save leaves it alone
     int FirstUnreadableLine = 0;
     int FirstForeignLine = 0;  // of the current file, whose samples our writer would change
     QString KeptFile;          // where New or Open put samples that were in no file
@@ -24,7 +27,7 @@ struct StatusState {
     QString CopyOf;  // the recovery file another window writes, of which the log is a copy
     QString DiscardedRecovery;  // the opened recovery file that Save As made unneeded
     bool RecoveryAvailable = false;
-    QStringList RecoveryFiles;  // what the recovery folder offers, one line each
+    QStringList RecoveryFiles;    // what the recovery folder offers, one line each
     bool VirtualCounter = false;  // the link runs on the built-in virtual counter
 };
 

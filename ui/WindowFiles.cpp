@@ -1,9 +1,11 @@
 #include "WindowFiles.h"
 
-#include "FileCommands.h"
-#include "RecoveryStore.h"
+#include "ErrorBox.h"
 #include "ErrorTexts.h"
+#include "FileCommands.h"
 #include "FileError.h"
+#include "MainMenus.h"
+#include "RecoveryStore.h"
 
 #include <QAction>
 #include <QDate>
@@ -14,13 +16,16 @@
 
 WindowFiles::WindowFiles(SampleLog& log, SampleDisplay& display, const GraphSettings& graph,
                          FileDialogs& dialogs, const QString& recoveryFolder,
-                         QAction* openRecovery, QObject* parent)
+                         const MainMenus& menus, QObject* parent)
     : QObject(parent),
       recovery_(std::make_unique<RecoveryStore>(recoveryFolder)),
       commands_(std::make_unique<FileCommands>(log, display, graph, dialogs, *recovery_)),
-      openRecovery_(openRecovery),
+      openRecovery_(menus.OpenRecovery),
       timer_(new QTimer(this)) {
     timer_->setInterval(60000);
+    connect(menus.OpenFolder, &QAction::triggered, this, [this] {
+        RunGuarded([this] { Run([this] { commands_->OpenFolderClick(); }, true); });
+    });
 }
 
 WindowFiles::~WindowFiles() = default;
@@ -46,7 +51,7 @@ void WindowFiles::Run(const std::function<void()>& command, bool replacesLog) {
 void WindowFiles::OpenAtStart(const QString& path) {
     const bool recoveryAvailable = recoveryAvailable_;
     try {
-        Run([&] { commands_->OpenFile(path); }, true);
+        Run([&] { commands_->OpenPath(path); }, true);
     } catch (...) {
         recoveryAvailable_ = recoveryAvailable;
         throw;
@@ -108,6 +113,9 @@ void WindowFiles::UpdateTimer() {
 StatusState WindowFiles::Status() const {
     StatusState state;
     state.File = commands_->CurrentFile();
+    state.Folder = commands_->CurrentFolder();
+    state.FolderFiles = commands_->FolderFiles();
+    state.DuplicateMinutes = commands_->DuplicateMinutes();
     state.AutosaveError = autosaveError_;
     if (commands_->AutoSaveBlocked()) {
         state.UnreadableLines = commands_->UnreadableLines();

@@ -12,6 +12,7 @@ class FileCommands;
 class FileDialogs;
 class QAction;
 class QTimer;
+struct MainMenus;
 class RecoveryStore;
 class SampleDisplay;
 class SampleLog;
@@ -25,10 +26,10 @@ class WindowFiles : public QObject {
     Q_OBJECT
 
 public:
-    // openRecovery: the menu item enabled while the recovery folder holds files. recoveryFolder
-    // empty: "recovery" in the per-user data folder.
+    // menus: フォルダを開く runs here, 復元フォルダを開く is enabled while the recovery folder
+    // holds files. recoveryFolder empty: "recovery" in the per-user data folder.
     WindowFiles(SampleLog& log, SampleDisplay& display, const GraphSettings& graph,
-                FileDialogs& dialogs, const QString& recoveryFolder, QAction* openRecovery,
+                FileDialogs& dialogs, const QString& recoveryFolder, const MainMenus& menus,
                 QObject* parent = nullptr);
     ~WindowFiles() override;
 
@@ -39,7 +40,8 @@ public:
     // Runs a file command; replacesLog: it may have put another log in the window. Throws what
     // the command throws.
     void Run(const std::function<void()>& command, bool replacesLog);
-    // Opens a file named on the command line; the start's notice of recovery files stays.
+    // Opens a file or a folder named on the command line; the start's notice of recovery files
+    // stays.
     void OpenAtStart(const QString& path);
     // Looks what the recovery folder offers; the status bar says so until the next command.
     void LookForRecoveryFiles();

@@ -20,8 +20,10 @@ constexpr char kUsage[] =
     "usage: solamine [--simulate] [FILE]\n"
     "       solamine --version\n"
     "\n"
-    "Logs a USB radiation counter in a window. FILE is a CSV log to open at start;\n"
-    "--simulate uses the built-in virtual counter instead of a real one.\n";
+    "Logs a USB radiation counter in a window. FILE is a CSV log to open at start, or a\n"
+    "folder of daily logs (YYYY-MM-DD.csv, as solamine-cli log --daily writes them), opened\n"
+    "read-only as one record; --simulate uses the built-in virtual counter instead of a\n"
+    "real one.\n";
 
 // Qt's own texts (file dialogs, message-box buttons) in the desktop's language.
 void LoadQtTranslations(QApplication& app) {

@@ -51,6 +51,11 @@ private slots:
                                  << open + "読み込みを中断しました ";
         QTest::newRow("a secret others may read")
             << error(Op::Read, Code::OpenToOthers) << open + "所有者以外も読めるので使いません ";
+        QTest::newRow("no such folder")
+            << error(Op::ReadFolder, Code::NotFound) << "フォルダ " + full + " が見つかりません。";
+        QTest::newRow("a folder without daily logs")
+            << error(Op::ReadFolder, Code::NoLogFiles)
+            << "フォルダ " + full + " は開けません。 日ごとのログ (YYYY-MM-DD.csv) がありません ";
         QTest::newRow("a relative name")
             << FileErrorText({Op::Read, Code::System, QStringLiteral("day.csv"), "x", 0})
             << "ファイル " + QDir::toNativeSeparators(QDir::current().filePath("day.csv")) +
