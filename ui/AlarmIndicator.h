@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DesktopNotifier.h"
 #include "DoseAlarm.h"
 
 #include <QObject>
@@ -7,11 +8,11 @@
 #include <functional>
 
 class QLabel;
-class QSystemTrayIcon;
+struct LogRecord;
 
 // Shows the logging session's dose-rate alarm: a red status-bar text while it is raised, a
-// desktop notification once per crossing where the desktop offers one, and a beep each minute
-// at or above the threshold when sound is on. Nothing is written to the log or its file.
+// desktop notification when it goes on and when it goes off (DesktopNotifier), and a beep each
+// minute at or above the threshold when sound is on. Nothing is written to the log or its file.
 class AlarmIndicator : public QObject {
     Q_OBJECT
 
@@ -23,20 +24,19 @@ public:
     const AlarmSettings& Settings() const { return alarm_.Settings(); }
     const DoseAlarm& Alarm() const { return alarm_; }
 
-    // What a whole minute did to the alarm.
-    void MinuteChecked(const AlarmStep& step);
+    // What a whole minute, record, did to the alarm.
+    void MinuteChecked(const AlarmStep& step, const LogRecord& record);
     // Shows the alarm as it stands (after new settings).
     void Refresh();
 
-    // How a crossing and a beep reach the user; tests replace them.
-    std::function<void(const QString& text)> Notify;
+    // How a change of the alarm and a beep reach the user; tests replace them.
+    std::function<void(const DesktopNotice& notice)> Notify;
     std::function<void()> Beep;
 
 private:
-    void ShowNotification(const QString& text);
     void UpdateLabel();
 
     const DoseAlarm& alarm_;
     QLabel* label_;
-    QSystemTrayIcon* tray_ = nullptr;
+    DesktopNotifier* notifier_ = nullptr;
 };

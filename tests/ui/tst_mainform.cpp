@@ -789,15 +789,17 @@ private slots:
     }
 
     // The alarm set through its dialog follows the whole minutes with their file dose, as the
-    // station's does: the minute that reaches the threshold raises it, in red, with one
-    // notification and a beep each minute at or above it; ten minutes below end it. The minute
-    // logging started in, not counted whole, counts for nothing.
+    // station's does: the minute that reaches the threshold raises it, in red, with a
+    // notification and a beep each minute at or above it; ten minutes below end it with a
+    // second notification. The minute logging started in, not counted whole, counts for nothing.
     void doseAlarm() {
         Rig rig;
         TMainForm& form = *rig.form;
         QStringList notifications;
         int beeps = 0;
-        form.AlarmState().Notify = [&](const QString& text) { notifications << text; };
+        form.AlarmState().Notify = [&](const DesktopNotice& notice) {
+            notifications << notice.Summary + QStringLiteral(": ") + notice.Body;
+        };
         form.AlarmState().Beep = [&] { ++beeps; };
         rig.alarmDialog = [](AlarmDialog& d) {
             d.FormShow();
@@ -819,7 +821,8 @@ private slots:
         minutes(41, 1, 40);  // 12:40 is recorded at 0.0632 µSv/h, over 12:30 to 12:39
         const QString raised = QStringLiteral("警報: 0.063 µSv/h (26/12/08 12:40)");
         QVERIFY2(form.StatusText().contains(raised), qPrintable(form.StatusText()));
-        QCOMPARE(notifications, QStringList{raised});
+        QCOMPARE(notifications,
+                 QStringList{QStringLiteral("線量率の警報: 0.063 µSv/h (2026/12/08 12:40)")});
         QCOMPARE(beeps, 1);
         minutes(42, 2, 40);
         minutes(44, 1, 0);  // 12:43 is recorded above too: four beeps
@@ -830,7 +833,9 @@ private slots:
         minutes(55, 1, 0);  // 12:54 is recorded ten minutes after 12:44
         QVERIFY(!form.AlarmState().Alarm().Raised());
         QVERIFY(!form.StatusText().contains(QStringLiteral("警報")));
-        QCOMPARE(notifications.size(), 1);
+        QCOMPARE(notifications.size(), 2);
+        QCOMPARE(notifications[1],
+                 QStringLiteral("線量率の警報が解除されました: 0.00 µSv/h (2026/12/08 12:54)"));
         QCOMPARE(beeps, 5);
         // The window's log shows its live minutes as ever, the partial 12:29 not among them.
         QCOMPARE(form.Display().LogText(0), "26/12/08, 12:30, 40");
