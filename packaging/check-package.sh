@@ -38,7 +38,7 @@ depends=$(field "$cli" Depends)
 for want in libqt6core6 libqt6network6 libhidapi-hidraw0 libmosquitto1 adduser; do
     grep -qF -- "$want" <<<"$depends" || fail "solamine-cli's Depends lacks $want: $depends"
 done
-gui='libqt6gui6|libqt6widgets6|libqt6printsupport6|libqt6opengl6|libqcustomplot|libx11|libxcb|libgl1'
+gui='libqt6(gui|widgets|printsupport|opengl)6|libqcustomplot|libx11|libxcb|libgl1'
 grep -qE "$gui" <<<"$depends" && fail "solamine-cli depends on a GUI library: $depends"
 if command -v objdump >/dev/null; then
     needed=$(objdump -p "$build/solamine-cli" | awk '/NEEDED/ {print $2}')

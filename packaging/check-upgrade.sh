@@ -58,8 +58,8 @@ if ! "${dpkg[@]}" --auto-deconfigure --unpack "$work/solamine-cli.deb" "$work/so
     echo "upgrade: solamine 1.3 to solamine and solamine-cli failed (no Replaces?)"
     exit 1
 fi
-state=$(dpkg-query --admindir="$root/var/lib/dpkg" -W -f='${db:Status-Abbrev} ${Package} ${Version}\n' |
-        sort | tr -s ' ')
+state=$(dpkg-query --admindir="$root/var/lib/dpkg" -W \
+            -f='${db:Status-Abbrev} ${Package} ${Version}\n' | sort | tr -s ' ')
 new=$(dpkg-deb --field "$window" Version)
 [ "$state" = "ii solamine $new
 ii solamine-cli $new" ] || { echo "upgrade: left $state"; status=1; }
