@@ -6,6 +6,10 @@
 # Usage: packaging/check-package.sh BUILD_DIR
 set -euo pipefail
 build=$(cd "$1" && pwd)
+# Exit status 77: skipped (CTest's SKIP_RETURN_CODE).
+for tool in cpack dpkg-deb dpkg-shlibdeps; do
+    command -v "$tool" >/dev/null || { echo "skipped: no $tool (dpkg-dev)"; exit 77; }
+done
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
 status=0
@@ -44,6 +48,8 @@ if command -v objdump >/dev/null; then
     needed=$(objdump -p "$build/solamine-cli" | awk '/NEEDED/ {print $2}')
     grep -iE 'Qt6Gui|Qt6Widgets|qcustomplot|libX11|libxcb|libGL' <<<"$needed" &&
         fail "solamine-cli links a GUI library"
+else
+    echo "solamine-cli's libraries not read: no objdump (binutils)"
 fi
 # Files that moved from the single package of 1.3 into solamine-cli (Debian policy 7.6.1).
 for f in Replaces Breaks; do
