@@ -20,8 +20,10 @@ cpack -G DEB --config "$build/CPackConfig.cmake" -B "$out" >"$out/cpack.log" 2>&
 # solamine_* does not match solamine-cli_*.
 window=$(ls "$out"/solamine_*_*.deb 2>/dev/null) || true
 cli=$(ls "$out"/solamine-cli_*_*.deb 2>/dev/null) || true
-[ -f "$window" ] && [ -f "$cli" ] ||
-    { echo "not one solamine_*.deb and one solamine-cli_*.deb:" "$out"/*.deb; exit 1; }
+if [ ! -f "$window" ] || [ ! -f "$cli" ]; then
+    echo "not one solamine_*.deb and one solamine-cli_*.deb:" "$out"/*.deb
+    exit 1
+fi
 echo "built $(basename "$window") and $(basename "$cli")"
 
 field() { dpkg-deb --field "$1" "$2"; }
