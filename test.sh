@@ -11,7 +11,7 @@ cd "$(dirname "$0")"
 if [ "${1:-}" = "--windows" ]; then
     exec scripts/windows.sh test
 fi
-scripts/deps.sh
+scripts/deps.sh --test
 export QT_QPA_PLATFORM=offscreen
 
 if [ "${1:-}" = "--tsan" ]; then

@@ -1,12 +1,27 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building and testing need, when any is missing.
-# Sourced by run.sh and test.sh; extra package names may be passed as arguments.
+# Installs the Debian packages that are missing: those that building and running need, and with
+# --test those that only the tests use. Run by run.sh (build), test.sh (--test) and the other
+# scripts; extra package names may be passed as arguments.
 set -euo pipefail
 
-packages=(cmake g++ make pkg-config qt6-base-dev libqcustomplot-dev libhidapi-dev libudev-dev
-          qt6-translations-l10n fonts-noto-cjk dpkg-dev file clang libclang-rt-dev lintian systemd
-          tzdata libmosquitto-dev mosquitto openssl libxcb1-dev
-          qt6-httpserver-dev qt6-websockets-dev prometheus chromium dbus-daemon "$@")
+# Compiler and build tools; Qt (the platform plugins and Japanese texts, Linguist for the
+# translations, the HTTP server), QCustomPlot, hidapi, udev, libmosquitto, xcb for the error box's
+# caption; the time zones; a font with Japanese glyphs for the window.
+packages=(cmake g++ make pkg-config qt6-base-dev qt6-qpa-plugins qt6-translations-l10n
+          qt6-tools-dev qt6-l10n-tools qt6-tools-dev-tools qt6-httpserver-dev qt6-websockets-dev
+          libqcustomplot-dev libhidapi-dev libudev-dev libmosquitto-dev libxcb1-dev tzdata
+          fonts-noto-cjk)
+# Only the tests: clang for the fuzz targets, the MQTT broker and openssl for its certificates,
+# promtool, a headless browser for the station's page, the package check's tools (dpkg-dev,
+# file, lintian, systemd-analyze), a private D-Bus for the notifications, ip for the silent
+# resolver's namespace.
+test_packages=(clang libclang-rt-dev mosquitto openssl prometheus chromium dpkg-dev file lintian
+               systemd dbus-daemon iproute2)
+if [ "${1:-}" = "--test" ]; then
+    shift
+    packages+=("${test_packages[@]}")
+fi
+packages+=("$@")
 
 missing=()
 for p in "${packages[@]}"; do

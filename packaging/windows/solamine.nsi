@@ -1,5 +1,5 @@
 ; The solamine installer. scripts/windows.sh calls makensis with
-;   -DVERSION=1.3 -DSOURCE=<the folder of the zip> -DOUTFILE=<setup.exe> -DFILES=<files.nsh>
+;   -DVERSION=1.4 -DSOURCE=<the folder of the zip> -DOUTFILE=<setup.exe> -DFILES=<files.nsh>
 ; FILES lists the installed files (File and Delete lines), so the uninstaller removes exactly
 ; those and never a folder the user chose with other files in it.
 ; An administrator installs into Program Files for all users; anyone else into their own
