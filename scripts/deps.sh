@@ -6,7 +6,8 @@ set -euo pipefail
 packages=(cmake g++ make pkg-config qt6-base-dev libqcustomplot-dev libhidapi-dev libudev-dev
           qt6-translations-l10n fonts-noto-cjk dpkg-dev file clang libclang-rt-dev lintian systemd
           tzdata libmosquitto-dev mosquitto openssl libxcb1-dev
-          qt6-httpserver-dev qt6-websockets-dev prometheus chromium "$@")
+          qt6-httpserver-dev qt6-websockets-dev qt6-tools-dev qt6-l10n-tools qt6-tools-dev-tools
+          prometheus chromium "$@")
 
 missing=()
 for p in "${packages[@]}"; do

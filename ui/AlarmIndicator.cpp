@@ -37,7 +37,7 @@ void AlarmIndicator::UpdateLabel() {
         label_->hide();
         return;
     }
-    label_->setText(QStringLiteral("警報: %1 µSv/h (%2)")
+    label_->setText(tr("警報: %1 µSv/h (%2)")
                         .arg(DoseReadingText(alarm_.LastAboveDose()),
                              DateTime::MinuteText(alarm_.LastAboveTime())));
     label_->show();
@@ -56,5 +56,5 @@ void AlarmIndicator::ShowNotification(const QString& text) {
         tray_->setIcon(icon);
         tray_->show();
     }
-    tray_->showMessage(QStringLiteral("ソラミネ"), text, QSystemTrayIcon::Warning);
+    tray_->showMessage(tr("ソラミネ"), text, QSystemTrayIcon::Warning);
 }
