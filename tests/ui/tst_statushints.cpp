@@ -18,29 +18,39 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("tip");  // a word of the link's tooltip
         using Link = StatusState::Link;
-        const int ja = int(WindowLanguage::Japanese);
-        const int en = int(WindowLanguage::English);
-        QTest::newRow("ja not connected")
-            << ja << int(Link::NotConnected) << "未接続 (仮想カウンタ)"
-            << "--simulate";
-        QTest::newRow("ja connected") << ja << int(Link::Connected) << "接続中 (仮想カウンタ)"
-                                      << "仮想カウンタ";
-        QTest::newRow("ja not found")
-            << ja << int(Link::NotFound) << "カウンタが見つかりません (仮想カウンタ)"
-            << "udev";
-        QTest::newRow("ja waiting") << ja << int(Link::Waiting) << "再接続待ち (仮想カウンタ)"
-                                    << "udev ルール";
-        QTest::newRow("en not connected")
-            << en << int(Link::NotConnected) << "Not connected (virtual counter)"
-            << "--simulate";
-        QTest::newRow("en connected") << en << int(Link::Connected) << "Connected (virtual counter)"
-                                      << "virtual counter";
-        QTest::newRow("en not found")
-            << en << int(Link::NotFound) << "No counter found (virtual counter)"
-            << "udev";
-        QTest::newRow("en waiting")
-            << en << int(Link::Waiting) << "Waiting to reconnect (virtual counter)"
-            << "udev rule";
+        struct Row {
+            const char* Name;
+            Link State;
+            const char16_t* Text[2];  // Japanese, English
+            const char16_t* Tip[2];
+        };
+        const Row rows[] = {
+            {"not connected",
+             Link::NotConnected,
+             {u"未接続 (仮想カウンタ)", u"Not connected (virtual counter)"},
+             {u"--simulate", u"--simulate"}},
+            {"connected",
+             Link::Connected,
+             {u"接続中 (仮想カウンタ)", u"Connected (virtual counter)"},
+             {u"仮想カウンタ", u"virtual counter"}},
+            {"not found",
+             Link::NotFound,
+             {u"カウンタが見つかりません (仮想カウンタ)", u"No counter found (virtual counter)"},
+             {u"udev", u"udev"}},
+            {"waiting",
+             Link::Waiting,
+             {u"再接続待ち (仮想カウンタ)", u"Waiting to reconnect (virtual counter)"},
+             {u"udev ルール", u"udev rule"}},
+        };
+        for (const Row& row : rows) {
+            for (const WindowLanguage language :
+                 {WindowLanguage::Japanese, WindowLanguage::English}) {
+                const int i = language == WindowLanguage::English ? 1 : 0;
+                QTest::addRow("%s %s", i ? "en" : "ja", row.Name)
+                    << int(language) << int(row.State) << QString::fromUtf16(row.Text[i])
+                    << QString::fromUtf16(row.Tip[i]);
+            }
+        }
     }
     void virtualCounter() {
         QFETCH(int, language);
