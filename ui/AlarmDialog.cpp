@@ -13,16 +13,16 @@
 #include <cmath>
 
 AlarmDialog::AlarmDialog(QWidget* parent) : QDialog(parent) {
-    setWindowTitle(QStringLiteral("警報"));
+    setWindowTitle(tr("警報"));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
                    Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
 
     Threshold = new QLineEdit(this);
     Threshold->setObjectName(QStringLiteral("Threshold"));
-    Threshold->setToolTip(QStringLiteral("µSv/h。0 で警報なし"));
-    Sound = new QCheckBox(QStringLiteral("音で知らせる"), this);
+    Threshold->setToolTip(tr("µSv/h。0 で警報なし"));
+    Sound = new QCheckBox(tr("音で知らせる"), this);
     Sound->setObjectName(QStringLiteral("Sound"));
-    OKBtn = new QPushButton(QStringLiteral("確定"), this);
+    OKBtn = new QPushButton(tr("確定"), this);
     OKBtn->setObjectName(QStringLiteral("OKBtn"));
     OKBtn->setDefault(true);
     Reason = new QLabel(this);
@@ -30,7 +30,7 @@ AlarmDialog::AlarmDialog(QWidget* parent) : QDialog(parent) {
     Reason->setStyleSheet(QStringLiteral("color: #b00000"));
 
     auto* form = new QFormLayout;
-    form->addRow(QStringLiteral("警報値 (µSv/h)"), Threshold);
+    form->addRow(tr("警報値 (µSv/h)"), Threshold);
     form->addRow(QString(), Sound);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(Reason, 1);
@@ -53,7 +53,7 @@ void AlarmDialog::FormShow() {
 void AlarmDialog::OKBtnClick() {
     const std::optional<double> threshold = NumberFormat::ParseFloat(Threshold->text());
     if (!threshold || !std::isfinite(*threshold) || *threshold < 0) {
-        Reason->setText(QStringLiteral("0 以上の数を入力してください"));
+        Reason->setText(tr("0 以上の数を入力してください"));
         Threshold->setFocus(Qt::OtherFocusReason);
         Threshold->selectAll();
         return;

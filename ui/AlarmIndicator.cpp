@@ -56,7 +56,7 @@ void AlarmIndicator::UpdateLabel() {
         label_->hide();
         return;
     }
-    label_->setText(QStringLiteral("警報: %1 µSv/h (%2)")
+    label_->setText(tr("警報: %1 µSv/h (%2)")
                         .arg(DoseReadingText(alarm_.LastAboveDose()),
                              DateTime::MinuteText(alarm_.LastAboveTime())));
     label_->show();

@@ -104,11 +104,11 @@ void ChartPane::ShowPageFrom(int index) {
 std::variant<int, QString> ChartPane::FindTime(const QString& text) const {
     const auto time = ChartNavigation::ParseGoToTime(text, QDate::currentDate().year());
     if (!time) {
-        return QStringLiteral("yy/mm/dd, hh:nn か yy/mm/dd の形で入力してください");
+        return tr("yy/mm/dd, hh:nn か yy/mm/dd の形で入力してください");
     }
     const int index = ChartNavigation::FirstSampleAtOrAfter(log_, *time);
     if (index < 0) {
-        return QStringLiteral("その日時より後のサンプルはありません");
+        return tr("その日時より後のサンプルはありません");
     }
     return index;
 }
@@ -169,10 +169,8 @@ QString ChartPane::PageCaption() const {
             ? std::span<const double>(display_.DoseValues().data() + first, size_t(doseEnd - first))
             : std::span<const double>();
     const ChartNavigation::PageSummary page = ChartNavigation::SummarizePage(cpm, dose);
-    QString caption = QStringLiteral("平均 %1 CPM (%2〜%3)")
-                          .arg(page.MeanCpm, 0, 'f', 1)
-                          .arg(page.MinCpm)
-                          .arg(page.MaxCpm);
+    QString caption =
+        tr("平均 %1 CPM (%2〜%3)").arg(page.MeanCpm, 0, 'f', 1).arg(page.MinCpm).arg(page.MaxCpm);
     if (!std::isnan(page.MeanDose)) {
         caption += QStringLiteral("  %1 µSv/h").arg(DoseReadingText(page.MeanDose));
     }

@@ -53,37 +53,39 @@ QLineEdit* MakeEdit(QWidget* parent, const char* name, const QRect& geometry) {
 
 // What each box takes: its tooltip, and the reason shown when 確定 refuses it.
 struct BoxHelp {
-    const char16_t* ToolTip;
-    const char16_t* Reason;
+    const char* ToolTip;
+    const char* Reason;
 };
-constexpr BoxHelp kCoefficientHelp{u"グラフ係数: CPM あたりの µSv/h (有限の数)",
-                                   u"数を入力してください"};
-constexpr BoxHelp kBackgroundHelp{u"バックグラウンド: CPM (整数)", u"整数を入力してください"};
-constexpr BoxHelp kDeviceCoefficientHelp{u"本体係数: 0〜0.65535 (0.00001 刻み)",
-                                         u"0〜0.65535 の数を入力してください"};
-constexpr BoxHelp kDeviceBackgroundHelp{u"本体のバックグラウンド: 0〜65535 の整数",
-                                        u"0〜65535 の整数を入力してください"};
+constexpr BoxHelp kCoefficientHelp{
+    QT_TRANSLATE_NOOP("TOKRightDlg", "グラフ係数: CPM あたりの µSv/h (有限の数)"),
+    QT_TRANSLATE_NOOP("TOKRightDlg", "数を入力してください")};
+constexpr BoxHelp kBackgroundHelp{QT_TRANSLATE_NOOP("TOKRightDlg", "バックグラウンド: CPM (整数)"),
+                                  QT_TRANSLATE_NOOP("TOKRightDlg", "整数を入力してください")};
+constexpr BoxHelp kDeviceCoefficientHelp{
+    QT_TRANSLATE_NOOP("TOKRightDlg", "本体係数: 0〜0.65535 (0.00001 刻み)"),
+    QT_TRANSLATE_NOOP("TOKRightDlg", "0〜0.65535 の数を入力してください")};
+constexpr BoxHelp kDeviceBackgroundHelp{
+    QT_TRANSLATE_NOOP("TOKRightDlg", "本体のバックグラウンド: 0〜65535 の整数"),
+    QT_TRANSLATE_NOOP("TOKRightDlg", "0〜65535 の整数を入力してください")};
 
 }  // namespace
 
 TOKRightDlg::TOKRightDlg(QWidget* parent) : QDialog(parent) {
-    setWindowTitle(QStringLiteral("各種設定"));
+    setWindowTitle(tr("各種設定"));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
                    Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setFixedSize(330, 112);
 
-    OKBtn = new QPushButton(QStringLiteral("確定"), this);
+    OKBtn = new QPushButton(tr("確定"), this);
     OKBtn->setObjectName(QStringLiteral("OKBtn"));
     OKBtn->setGeometry(124, 70, 81, 27);
     OKBtn->setDefault(true);
     Edit1 = MakeEdit(this, "Edit1", {63, 8, 90, 21});
-    Label1 = MakeLabel(this, "Label1", QStringLiteral("グラフ係数"), {8, 11}, 63 - 2 - 8);
-    Label2 =
-        MakeLabel(this, "Label2", QStringLiteral("バックグラウンド"), {160, 11}, 235 - 2 - 160);
+    Label1 = MakeLabel(this, "Label1", tr("グラフ係数"), {8, 11}, 63 - 2 - 8);
+    Label2 = MakeLabel(this, "Label2", tr("バックグラウンド"), {160, 11}, 235 - 2 - 160);
     Edit2 = MakeEdit(this, "Edit2", {235, 8, 87, 21});
-    Label3 = MakeLabel(this, "Label3", QStringLiteral("本体係数"), {8, 38}, 63 - 2 - 8);
-    Label4 =
-        MakeLabel(this, "Label4", QStringLiteral("バックグラウンド"), {160, 38}, 235 - 2 - 160);
+    Label3 = MakeLabel(this, "Label3", tr("本体係数"), {8, 38}, 63 - 2 - 8);
+    Label4 = MakeLabel(this, "Label4", tr("バックグラウンド"), {160, 38}, 235 - 2 - 160);
     Edit3 = MakeEdit(this, "Edit3", {63, 35, 90, 21});
     Edit4 = MakeEdit(this, "Edit4", {235, 35, 87, 21});
     const std::pair<QLineEdit*, BoxHelp> help[] = {{Edit1, kCoefficientHelp},
@@ -91,7 +93,7 @@ TOKRightDlg::TOKRightDlg(QWidget* parent) : QDialog(parent) {
                                                    {Edit3, kDeviceCoefficientHelp},
                                                    {Edit4, kDeviceBackgroundHelp}};
     for (const auto& [box, text] : help) {
-        box->setToolTip(QString::fromUtf16(text.ToolTip));
+        box->setToolTip(tr(text.ToolTip));
     }
 
     // The free space right of the button, in a small font so two lines fit.
@@ -116,9 +118,9 @@ TOKRightDlg::TOKRightDlg(QWidget* parent) : QDialog(parent) {
     connect(OKBtn, &QPushButton::clicked, this, &TOKRightDlg::OKBtnClick);
 }
 
-void TOKRightDlg::Refuse(QLineEdit* box, const char16_t* reason) {
+void TOKRightDlg::Refuse(QLineEdit* box, const char* reason) {
     // Showing which box and why spares the user a hunt.
-    ReasonLabel->setText(QString::fromUtf16(reason));
+    ReasonLabel->setText(tr(reason));
     box->setFocus(Qt::OtherFocusReason);
     box->selectAll();
 }
@@ -139,7 +141,7 @@ void TOKRightDlg::CounterValuesRead(std::uint16_t coefficient, std::uint16_t bac
         if (!box->isModified() && box->text() == shown) {
             box->setText(read);
         } else {
-            ReasonLabel->setText(QStringLiteral("本体の値が読み直されました"));
+            ReasonLabel->setText(tr("本体の値が読み直されました"));
         }
     };
     take(Edit3, DeviceCoefficientText(ReadDeviceCoefficient), DeviceCoefficientText(coefficient));

@@ -55,5 +55,5 @@ protected:
 
 private:
     void CentreOnScreen();
-    void Refuse(QLineEdit* box, const char16_t* reason);
+    void Refuse(QLineEdit* box, const char* reason);
 };

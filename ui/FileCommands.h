@@ -18,7 +18,7 @@ struct GraphSettings;
 // The file dialogs' fixed settings. Both dialogs use the default extension and the filter; the
 // save dialog asks before replacing an existing file, the open dialog accepts any name.
 inline constexpr char16_t kCsvDefaultExt[] = u".csv";
-inline constexpr char16_t kCsvFilter[] = u"CSVファイル|*.csv";
+inline constexpr char kCsvFilter[] = QT_TRANSLATE_NOOP("QtFileDialogs", "CSVファイル|*.csv");
 
 // "Description|pattern|..." as Qt's name filters ("CSVファイル (*.csv)"), joined by ";;".
 QString QtNameFilters(QStringView filter);

@@ -7,14 +7,14 @@
 #include <QVBoxLayout>
 
 GoToDialog::GoToDialog(Finder find, QWidget* parent) : QDialog(parent), find_(std::move(find)) {
-    setWindowTitle(QStringLiteral("移動"));
+    setWindowTitle(tr("移動"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint);
-    auto* prompt = new QLabel(QStringLiteral("日時 (yy/mm/dd, hh:nn または yy/mm/dd)"), this);
+    auto* prompt = new QLabel(tr("日時 (yy/mm/dd, hh:nn または yy/mm/dd)"), this);
     Time = new QLineEdit(this);
     Time->setObjectName(QStringLiteral("Time"));
     Time->setPlaceholderText(QStringLiteral("26/12/08, 14:30"));
-    OKBtn = new QPushButton(QStringLiteral("移動"), this);
+    OKBtn = new QPushButton(tr("移動"), this);
     OKBtn->setDefault(true);
     Reason = new QLabel(this);
     Reason->setStyleSheet(QStringLiteral("color: #b00000"));

@@ -4,11 +4,13 @@
 #include "Version.h"
 
 #include <qcustomplot.h>
+#include <QCoreApplication>
 #include <QMenu>
 #include <QMenuBar>
 
 QString CounterNotFoundHelp() {
-    return QStringLiteral(
+    return QCoreApplication::translate(
+        "HelpMenu",
         "カウンタが見つからないときは、次を確かめてください。\n"
         "・カウンタが USB に差し込まれていること。\n"
         "・Linux では README の udev ルールを入れてから、カウンタを抜いて差し直すこと。\n"
@@ -18,7 +20,8 @@ QString CounterNotFoundHelp() {
 }
 
 QString WindowCaption() {
-    return QStringLiteral("ソラミネ Ver ") + QLatin1String(kProgramVersion);
+    return QCoreApplication::translate("HelpMenu", "ソラミネ Ver ") +
+           QLatin1String(kProgramVersion);
 }
 
 QString VersionText() {
@@ -28,13 +31,17 @@ QString VersionText() {
 }
 
 QMenu* AddHelpMenu(QMenuBar* bar, std::function<void(const QString&, const QString&)> show) {
-    QMenu* menu = bar->addMenu(QStringLiteral("ヘルプ(&H)"));
-    QAction* notFound = menu->addAction(QStringLiteral("カウンタが見つからないとき(&C)..."));
-    QAction* version = menu->addAction(QStringLiteral("バージョン情報(&A)..."));
+    QMenu* menu = bar->addMenu(QCoreApplication::translate("HelpMenu", "ヘルプ(&H)"));
+    QAction* notFound = menu->addAction(
+        QCoreApplication::translate("HelpMenu", "カウンタが見つからないとき(&C)..."));
+    QAction* version =
+        menu->addAction(QCoreApplication::translate("HelpMenu", "バージョン情報(&A)..."));
     QObject::connect(notFound, &QAction::triggered, menu, [show] {
-        show(CounterNotFoundHelp(), QStringLiteral("カウンタが見つからないとき"));
+        show(CounterNotFoundHelp(),
+             QCoreApplication::translate("HelpMenu", "カウンタが見つからないとき"));
     });
-    QObject::connect(version, &QAction::triggered, menu,
-                     [show] { show(VersionText(), QStringLiteral("バージョン情報")); });
+    QObject::connect(version, &QAction::triggered, menu, [show] {
+        show(VersionText(), QCoreApplication::translate("HelpMenu", "バージョン情報"));
+    });
     return menu;
 }

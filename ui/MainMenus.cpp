@@ -7,18 +7,21 @@
 
 void MainMenus::BuildMenus(QMenuBar* bar,
                            std::function<void(const QString&, const QString&)> showMessage) {
-    File = bar->addMenu(QStringLiteral("ファイル(&F)"));
-    New = File->addAction(QStringLiteral("新規作成(&N)"));
-    Open = File->addAction(QStringLiteral("開く(&O)..."));
+    File = bar->addMenu(QCoreApplication::translate("MainMenus", "ファイル(&F)"));
+    New = File->addAction(QCoreApplication::translate("MainMenus", "新規作成(&N)"));
+    Open = File->addAction(QCoreApplication::translate("MainMenus", "開く(&O)..."));
     OpenFolder = File->addAction(QCoreApplication::translate("MainMenus", "フォルダを開く(&D)..."));
-    Save = File->addAction(QStringLiteral("上書き保存(&S)"));
-    SaveAs = File->addAction(QStringLiteral("名前をつけて保存(&A)..."));
-    OpenRecovery = File->addAction(QStringLiteral("復元フォルダを開く(&R)..."));
-    SaveImage = File->addAction(QStringLiteral("グラフを画像で保存(&I)..."));
-    SaveSummary = File->addAction(QStringLiteral("集計を CSV で保存(&U)..."));
-    Recent = File->addMenu(QStringLiteral("最近使ったファイル(&F)"));
+    Save = File->addAction(QCoreApplication::translate("MainMenus", "上書き保存(&S)"));
+    SaveAs = File->addAction(QCoreApplication::translate("MainMenus", "名前をつけて保存(&A)..."));
+    OpenRecovery =
+        File->addAction(QCoreApplication::translate("MainMenus", "復元フォルダを開く(&R)..."));
+    SaveImage =
+        File->addAction(QCoreApplication::translate("MainMenus", "グラフを画像で保存(&I)..."));
+    SaveSummary =
+        File->addAction(QCoreApplication::translate("MainMenus", "集計を CSV で保存(&U)..."));
+    Recent = File->addMenu(QCoreApplication::translate("MainMenus", "最近使ったファイル(&F)"));
     N2 = File->addSeparator();
-    Exit = File->addAction(QStringLiteral("終了(&X)"));
+    Exit = File->addAction(QCoreApplication::translate("MainMenus", "終了(&X)"));
     // Spelled out rather than QKeySequence::SaveAs and Quit, which Windows leaves empty.
     New->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
     Open->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
@@ -26,28 +29,28 @@ void MainMenus::BuildMenus(QMenuBar* bar,
     SaveAs->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
     Exit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
 
-    Logger = bar->addMenu(QStringLiteral("ロガー(&L)"));
-    Start = Logger->addAction(QStringLiteral("接続/開始(&B)"));
-    Stop = Logger->addAction(QStringLiteral("切断/停止(&S)"));
+    Logger = bar->addMenu(QCoreApplication::translate("MainMenus", "ロガー(&L)"));
+    Start = Logger->addAction(QCoreApplication::translate("MainMenus", "接続/開始(&B)"));
+    Stop = Logger->addAction(QCoreApplication::translate("MainMenus", "切断/停止(&S)"));
     N3 = Logger->addSeparator();
     N3->setVisible(false);
-    RedrawGraphs = Logger->addAction(QStringLiteral("グラフ再描画(&G)"));
+    RedrawGraphs = Logger->addAction(QCoreApplication::translate("MainMenus", "グラフ再描画(&G)"));
 
-    Setting = bar->addMenu(QStringLiteral("設定(&S)"));
-    Hide = Setting->addAction(QStringLiteral("ログを隠す(&H)"));
-    Show = Setting->addAction(QStringLiteral("ログを表示(&S)..."));
+    Setting = bar->addMenu(QCoreApplication::translate("MainMenus", "設定(&S)"));
+    Hide = Setting->addAction(QCoreApplication::translate("MainMenus", "ログを隠す(&H)"));
+    Show = Setting->addAction(QCoreApplication::translate("MainMenus", "ログを表示(&S)..."));
     N1 = Setting->addSeparator();
-    Set = Setting->addAction(QStringLiteral("各種設定(&M)..."));
-    Alarm = Setting->addAction(QStringLiteral("警報(&A)..."));
+    Set = Setting->addAction(QCoreApplication::translate("MainMenus", "各種設定(&M)..."));
+    Alarm = Setting->addAction(QCoreApplication::translate("MainMenus", "警報(&A)..."));
     // Not &M: 各種設定 has it, and a shared key only moves between the two items.
-    MqttSend = Setting->addAction(QStringLiteral("MQTT 送信(&T)..."));
-    MapSend = Setting->addAction(QStringLiteral("公開マップ送信(&P)..."));
+    MqttSend = Setting->addAction(QCoreApplication::translate("MainMenus", "MQTT 送信(&T)..."));
+    MapSend = Setting->addAction(QCoreApplication::translate("MainMenus", "公開マップ送信(&P)..."));
 
     // ファイル, ロガー and 設定 keep their places as the first three menus; added menus follow.
-    View = bar->addMenu(QStringLiteral("表示(&V)"));
-    GoTo = View->addAction(QStringLiteral("移動(&G)..."));
+    View = bar->addMenu(QCoreApplication::translate("MainMenus", "表示(&V)"));
+    GoTo = View->addAction(QCoreApplication::translate("MainMenus", "移動(&G)..."));
     GoTo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
-    ShowSummary = View->addAction(QStringLiteral("集計(&S)..."));
+    ShowSummary = View->addAction(QCoreApplication::translate("MainMenus", "集計(&S)..."));
     ShowSummary->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
 
     Help = AddHelpMenu(bar, std::move(showMessage));

@@ -111,7 +111,7 @@ void MapCommand::Restart(MapService service) {
         return;
     }
     if (!IsCompleteMapUpload(map.Upload)) {
-        Print(QStringLiteral("%1: パスワードまたはキーが %2 にないため送信しません")
+        Print(tr("%1: パスワードまたはキーが %2 にないため送信しません")
                   .arg(MapServiceCaption(service), SecretPath(service)));
         return;
     }

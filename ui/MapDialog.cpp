@@ -31,16 +31,16 @@ QLineEdit* SecretBox(QWidget* parent) {
 }  // namespace
 
 MapDialog::MapDialog(QWidget* parent) : QDialog(parent) {
-    setWindowTitle(QStringLiteral("公開マップ送信"));
+    setWindowTitle(tr("公開マップ送信"));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
                    Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     Pages = new QTabWidget(this);
-    const QString enable[] = {QStringLiteral("完了した分を radmon.org に送信する"),
-                              QStringLiteral("完了した分を GMC マップに送信する"),
-                              QStringLiteral("完了した分を Safecast に送信する")};
-    const QString note[] = {QStringLiteral("測定値はユーザー名とともに公開されます。"),
-                            QStringLiteral("時刻を受け付けないため、最新の値だけを送ります。"),
-                            QStringLiteral("測定値は位置とともに地図上に公開されます。")};
+    const QString enable[] = {tr("完了した分を radmon.org に送信する"),
+                              tr("完了した分を GMC マップに送信する"),
+                              tr("完了した分を Safecast に送信する")};
+    const QString note[] = {tr("測定値はユーザー名とともに公開されます。"),
+                            tr("時刻を受け付けないため、最新の値だけを送ります。"),
+                            tr("測定値は位置とともに地図上に公開されます。")};
     std::array<QFormLayout*, 3> forms{};
     for (MapService service : kServices) {
         auto* page = new QWidget(Pages);
@@ -48,8 +48,8 @@ MapDialog::MapDialog(QWidget* parent) : QDialog(parent) {
         boxes.Enabled = new QCheckBox(enable[size_t(service)], page);
         boxes.Every = new QSpinBox(page);
         boxes.Every->setRange(1, kMaxEveryMinutes);
-        boxes.Every->setSuffix(QStringLiteral(" 分ごと"));
-        boxes.TestBtn = new QPushButton(QStringLiteral("送信テスト"), page);
+        boxes.Every->setSuffix(tr(" 分ごと"));
+        boxes.TestBtn = new QPushButton(tr("送信テスト"), page);
         boxes.Result = new QLabel(page);
         boxes.Result->setWordWrap(true);
         boxes.Result->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -73,30 +73,30 @@ MapDialog::MapDialog(QWidget* parent) : QDialog(parent) {
     RadmonUser = new QLineEdit(this);
     RadmonUser->setMinimumWidth(240);
     RadmonPassword = SecretBox(this);
-    radmon->addRow(QStringLiteral("ユーザー"), RadmonUser);
-    radmon->addRow(QStringLiteral("データ送信用パスワード"), RadmonPassword);
+    radmon->addRow(tr("ユーザー"), RadmonUser);
+    radmon->addRow(tr("データ送信用パスワード"), RadmonPassword);
     QFormLayout* gmc = forms[size_t(MapService::GmcMap)];
     GmcAccount = new QLineEdit(this);
     GmcCounter = new QLineEdit(this);
-    gmc->addRow(QStringLiteral("アカウント ID"), GmcAccount);
-    gmc->addRow(QStringLiteral("カウンター ID"), GmcCounter);
+    gmc->addRow(tr("アカウント ID"), GmcAccount);
+    gmc->addRow(tr("カウンター ID"), GmcCounter);
     QFormLayout* safecast = forms[size_t(MapService::Safecast)];
     Latitude = new QLineEdit(this);
-    Latitude->setPlaceholderText(QStringLiteral("例: 35.6812 (度、南緯は負)"));
+    Latitude->setPlaceholderText(tr("例: 35.6812 (度、南緯は負)"));
     Longitude = new QLineEdit(this);
-    Longitude->setPlaceholderText(QStringLiteral("例: 139.7671 (度、西経は負)"));
+    Longitude->setPlaceholderText(tr("例: 139.7671 (度、西経は負)"));
     SafecastKey = SecretBox(this);
     SafecastDevice = new QLineEdit(this);
-    SafecastDevice->setPlaceholderText(QStringLiteral("空欄: 送らない"));
-    safecast->addRow(QStringLiteral("緯度"), Latitude);
-    safecast->addRow(QStringLiteral("経度"), Longitude);
-    safecast->addRow(QStringLiteral("API キー"), SafecastKey);
-    safecast->addRow(QStringLiteral("デバイス ID"), SafecastDevice);
+    SafecastDevice->setPlaceholderText(tr("空欄: 送らない"));
+    safecast->addRow(tr("緯度"), Latitude);
+    safecast->addRow(tr("経度"), Longitude);
+    safecast->addRow(tr("API キー"), SafecastKey);
+    safecast->addRow(tr("デバイス ID"), SafecastDevice);
     for (MapService service : kServices) {
-        forms[size_t(service)]->addRow(QStringLiteral("送信間隔"), PageOf(service).Every);
+        forms[size_t(service)]->addRow(tr("送信間隔"), PageOf(service).Every);
     }
 
-    OKBtn = new QPushButton(QStringLiteral("確定"), this);
+    OKBtn = new QPushButton(tr("確定"), this);
     OKBtn->setDefault(true);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
@@ -138,15 +138,15 @@ bool MapDialog::ReadPage(MapService service, MapUpload& upload) {
             login.User = RadmonUser->text().trimmed();
             login.Secret = RadmonPassword->text();
             if (!IsCompleteMapUpload(upload)) {
-                refusal = QStringLiteral("ユーザーとデータ送信用パスワードを入力してください。");
+                refusal = tr("ユーザーとデータ送信用パスワードを入力してください。");
             }
             break;
         case MapService::GmcMap:
             login.User = GmcAccount->text().trimmed();
             login.Counter = GmcCounter->text().trimmed();
             if (!IsCompleteMapUpload(upload)) {
-                refusal = QStringLiteral(
-                    "アカウント ID とカウンター ID を空白や「:」を含めずに入力してください。");
+                refusal =
+                    tr("アカウント ID とカウンター ID を空白や「:」を含めずに入力してください。");
             }
             break;
         case MapService::Safecast:
@@ -155,8 +155,8 @@ bool MapDialog::ReadPage(MapService service, MapUpload& upload) {
             if (!ParsePosition(Latitude->text().trimmed() + u',' + Longitude->text().trimmed(),
                                login) ||
                 !IsCompleteMapUpload(upload)) {
-                refusal = QStringLiteral(
-                    "緯度 (-90〜90)・経度 (-180〜180) を度で、API キーを入力してください。");
+                refusal =
+                    tr("緯度 (-90〜90)・経度 (-180〜180) を度で、API キーを入力してください。");
             }
             break;
     }
@@ -193,15 +193,14 @@ void MapDialog::TestClick(MapService service) {
     timing.RequestTimeoutMs = TestTimeoutMs;
     probe->SetTiming(timing);
     page.TestBtn->setEnabled(false);
-    page.Result->setText(QStringLiteral("送信しています…"));
-    const QString sent =
-        SampleReading
-            ? QStringLiteral("測定値がないため試験値 %1 CPM を送りました。").arg(Reading.Cpm)
-            : QStringLiteral("最新の分 (%1 CPM) を送りました。").arg(Reading.Cpm);
+    page.Result->setText(tr("送信しています…"));
+    const QString sent = SampleReading
+                             ? tr("測定値がないため試験値 %1 CPM を送りました。").arg(Reading.Cpm)
+                             : tr("最新の分 (%1 CPM) を送りました。").arg(Reading.Cpm);
     connect(probe, &MapUploader::ProbeFinished, this,
             [this, service, sent](const MapAnswer& answer) {
                 Page& page = PageOf(service);
-                page.Result->setText(sent + u'\n' + MapAnswerText(service, answer) + u'。');
+                page.Result->setText(tr("%1\n%2。").arg(sent, MapAnswerText(service, answer)));
                 page.TestBtn->setEnabled(true);
                 MapUploader*& probe = probes_[size_t(service)];
                 probe->deleteLater();

@@ -134,17 +134,17 @@ QString MqttCommand::StatusText() const {
     }
     switch (publisher_->CurrentState()) {
         case MqttPublisher::State::Connected:
-            return QStringLiteral("MQTT: 接続中");
+            return tr("MQTT: 接続中");
         case MqttPublisher::State::Connecting:
             if (publisher_->Reason().isEmpty()) {
-                return QStringLiteral("MQTT: 接続しています");
+                return tr("MQTT: 接続しています");
             }
             break;
         case MqttPublisher::State::Waiting:
         case MqttPublisher::State::Stopped:
             break;
     }
-    return QStringLiteral("MQTT: 再接続待ち (%1 分待機)").arg(publisher_->Waiting());
+    return tr("MQTT: 再接続待ち (%1 分待機)").arg(publisher_->Waiting());
 }
 
 QString MqttCommand::StatusToolTip() const {

@@ -18,36 +18,36 @@ constexpr int kTestTimeoutMs = 5000;
 }  // namespace
 
 MqttDialog::MqttDialog(QWidget* parent) : QDialog(parent) {
-    setWindowTitle(QStringLiteral("MQTT 送信"));
+    setWindowTitle(tr("MQTT 送信"));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
                    Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
 
-    Enabled = new QCheckBox(QStringLiteral("完了した分をブローカーに送信する"), this);
+    Enabled = new QCheckBox(tr("完了した分をブローカーに送信する"), this);
     Url = new QLineEdit(this);
-    Url->setPlaceholderText(QStringLiteral("mqtt://broker.lan または mqtts://broker.lan:8883"));
+    Url->setPlaceholderText(tr("mqtt://broker.lan または mqtts://broker.lan:8883"));
     Url->setMinimumWidth(280);
     StationId = new QLineEdit(this);
-    StationId->setToolTip(QStringLiteral("トピック solamine/ID/… の ID (a-z, 0-9, _, -)"));
+    StationId->setToolTip(tr("トピック solamine/ID/… の ID (a-z, 0-9, _, -)"));
     User = new QLineEdit(this);
     PasswordBox = new QLineEdit(this);
     PasswordBox->setEchoMode(QLineEdit::Password);
     CaFile = new QLineEdit(this);
-    CaFile->setPlaceholderText(QStringLiteral("空欄: システムの証明書"));
-    Discovery = new QCheckBox(QStringLiteral("Home Assistant の自動検出"), this);
-    TestBtn = new QPushButton(QStringLiteral("接続テスト"), this);
+    CaFile->setPlaceholderText(tr("空欄: システムの証明書"));
+    Discovery = new QCheckBox(tr("Home Assistant の自動検出"), this);
+    TestBtn = new QPushButton(tr("接続テスト"), this);
     Result = new QLabel(this);
     Result->setWordWrap(true);
     Result->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    OKBtn = new QPushButton(QStringLiteral("確定"), this);
+    OKBtn = new QPushButton(tr("確定"), this);
     OKBtn->setDefault(true);
 
     auto* form = new QFormLayout;
     form->addRow(QString(), Enabled);
-    form->addRow(QStringLiteral("ブローカー URL"), Url);
-    form->addRow(QStringLiteral("局 ID"), StationId);
-    form->addRow(QStringLiteral("ユーザー"), User);
-    form->addRow(QStringLiteral("パスワード"), PasswordBox);
-    form->addRow(QStringLiteral("CA ファイル"), CaFile);
+    form->addRow(tr("ブローカー URL"), Url);
+    form->addRow(tr("局 ID"), StationId);
+    form->addRow(tr("ユーザー"), User);
+    form->addRow(tr("パスワード"), PasswordBox);
+    form->addRow(tr("CA ファイル"), CaFile);
     form->addRow(QString(), Discovery);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(TestBtn);
@@ -79,13 +79,12 @@ std::optional<MqttSettings> MqttDialog::ReadBoxes() {
     broker.User.clear();
     QString error;
     if (!ParseBrokerUrl(Url->text().trimmed(), broker, &error)) {
-        Result->setText(QStringLiteral(
-            "ブローカー URL は mqtt://ホスト[:ポート] か mqtts://… の形で入力してください。"));
+        Result->setText(
+            tr("ブローカー URL は mqtt://ホスト[:ポート] か mqtts://… の形で入力してください。"));
         return std::nullopt;
     }
     if (!IsValidStationId(StationId->text())) {
-        Result->setText(
-            QStringLiteral("局 ID は a-z, 0-9, _, - の 1〜64 文字で入力してください。"));
+        Result->setText(tr("局 ID は a-z, 0-9, _, - の 1〜64 文字で入力してください。"));
         return std::nullopt;
     }
     broker.StationId = StationId->text();
@@ -128,7 +127,7 @@ void MqttDialog::TestClick() {
     timing.ConnectTimeoutMs = kTestTimeoutMs;
     probe_->SetTiming(timing);
     TestBtn->setEnabled(false);
-    Result->setText(QStringLiteral("接続しています…"));
+    Result->setText(tr("接続しています…"));
     connect(probe_, &MqttPublisher::ProbeFinished, this,
             [this, settings = *broker](MqttPublisher::Failure failure, const QString& reason) {
                 Result->setText(ProbeText(settings, failure, reason));

@@ -1,5 +1,6 @@
 #include "QtFileDialogs.h"
 
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QFileInfo>
 
@@ -13,7 +14,7 @@ std::optional<QString> Chosen(QFileDialog& dialog) {
 }
 
 std::optional<QString> Run(QFileDialog& dialog) {
-    dialog.setNameFilter(QtNameFilters(kCsvFilter));
+    dialog.setNameFilter(QtNameFilters(QCoreApplication::translate("QtFileDialogs", kCsvFilter)));
     dialog.setDefaultSuffix(QString::fromUtf16(kCsvDefaultExt).mid(1));
     return Chosen(dialog);
 }
@@ -66,7 +67,8 @@ std::optional<QString> QtFileDialogs::ChooseImageFile() {
     StartInFolder(dialog);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilters({QStringLiteral("PNG 画像 (*.png)"), QStringLiteral("PDF (*.pdf)")});
+    dialog.setNameFilters({QCoreApplication::translate("QtFileDialogs", "PNG 画像 (*.png)"),
+                           QStringLiteral("PDF (*.pdf)")});
     dialog.setDefaultSuffix(QStringLiteral("png"));
     // The suffix follows the chosen filter, so "PDF" with a bare name gives a PDF.
     QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& f) {

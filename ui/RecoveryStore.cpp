@@ -5,6 +5,7 @@
 #include "DateTime.h"
 #include "FileError.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -46,9 +47,9 @@ QString Summary(const QString& path, int currentYear) {
     try {
         const CsvReadResult read = ReadCsvLog(path, currentYear);
         if (read.Samples.empty()) {
-            return name + QStringLiteral(": 0 分");
+            return QCoreApplication::translate("RecoveryStore", "%1: 0 分").arg(name);
         }
-        return QStringLiteral("%1: %2 - %3, %4 分")
+        return QCoreApplication::translate("RecoveryStore", "%1: %2 - %3, %4 分")
             .arg(name, DateTime::MinuteText(read.Samples.front().Time),
                  DateTime::MinuteText(read.Samples.back().Time))
             .arg(read.Samples.size());

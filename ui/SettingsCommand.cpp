@@ -1,5 +1,6 @@
 #include "SettingsCommand.h"
 
+#include <QCoreApplication>
 #include <QMessageBox>
 
 #include "Click.h"
@@ -42,8 +43,8 @@ void SetClick(TOKRightDlg& dlg, GraphSettings& graph, std::uint16_t& deviceCoeff
         hooks.WriteDeviceSettings(deviceCoefficient, deviceBackground);
         return;
     }
-    const QString text = QStringLiteral("接続されていません。");
-    const QString caption = QStringLiteral("接続確認");
+    const QString text = QCoreApplication::translate("SettingsCommand", "接続されていません。");
+    const QString caption = QCoreApplication::translate("SettingsCommand", "接続確認");
     if (hooks.MessageBox) {
         hooks.MessageBox(text, caption);
     } else {
@@ -58,10 +59,9 @@ void SetClickOnLink(TOKRightDlg& dlg, GraphSettings& graph, DeviceLink& link,
     SetClickHooks hooks;
     hooks.RunDialog = [&] {
         // A reconnect while the dialog is open reads the counter afresh: the dialog shows it.
-        const QMetaObject::Connection reads =
-            QObject::connect(&link, &DeviceLink::DeviceSettingsRead, &dlg, [&] {
-                dlg.CounterValuesRead(link.DeviceCoefficient, link.DeviceBackground);
-            });
+        const QMetaObject::Connection reads = QObject::connect(
+            &link, &DeviceLink::DeviceSettingsRead, &dlg,
+            [&] { dlg.CounterValuesRead(link.DeviceCoefficient, link.DeviceBackground); });
         const auto disconnectReads = qScopeGuard([reads] { QObject::disconnect(reads); });
         return runDialog ? runDialog(dlg) : dlg.exec() == QDialog::Accepted;
     };

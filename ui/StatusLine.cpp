@@ -55,33 +55,35 @@ void StatusLine::Show(const StatusState& state) {
     using Link = StatusState::Link;
     switch (state.LinkState) {
         case Link::Connected:
-            link_->setText(QStringLiteral("接続中"));
+            link_->setText(QCoreApplication::translate("StatusLine", "接続中"));
             break;
         case Link::NotFound:
-            link_->setText(QStringLiteral("カウンタが見つかりません"));
+            link_->setText(QCoreApplication::translate("StatusLine", "カウンタが見つかりません"));
             break;
         case Link::Waiting:
-            link_->setText(QStringLiteral("再接続待ち"));
+            link_->setText(QCoreApplication::translate("StatusLine", "再接続待ち"));
             break;
         case Link::NotConnected:
-            link_->setText(QStringLiteral("未接続"));
+            link_->setText(QCoreApplication::translate("StatusLine", "未接続"));
             break;
     }
     QString linkTip;
     if (state.LinkState == Link::NotFound || state.LinkState == Link::Waiting) {
         linkTip = CounterNotFoundHelp();
     } else if (state.VirtualCounter) {
-        linkTip = QStringLiteral(
+        linkTip = QCoreApplication::translate(
+            "StatusLine",
             "--simulate で起動したため、本物のカウンタではなく内蔵の仮想カウンタ (平均 35 CPM "
             "前後) から記録しています。");
     }
     if (state.VirtualCounter) {
-        link_->setText(link_->text() + QStringLiteral(" (仮想カウンタ)"));
+        link_->setText(
+            QCoreApplication::translate("StatusLine", "%1 (仮想カウンタ)").arg(link_->text()));
     }
     link_->setToolTip(linkTip);
-    count_->setText(QStringLiteral("%1 件").arg(state.Samples));
+    count_->setText(QCoreApplication::translate("StatusLine", "%1 件").arg(state.Samples));
     // Paths as the system writes them, with backslashes on Windows.
-    file_->setText(state.File.isEmpty() ? QStringLiteral("(ファイルなし)")
+    file_->setText(state.File.isEmpty() ? QCoreApplication::translate("StatusLine", "(ファイルなし)")
                                         : QDir::toNativeSeparators(state.File));
     if (!state.Folder.isEmpty()) {
         file_->setText(
@@ -93,15 +95,16 @@ void StatusLine::Show(const StatusState& state) {
     QStringList notes;
     QStringList details;
     if (!state.AutosaveError.isEmpty()) {
-        notes << QStringLiteral("自動保存に失敗しました");
+        notes << QCoreApplication::translate("StatusLine", "自動保存に失敗しました");
         details << state.AutosaveError;
     }
     if (state.UnreadableLines > 0) {
-        notes << QStringLiteral("読み取れない行: %1 (最初は %2 行目)")
+        notes << QCoreApplication::translate("StatusLine", "読み取れない行: %1 (最初は %2 行目)")
                      .arg(state.UnreadableLines)
                      .arg(state.FirstUnreadableLine);
         details << (state.Folder.isEmpty()
-                        ? QStringLiteral(
+                        ? QCoreApplication::translate(
+                              "StatusLine",
                               "このファイルには自動保存しません。上書き保存で書き直せます。")
                         : QCoreApplication::translate(
                               "StatusLine",
@@ -114,30 +117,37 @@ void StatusLine::Show(const StatusState& state) {
             "StatusLine", "同じ分の行が二つ以上あり、時刻順で最初の行だけを残しました。");
     }
     if (state.FirstForeignLine > 0) {
-        notes << QStringLiteral("自動保存しません: 秒や4桁の年を含むファイル (最初は %1 行目)")
+        notes << QCoreApplication::translate(
+                     "StatusLine", "自動保存しません: 秒や4桁の年を含むファイル (最初は %1 行目)")
                      .arg(state.FirstForeignLine);
-        details << QStringLiteral(
+        details << QCoreApplication::translate(
+            "StatusLine",
             "自動保存の形式では読み戻した時刻が変わります。上書き保存で書き直せます。");
     }
     if (!state.KeptFile.isEmpty()) {
-        notes << QStringLiteral("未保存のログを保存しました: ") +
-                     QDir::toNativeSeparators(state.KeptFile);
+        notes << QCoreApplication::translate("StatusLine", "未保存のログを保存しました: %1")
+                     .arg(QDir::toNativeSeparators(state.KeptFile));
     }
     if (!state.MissingFile.isEmpty()) {
-        notes << QStringLiteral("見つからないため最近使ったファイルから外しました: ") +
-                     QDir::toNativeSeparators(state.MissingFile);
+        notes << QCoreApplication::translate("StatusLine",
+                                             "見つからないため最近使ったファイルから外しました: %1")
+                     .arg(QDir::toNativeSeparators(state.MissingFile));
     }
     if (!state.CopyOf.isEmpty()) {
-        notes << QStringLiteral("別のウィンドウが記録中のファイルの写しです: ") +
-                     QDir::toNativeSeparators(state.CopyOf);
-        details << QStringLiteral("そのファイルには自動保存しません。");
+        notes << QCoreApplication::translate("StatusLine",
+                                             "別のウィンドウが記録中のファイルの写しです: %1")
+                     .arg(QDir::toNativeSeparators(state.CopyOf));
+        details << QCoreApplication::translate("StatusLine", "そのファイルには自動保存しません。");
     }
     if (!state.DiscardedRecovery.isEmpty()) {
-        notes << QStringLiteral("保存済みの復元ファイルを削除しました: ") + state.DiscardedRecovery;
+        notes << QCoreApplication::translate("StatusLine",
+                                             "保存済みの復元ファイルを削除しました: %1")
+                     .arg(state.DiscardedRecovery);
     }
     if (state.RecoveryAvailable) {
-        notes << QStringLiteral("復元できるログがあります");
-        details << QStringLiteral("ファイル → 復元フォルダを開く") << state.RecoveryFiles;
+        notes << QCoreApplication::translate("StatusLine", "復元できるログがあります");
+        details << QCoreApplication::translate("StatusLine", "ファイル → 復元フォルダを開く")
+                << state.RecoveryFiles;
     }
     notice_->setText(notes.join(QStringLiteral("  ")));
     notice_->setToolTip((notes + details).join(u'\n'));
@@ -145,21 +155,25 @@ void StatusLine::Show(const StatusState& state) {
 
 void StatusLine::ShowReading(int cpm, double doseUsv) {
     QString text = QStringLiteral("%1 CPM").arg(cpm);
-    QString tip = QStringLiteral("最後に終わった 1 分のカウント");
+    QString tip;
     if (!std::isnan(doseUsv)) {
         text += QStringLiteral("  %1 µSv/h").arg(DoseReadingText(doseUsv));
-        tip += QStringLiteral("と、直前 10 分の平均から求めた線量率です。");
+        tip = QCoreApplication::translate(
+            "StatusLine",
+            "最後に終わった 1 分のカウントと、直前 10 分の平均から求めた線量率です。");
     } else {
-        tip += QStringLiteral(
-            "です。線量率 (µSv/h) は直前 10 分の平均から求めるため、ログの最初の 10 分には"
-            "表示しません。");
+        tip = QCoreApplication::translate(
+            "StatusLine",
+            "最後に終わった 1 分のカウントです。線量率 (µSv/h) は直前 10 分の平均から求めるため、"
+            "ログの最初の 10 分には表示しません。");
     }
     reading_->setText(text);
     reading_->setToolTip(tip);
 }
 
 void StatusLine::ShowLeftOut(const Sample& minute, int seconds) {
-    bar_->showMessage(QStringLiteral("%1 の 1 分は %2 秒しか数えていないため記録しません")
+    bar_->showMessage(QCoreApplication::translate(
+                          "StatusLine", "%1 の 1 分は %2 秒しか数えていないため記録しません")
                           .arg(MinuteText(minute.Time))
                           .arg(seconds),
                       kLeftOutMs);

@@ -9,9 +9,16 @@
 
 namespace {
 
-const char16_t* const kHeaders[kSummaryColumns] = {
-    u"期間",     u"記録 (分)", u"カバー率 (%)",       u"平均 CPM",      u"最小 CPM",
-    u"最大 CPM", u"最大の分",  u"平均線量率 (µSv/h)", u"積算線量 (µSv)"};
+const char* const kHeaders[kSummaryColumns] = {
+    QT_TRANSLATE_NOOP("SummaryModel", "期間"),
+    QT_TRANSLATE_NOOP("SummaryModel", "記録 (分)"),
+    QT_TRANSLATE_NOOP("SummaryModel", "カバー率 (%)"),
+    QT_TRANSLATE_NOOP("SummaryModel", "平均 CPM"),
+    QT_TRANSLATE_NOOP("SummaryModel", "最小 CPM"),
+    QT_TRANSLATE_NOOP("SummaryModel", "最大 CPM"),
+    QT_TRANSLATE_NOOP("SummaryModel", "最大の分"),
+    QT_TRANSLATE_NOOP("SummaryModel", "平均線量率 (µSv/h)"),
+    QT_TRANSLATE_NOOP("SummaryModel", "積算線量 (µSv)")};
 
 // The value a column sorts by; periods without one sort first.
 double SortKey(const SummaryRow& row, int sourceRow, SummaryColumn column) {
@@ -165,7 +172,7 @@ QVariant SummaryModel::data(const QModelIndex& index, int role) const {
 QVariant SummaryModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 &&
         section < kSummaryColumns) {
-        return QString::fromUtf16(kHeaders[section]);
+        return tr(kHeaders[section]);
     }
     return QAbstractTableModel::headerData(section, orientation, role);
 }

@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
@@ -52,14 +53,15 @@ private:
 
 QString TotalsText(const SummaryTotals& totals) {
     if (totals.Minutes == 0) {
-        return QStringLiteral("記録はありません");
+        return QCoreApplication::translate("SummaryWindow", "記録はありません");
     }
     QString text =
-        QStringLiteral("合計: 積算線量 %1 µSv、カバー率 %2 % (%3 分)")
+        QCoreApplication::translate("SummaryWindow", "合計: 積算線量 %1 µSv、カバー率 %2 % (%3 分)")
             .arg(QString::number(totals.Dose, 'f', 4), QString::number(totals.Coverage, 'f', 1))
             .arg(totals.Minutes);
     if (totals.Unread > 0) {
-        text += QStringLiteral("、時刻のないサンプル %1 件を除く").arg(totals.Unread);
+        text += QCoreApplication::translate("SummaryWindow", "、時刻のないサンプル %1 件を除く")
+                    .arg(totals.Unread);
     }
     return text;
 }
@@ -69,13 +71,13 @@ QString TotalsText(const SummaryTotals& totals) {
 SummaryWindow::SummaryWindow(DisplayModel& display, const SampleLog& log,
                              const GraphSettings& settings, QWidget* parent)
     : QWidget(parent, Qt::Window), model_(new SummaryModel(display, log, settings, this)) {
-    setWindowTitle(QStringLiteral("集計"));
+    setWindowTitle(tr("集計"));
     resize(720, 520);
 
     PeriodBox = new QComboBox(this);
-    PeriodBox->addItem(QStringLiteral("時間"), int(SummaryPeriod::Hour));
-    PeriodBox->addItem(QStringLiteral("日"), int(SummaryPeriod::Day));
-    PeriodBox->addItem(QStringLiteral("月"), int(SummaryPeriod::Month));
+    PeriodBox->addItem(tr("時間"), int(SummaryPeriod::Hour));
+    PeriodBox->addItem(tr("日"), int(SummaryPeriod::Day));
+    PeriodBox->addItem(tr("月"), int(SummaryPeriod::Month));
     PeriodBox->setCurrentIndex(1);
     connect(PeriodBox, &QComboBox::currentIndexChanged, this,
             [this] { model_->SetPeriod(SummaryPeriod(PeriodBox->currentData().toInt())); });
@@ -107,12 +109,12 @@ SummaryWindow::SummaryWindow(DisplayModel& display, const SampleLog& log,
     Chart->axisRect()->setRangeDrag(Qt::Horizontal);
     Chart->axisRect()->setRangeZoom(Qt::Horizontal);
     bars_ = new QCPBars(Chart->xAxis, Chart->yAxis);
-    bars_->setName(QStringLiteral("平均線量率"));
+    bars_->setName(tr("平均線量率"));
     bars_->setWidth(0.8);
     bars_->setPen(Qt::NoPen);
     bars_->setBrush(QColor(70, 130, 180));
     highest_ = Chart->addGraph();
-    highest_->setName(QStringLiteral("最大の分"));
+    highest_->setName(tr("最大の分"));
     highest_->setLineStyle(QCPGraph::lsNone);
     highest_->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssDisc, QColor(200, 40, 40), 5));
     Chart->legend->setVisible(true);

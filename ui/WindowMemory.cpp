@@ -1,5 +1,6 @@
 #include "WindowMemory.h"
 
+#include "LanguageMenu.h"
 #include "LogView.h"
 #include "Main.h"
 #include "MainFormOptions.h"
@@ -11,6 +12,7 @@
 
 #include <QComboBox>
 #include <QEvent>
+#include <QStatusBar>
 
 namespace {
 
@@ -43,6 +45,7 @@ WindowMemory::WindowMemory(TMainForm& form, WindowFiles& files, ViewCommands& vi
         form.Splitter->setSizes({form.Splitter->height(), loaded_.LogHeight});
     }
     dialogs_.SetFolder(loaded_.Folder);
+    new LanguageMenu(*form.View, *form.statusBar(), iniPath_, startingPath_, this);
     connect(&views, &ViewCommands::SummaryCreated, this, &WindowMemory::RestoreSummary);
     form.installEventFilter(this);
 }

@@ -5,12 +5,10 @@
 #include "HidBackend.h"
 #include "IniFile.h"
 #include "Version.h"
+#include "WindowTranslation.h"
 
 #include <QApplication>
-#include <QLibraryInfo>
-#include <QLocale>
 #include <QTimer>
-#include <QTranslator>
 #include <cstdio>
 #include <cstring>
 
@@ -24,15 +22,6 @@ constexpr char kUsage[] =
     "folder of daily logs (YYYY-MM-DD.csv, as solamine-cli log --daily writes them), opened\n"
     "read-only as one record; --simulate uses the built-in virtual counter instead of a\n"
     "real one.\n";
-
-// Qt's own texts (file dialogs, message-box buttons) in the desktop's language.
-void LoadQtTranslations(QApplication& app) {
-    auto* translator = new QTranslator(&app);
-    if (translator->load(QLocale(), QStringLiteral("qtbase"), QStringLiteral("_"),
-                         QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-        app.installTranslator(translator);
-    }
-}
 
 }  // namespace
 
@@ -48,7 +37,9 @@ int main(int argc, char* argv[]) {
     }
     QApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("solamine"));
-    LoadQtTranslations(app);
+    const IniPaths ini = IniPathsFor(QCoreApplication::applicationFilePath());
+    // The language chosen in 表示 → 言語, for the whole run (error boxes included).
+    const WindowTranslation translation(LoadWindowLanguage(ini.Path, ini.StartingPath));
 
     QStringList files = app.arguments().mid(1);
     const bool simulate = files.removeAll(QStringLiteral("--simulate")) > 0;
@@ -56,7 +47,6 @@ int main(int argc, char* argv[]) {
         MainFormOptions options;
         options.Backend = simulate ? MakeSimulatedBackend() : MakeHidapiBackend();
         options.Simulated = simulate;
-        const IniPaths ini = IniPathsFor(QCoreApplication::applicationFilePath());
         // A refused INI gives the defaults and is never written; the user hears why once.
         if (const std::optional<FileError> refusal =
                 IniFile(ini.Path, ini.StartingPath).Refusal()) {

@@ -671,7 +671,7 @@ private slots:
     void qtNameFilters_data() {
         QTest::addColumn<QString>("filter");
         QTest::addColumn<QString>("qt");
-        QTest::newRow("csv") << QString::fromUtf16(kCsvFilter) << "CSVファイル (*.csv)";
+        QTest::newRow("csv") << QString::fromUtf8(kCsvFilter) << "CSVファイル (*.csv)";
         QTest::newRow("two entries, two patterns") << "CSV|*.csv|Text|*.txt;*.log"
                                                    << "CSV (*.csv);;Text (*.txt *.log)";
     }

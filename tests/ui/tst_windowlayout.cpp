@@ -4,6 +4,7 @@
 #include "TestFiles.h"
 #include "TestMain.h"
 #include "VirtualCounter.h"
+#include "WindowTranslation.h"
 
 #include <qcustomplot.h>
 #include <QAction>
@@ -16,43 +17,51 @@
 
 namespace {
 
-// Every menu of the window and its items as the user sees them, in order: "-" is a separator,
-// "(hidden) " marks an item that is not shown at start, "(disabled) " one shown but not enabled,
-// a tab the shortcut shown beside the caption. Adding a menu item is one row here.
+// Every menu of the window and its items as the user sees them, in order, in Japanese and in
+// English: "-" is a separator, "(hidden) " marks an item that is not shown at start,
+// "(disabled) " one shown but not enabled, a tab the shortcut shown beside the caption. Adding a
+// menu item is one row here.
 struct MenuRow {
     const char16_t* Menu;
     const char16_t* Item;
+    const char16_t* EnglishMenu;
+    const char16_t* EnglishItem;
 };
 constexpr MenuRow kMenus[] = {
-    {u"ファイル(&F)", u"新規作成(&N)\tCtrl+N"},
-    {u"ファイル(&F)", u"開く(&O)...\tCtrl+O"},
-    {u"ファイル(&F)", u"上書き保存(&S)\tCtrl+S"},
-    {u"ファイル(&F)", u"名前をつけて保存(&A)...\tCtrl+Shift+S"},
-    {u"ファイル(&F)", u"(disabled) 復元フォルダを開く(&R)..."},
-    {u"ファイル(&F)", u"グラフを画像で保存(&I)..."},
-    {u"ファイル(&F)", u"集計を CSV で保存(&U)..."},
-    {u"ファイル(&F)", u"(disabled) 最近使ったファイル(&F)"},
-    {u"ファイル(&F)", u"-"},
-    {u"ファイル(&F)", u"終了(&X)\tCtrl+Q"},
-    {u"ロガー(&L)", u"接続/開始(&B)"},
-    {u"ロガー(&L)", u"切断/停止(&S)"},
-    {u"ロガー(&L)", u"(hidden) -"},
-    {u"ロガー(&L)", u"グラフ再描画(&G)"},
-    {u"設定(&S)", u"ログを隠す(&H)"},
-    {u"設定(&S)", u"ログを表示(&S)..."},
-    {u"設定(&S)", u"-"},
-    {u"設定(&S)", u"各種設定(&M)..."},
-    {u"設定(&S)", u"警報(&A)..."},
-    {u"設定(&S)", u"MQTT 送信(&T)..."},
+    {u"ファイル(&F)", u"新規作成(&N)\tCtrl+N", u"&File", u"&New\tCtrl+N"},
+    {u"ファイル(&F)", u"開く(&O)...\tCtrl+O", u"&File", u"&Open...\tCtrl+O"},
+    {u"ファイル(&F)", u"上書き保存(&S)\tCtrl+S", u"&File", u"&Save\tCtrl+S"},
+    {u"ファイル(&F)", u"名前をつけて保存(&A)...\tCtrl+Shift+S", u"&File",
+     u"Save &As...\tCtrl+Shift+S"},
+    {u"ファイル(&F)", u"(disabled) 復元フォルダを開く(&R)...", u"&File",
+     u"(disabled) Open &Recovery Folder..."},
+    {u"ファイル(&F)", u"グラフを画像で保存(&I)...", u"&File", u"Save Chart as &Image..."},
+    {u"ファイル(&F)", u"集計を CSV で保存(&U)...", u"&File", u"Save S&ummaries as CSV..."},
+    {u"ファイル(&F)", u"(disabled) 最近使ったファイル(&F)", u"&File", u"(disabled) Recent &Files"},
+    {u"ファイル(&F)", u"-", u"&File", u"-"},
+    {u"ファイル(&F)", u"終了(&X)\tCtrl+Q", u"&File", u"E&xit\tCtrl+Q"},
+    {u"ロガー(&L)", u"接続/開始(&B)", u"&Logger", u"&Connect/Start"},
+    {u"ロガー(&L)", u"切断/停止(&S)", u"&Logger", u"&Disconnect/Stop"},
+    {u"ロガー(&L)", u"(hidden) -", u"&Logger", u"(hidden) -"},
+    {u"ロガー(&L)", u"グラフ再描画(&G)", u"&Logger", u"Redraw &Graphs"},
+    {u"設定(&S)", u"ログを隠す(&H)", u"&Settings", u"&Hide Log"},
+    {u"設定(&S)", u"ログを表示(&S)...", u"&Settings", u"&Show Log..."},
+    {u"設定(&S)", u"-", u"&Settings", u"-"},
+    {u"設定(&S)", u"各種設定(&M)...", u"&Settings", u"&General Settings..."},
+    {u"設定(&S)", u"警報(&A)...", u"&Settings", u"&Alarm..."},
+    {u"設定(&S)", u"MQTT 送信(&T)...", u"&Settings", u"MQ&TT Publishing..."},
 #ifdef _WIN32
-    {u"設定(&S)", u"(hidden) 公開マップ送信(&P)..."},  // that Qt has no networking
+    // That Qt has no networking.
+    {u"設定(&S)", u"(hidden) 公開マップ送信(&P)...", u"&Settings", u"(hidden) &Public Maps..."},
 #else
-    {u"設定(&S)", u"公開マップ送信(&P)..."},
+    {u"設定(&S)", u"公開マップ送信(&P)...", u"&Settings", u"&Public Maps..."},
 #endif
-    {u"表示(&V)", u"移動(&G)...\tCtrl+G"},
-    {u"表示(&V)", u"集計(&S)...\tCtrl+T"},
-    {u"ヘルプ(&H)", u"カウンタが見つからないとき(&C)..."},
-    {u"ヘルプ(&H)", u"バージョン情報(&A)..."},
+    {u"表示(&V)", u"移動(&G)...\tCtrl+G", u"&View", u"&Go To...\tCtrl+G"},
+    {u"表示(&V)", u"集計(&S)...\tCtrl+T", u"&View", u"&Summaries...\tCtrl+T"},
+    {u"表示(&V)", u"-", u"&View", u"-"},
+    {u"表示(&V)", u"言語(&L)", u"&View", u"&Language"},
+    {u"ヘルプ(&H)", u"カウンタが見つからないとき(&C)...", u"&Help", u"&Counter Not Found..."},
+    {u"ヘルプ(&H)", u"バージョン情報(&A)...", u"&Help", u"&About..."},
 };
 
 // A main window over the scripted virtual counter, with its files in a folder of its own.
@@ -146,31 +155,39 @@ class WindowLayoutTest : public QObject {
     Q_OBJECT
 
 private slots:
-    // Each menu from the bar: title, place, items in order, and an access key of its own for
-    // every caption, so that an added item cannot take one that is already used.
+    // Each menu from the bar in each language: title, place, items in order, and an access key
+    // of its own for every caption, so that an added item cannot take one that is already used.
     void menus_data() {
+        QTest::addColumn<int>("language");
         QTest::addColumn<int>("place");
         QTest::addColumn<QString>("title");
         QTest::addColumn<QStringList>("items");
-        QStringList titles;
-        QList<QStringList> items;
-        for (const MenuRow& row : kMenus) {
-            const QString title = QString::fromUtf16(row.Menu);
-            if (titles.isEmpty() || titles.back() != title) {
-                titles << title;
-                items << QStringList();
+        for (const WindowLanguage language : {WindowLanguage::Japanese, WindowLanguage::English}) {
+            const bool english = language == WindowLanguage::English;
+            QStringList titles;
+            QList<QStringList> items;
+            for (const MenuRow& row : kMenus) {
+                const QString title = QString::fromUtf16(english ? row.EnglishMenu : row.Menu);
+                if (titles.isEmpty() || titles.back() != title) {
+                    titles << title;
+                    items << QStringList();
+                }
+                items.back() << QString::fromUtf16(english ? row.EnglishItem : row.Item);
             }
-            items.back() << QString::fromUtf16(row.Item);
+            const char* code = english ? "en" : "ja";
+            for (int i = 0; i < titles.size(); ++i) {
+                QTest::addRow("%s %s", code, qPrintable(titles[i]))
+                    << int(language) << i << titles[i] << items[i];
+            }
+            QTest::addRow("%s the bar", code) << int(language) << -1 << QString() << titles;
         }
-        for (int i = 0; i < titles.size(); ++i) {
-            QTest::newRow(qPrintable(titles[i])) << i << titles[i] << items[i];
-        }
-        QTest::newRow("the bar") << -1 << QString() << titles;
     }
     void menus() {
+        QFETCH(int, language);
         QFETCH(int, place);
         QFETCH(QString, title);
         QFETCH(QStringList, items);
+        const WindowTranslation translation{WindowLanguage(language)};
         Window w;
         const QList<QAction*> bar = w.form->menuBar()->actions();
         QStringList captions;

@@ -1,4 +1,5 @@
 #include "DateTime.h"
+#include "LanguageMenu.h"
 #include "LogView.h"
 #include "Main.h"
 #include "RecentFilesMenu.h"
@@ -7,11 +8,13 @@
 #include "TestFiles.h"
 #include "TestMain.h"
 #include "VirtualCounter.h"
+#include "WindowTranslation.h"
 
 #include <QAction>
 #include <QComboBox>
 #include <QMenu>
 #include <QSplitter>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -134,6 +137,39 @@ private slots:
         Start again(dir);
         QCOMPARE(again.RecentItems(), QStringList{"&1 " + QDir::toNativeSeparators(a)});
         QVERIFY(again.form->Recent->menuAction()->isEnabled());
+    }
+
+    // 表示 → 言語: the choice is written at once, keeps the file's other lines and the window's
+    // own keys, and is the language of the next start.
+    void languageAcrossStarts() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("solamine.ini"));
+        QVERIFY(WriteFile(path, "[Graph]\r\nuSv=0.00158\r\n"));
+        {
+            Start start(dir);
+            TMainForm& form = *start.form;
+            auto* menu = form.findChild<LanguageMenu*>();
+            QVERIFY(menu);
+            QVERIFY(menu->Japanese->isChecked());
+            menu->English->trigger();
+            QVERIFY(menu->English->isChecked() && !menu->Japanese->isChecked());
+            QCOMPARE(LoadWindowLanguage(path), WindowLanguage::English);
+            const QString said = form.statusBar()->currentMessage();
+            QVERIFY2(said.contains(QStringLiteral("次回の起動")) && said.contains(u"next start"),
+                     qPrintable(said));
+            // This run keeps its texts.
+            QCOMPARE(form.File->title(), QStringLiteral("ファイル(&F)"));
+            form.close();
+        }
+        QVERIFY(ReadAll(path).contains("uSv=0.00158"));
+        QCOMPARE(LoadWindowLanguage(path), WindowLanguage::English);
+        const WindowTranslation translation(LoadWindowLanguage(path));
+        Start again(dir);
+        QCOMPARE(again.form->File->title(), QStringLiteral("&File"));
+        auto* menu = again.form->findChild<LanguageMenu*>();
+        QVERIFY(menu->English->isChecked());
+        menu->Japanese->trigger();
+        QCOMPARE(LoadWindowLanguage(path), WindowLanguage::Japanese);
     }
 };
 

@@ -1,0 +1,61 @@
+# Fails when a text of the window has no English translation in the committed .ts file.
+# lupdate merges the sources into a copy of it: a text the file lacks comes back unfinished, one
+# the sources no longer hold vanished. Run with cmake -DLUPDATE=... -DTS=... -DSOURCES_LIST=...
+# -DWORK=... -DSTAMP=... -P CheckTranslations.cmake.
+get_filename_component(name "${TS}" NAME)
+set(copy "${WORK}/${name}")
+file(MAKE_DIRECTORY "${WORK}")
+configure_file("${TS}" "${copy}" COPYONLY)
+execute_process(COMMAND "${LUPDATE}" -silent -locations none "@${SOURCES_LIST}" -ts "${copy}"
+                RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
+if(NOT result EQUAL 0)
+    message(FATAL_ERROR "lupdate failed (${result}):\n${output}")
+endif()
+
+file(READ "${copy}" ts)
+# The file's own semicolons and brackets would split or join CMake's list items.
+string(REPLACE ";" "&semi" ts "${ts}")
+string(REPLACE "[" "&lsqb" ts "${ts}")
+string(REPLACE "]" "&rsqb" ts "${ts}")
+string(REPLACE "</context>" ";" contexts "${ts}")
+
+set(missing "")
+set(vanished "")
+foreach(context IN LISTS contexts)
+    string(REGEX MATCH "<name>([^<]*)</name>" _ "${context}")
+    set(context_name "${CMAKE_MATCH_1}")
+    string(REPLACE "</message>" ";" messages "${context}")
+    foreach(entry IN LISTS messages)
+        if(NOT entry MATCHES "<source>([^<]*)</source>")
+            continue()
+        endif()
+        set(text "${context_name}: \"${CMAKE_MATCH_1}\"")
+        if(entry MATCHES "<translation type=\"(vanished|obsolete)\"")
+            string(APPEND vanished "\n  ${text}")
+        elseif(entry MATCHES "<translation type=\"unfinished\"" OR
+               entry MATCHES "<translation>[ \t\r\n]*</translation>")
+            string(APPEND missing "\n  ${text}")
+        endif()
+    endforeach()
+endforeach()
+
+if(missing OR vanished)
+    set(report "")
+    if(missing)
+        string(APPEND report "Texts without an English translation in ${TS}:${missing}\n")
+    endif()
+    if(vanished)
+        string(APPEND report "Translations of texts the sources no longer have:${vanished}\n")
+    endif()
+    string(REPLACE "&semi" ";" report "${report}")
+    string(REPLACE "&lsqb" "[" report "${report}")
+    string(REPLACE "&rsqb" "]" report "${report}")
+    string(REPLACE "&lt;" "<" report "${report}")
+    string(REPLACE "&gt;" ">" report "${report}")
+    string(REPLACE "&quot;" "\"" report "${report}")
+    string(REPLACE "&apos;" "'" report "${report}")
+    string(REPLACE "&amp;" "&" report "${report}")
+    message(FATAL_ERROR "${report}Update the file with the update_translations target, "
+                        "translate the texts and commit it (ui/README.md).")
+endif()
+file(TOUCH "${STAMP}")
