@@ -35,8 +35,12 @@
         <translation>Alarm: %1 µSv/h (%2)</translation>
     </message>
     <message>
-        <source>ソラミネ</source>
-        <translation>Solamine</translation>
+        <source>線量率の警報</source>
+        <translation>Dose-rate alarm</translation>
+    </message>
+    <message>
+        <source>線量率の警報が解除されました</source>
+        <translation>Dose-rate alarm cleared</translation>
     </message>
 </context>
 <context>
@@ -52,6 +56,13 @@
     <message>
         <source>平均 %1 CPM (%2〜%3)</source>
         <translation>Mean %1 CPM (%2–%3)</translation>
+    </message>
+</context>
+<context>
+    <name>DesktopNotifier</name>
+    <message>
+        <source>ソラミネ</source>
+        <translation>Solamine</translation>
     </message>
 </context>
 <context>
@@ -195,6 +206,33 @@
     <message>
         <source>%1: %2 件が送信を待っています。%3 からの古いものを捨てます</source>
         <translation>%1: %2 readings are waiting to be sent. Dropping the old ones from %3</translation>
+    </message>
+    <message>
+        <source>フォルダが空です</source>
+        <translation>the folder is empty</translation>
+    </message>
+    <message>
+        <source>日ごとのログ (YYYY-MM-DD.csv) がありません</source>
+        <translation>it holds no daily logs (YYYY-MM-DD.csv)</translation>
+    </message>
+    <message>
+        <source>フォルダ %1 が見つかりません。</source>
+        <translation>Folder %1 was not found.</translation>
+    </message>
+    <message>
+        <source>フォルダ %1 は開けません。 %2 </source>
+        <translation>Cannot open folder %1. %2 </translation>
+    </message>
+</context>
+<context>
+    <name>GapMarks</name>
+    <message>
+        <source>欠測 %1 分 (%2 – %3)</source>
+        <translation>No data for %1 min (%2 – %3)</translation>
+    </message>
+    <message>
+        <source>欠測 %1 時間 %2 分 (%3 – %4)</source>
+        <translation>No data for %1 h %2 min (%3 – %4)</translation>
     </message>
 </context>
 <context>
@@ -355,6 +393,10 @@
     <message>
         <source>集計(&amp;S)...</source>
         <translation>&amp;Summaries...</translation>
+    </message>
+    <message>
+        <source>フォルダを開く(&amp;D)...</source>
+        <translation>Open Fol&amp;der...</translation>
     </message>
 </context>
 <context>
@@ -693,6 +735,22 @@
     <message>
         <source>%1 の 1 分は %2 秒しか数えていないため記録しません</source>
         <translation>The minute of %1 counted only %2 seconds and is not logged</translation>
+    </message>
+    <message>
+        <source>フォルダ %1 (%2 ファイル、読み取り専用)</source>
+        <translation>Folder %1 (%2 files, read-only)</translation>
+    </message>
+    <message>
+        <source>行番号は記録全体を一つのファイルに保存したときのものです。</source>
+        <translation>Line numbers are those of the whole record saved as one file.</translation>
+    </message>
+    <message>
+        <source>重複した %1 分を 1 つにしました</source>
+        <translation>%1 duplicate minutes shown once</translation>
+    </message>
+    <message>
+        <source>同じ分の行が二つ以上あり、時刻順で最初の行だけを残しました。</source>
+        <translation>Some minutes had more than one line; only the first in time order was kept.</translation>
     </message>
 </context>
 <context>
