@@ -30,6 +30,7 @@ struct MenuRow {
 constexpr MenuRow kMenus[] = {
     {u"ファイル(&F)", u"新規作成(&N)\tCtrl+N", u"&File", u"&New\tCtrl+N"},
     {u"ファイル(&F)", u"開く(&O)...\tCtrl+O", u"&File", u"&Open...\tCtrl+O"},
+    {u"ファイル(&F)", u"フォルダを開く(&D)...", u"&File", u"Open Fol&der..."},
     {u"ファイル(&F)", u"上書き保存(&S)\tCtrl+S", u"&File", u"&Save\tCtrl+S"},
     {u"ファイル(&F)", u"名前をつけて保存(&A)...\tCtrl+Shift+S", u"&File",
      u"Save &As...\tCtrl+Shift+S"},
