@@ -3,9 +3,18 @@
 # names, dependencies and files, the programs' versions, lintian, that the station's package
 # pulls in no GUI library, that an upgrade from the single package of 1.3 works, and that the
 # service stays hardened. A check whose tool is missing is skipped with the reason.
-# Usage: packaging/check-package.sh BUILD_DIR
+# Usage: packaging/check-package.sh BUILD_DIR [EMULATOR...]
+# A cross-built tree's programs run under EMULATOR (qemu-aarch64-static -L /, say).
 set -euo pipefail
 build=$(cd "$1" && pwd)
+shift
+run=("$@")
+# A cross-built tree makes packages of its own architecture, whose libraries dpkg-shlibdeps
+# must look up as that architecture's packages.
+arch=$(sed -n 's/^set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE "\(.*\)")/\1/p' "$build/CPackConfig.cmake")
+[ -n "$arch" ] && export DEB_HOST_ARCH=$arch
+objdump=$(sed -n 's/^CMAKE_OBJDUMP:FILEPATH=//p' "$build/CMakeCache.txt")
+objdump=${objdump:-objdump}
 # Exit status 77: skipped (CTest's SKIP_RETURN_CODE).
 for tool in cpack dpkg-deb dpkg-shlibdeps; do
     command -v "$tool" >/dev/null || { echo "skipped: no $tool (dpkg-dev)"; exit 77; }
@@ -46,8 +55,8 @@ for want in libqt6core6 libqt6network6 libhidapi-hidraw0 libmosquitto1 adduser; 
 done
 gui='libqt6(gui|widgets|printsupport|opengl)6|libqcustomplot|libx11|libxcb|libgl1'
 grep -qE "$gui" <<<"$depends" && fail "solamine-cli depends on a GUI library: $depends"
-if command -v objdump >/dev/null; then
-    needed=$(objdump -p "$build/solamine-cli" | awk '/NEEDED/ {print $2}')
+if command -v "$objdump" >/dev/null; then
+    needed=$("$objdump" -p "$build/solamine-cli" | awk '/NEEDED/ {print $2}')
     grep -iE 'Qt6Gui|Qt6Widgets|qcustomplot|libX11|libxcb|libGL' <<<"$needed" &&
         fail "solamine-cli links a GUI library"
 else
@@ -99,7 +108,7 @@ dpkg-deb --ctrl-tarfile "$cli" | tar -xO ./conffiles | grep -qx /etc/default/sol
 
 # Both programs name the packages' version, which comes from the project's one version.
 for program in solamine solamine-cli; do
-    said=$("$build/$program" --version 2>&1) || fail "$program --version failed: $said"
+    said=$("${run[@]}" "$build/$program" --version 2>&1) || fail "$program --version failed: $said"
     [ "$said" = "$program ${version%-*}" ] || fail "$program --version says: $said"
 done
 

@@ -39,7 +39,9 @@ root="$work/root"
 mkdir -p "$root/var/lib/dpkg/info" "$root/var/lib/dpkg/updates"
 : >"$root/var/lib/dpkg/status"
 # The root has none of the libraries the packages depend on; Breaks are still checked.
-dpkg=(dpkg --root="$root" --log=/dev/null --force-not-root --force-depends --no-triggers)
+# The throw-away root knows only this machine's architecture; cross-built packages are others'.
+dpkg=(dpkg --root="$root" --log=/dev/null --force-not-root --force-depends --no-triggers
+      --force-architecture)
 "${dpkg[@]}" --install "$work/single.deb" >"$work/log" 2>&1 ||
     { cat "$work/log"; echo "upgrade: the single package does not install"; exit 1; }
 echo "# the admin's line" >>"$root/etc/default/solamine-log"

@@ -93,8 +93,8 @@ private:
 };
 
 // A lookup on the loop's thread stalls it for seconds; a sanitizer's own work on a shared
-// machine now and then for about 100 ms.
-#if defined(__SANITIZE_THREAD__) || defined(__SANITIZE_ADDRESS__)
+// machine, or an emulator translating code, now and then for about 100 ms.
+#if defined(__SANITIZE_THREAD__) || defined(__SANITIZE_ADDRESS__) || defined(SOLAMINE_EMULATED)
 constexpr qint64 kLongestGapMs = 250;
 #else
 constexpr qint64 kLongestGapMs = 100;
