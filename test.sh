@@ -6,10 +6,15 @@
 # tests and in solamine-cli run by them; the host-name lookup's thread with a DNS server that never
 # answers) with ThreadSanitizer into build-tsan/ and runs those.
 # --windows: cross-builds for Windows (scripts/windows.sh) and runs the tests under Wine.
+# --arch arm64|armhf: cross-builds for a Raspberry Pi (scripts/cross.sh) and runs the tests
+# under qemu-user.
 set -euo pipefail
 cd "$(dirname "$0")"
 if [ "${1:-}" = "--windows" ]; then
     exec scripts/windows.sh test
+fi
+if [ "${1:-}" = "--arch" ]; then
+    exec scripts/cross.sh "${2:-}" test
 fi
 scripts/deps.sh --test
 export QT_QPA_PLATFORM=offscreen

@@ -272,16 +272,6 @@ package() {
     ls -l "$out/$package.zip" "$out/solamine-$version-setup.exe"
 }
 
-# A year of minutes in the log's own form, for comparing the two builds' convert.
-year_file() {
-    awk 'BEGIN {
-        split("31 28 31 30 31 30 31 31 30 31 30 31", days, " ")
-        for (m = 1; m <= 12; ++m) for (d = 1; d <= days[m]; ++d)
-            for (h = 0; h < 24; ++h) for (n = 0; n < 60; ++n)
-                printf "23/%02d/%02d, %02d:%02d, %d\r\n", m, d, h, n, (m * 7 + d * 3 + h * 11 + n) % 61 + 10
-    }' >"$1"
-}
-
 wine_run() { low wine "$@"; }
 
 # The window under Wine on a virtual screen, driven by keys as a user drives it: Start, a whole
@@ -417,7 +407,7 @@ run_tests() {
     cmake -S "$root" -B "$out/linux" -DCMAKE_BUILD_TYPE=Release -DSOLAMINE_TESTS=OFF >/dev/null
     low cmake --build "$out/linux" --target solamine-cli --parallel "$jobs" >/dev/null
     mkdir -p "$dir/convert"
-    year_file "$dir/convert/one_year.csv"
+    "$root/scripts/year-of-minutes.sh" "$dir/convert/one_year.csv"
     for file in "$root"/tests/*/testdata/*.csv "$root"/tests/fuzz/corpus/csv/*.csv "$dir/convert/one_year.csv"; do
         name=$(basename "$file" .csv)
         "$linux_cli" convert "$file" "$dir/convert/$name.linux.csv" >/dev/null 2>&1 || true
