@@ -23,6 +23,11 @@ set(CMAKE_LIBRARY_ARCHITECTURE ${triplet})
 set(CMAKE_C_COMPILER ${triplet}-gcc)
 set(CMAKE_CXX_COMPILER ${triplet}-g++)
 set(CMAKE_CROSSCOMPILING_EMULATOR ${emulator} -L /)
+if(SOLAMINE_DEB_ARCH STREQUAL "armhf")
+    # GCC notes on every double passed in a struct that GCC 7.1 changed how armhf passes it;
+    # everything here is built by one compiler.
+    set(CMAKE_CXX_FLAGS_INIT -Wno-psabi)
+endif()
 
 # pkg-config reads the target's .pc files only.
 set(ENV{PKG_CONFIG_LIBDIR} /usr/lib/${triplet}/pkgconfig:/usr/share/pkgconfig)

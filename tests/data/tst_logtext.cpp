@@ -53,7 +53,7 @@ std::string PlainGeneral(double v) {
     }
     out += digits.substr(0, 1);
     if (digits.size() > 1) {
-        out += "." + digits.substr(1);
+        out.append(".").append(digits, 1);
     }
     return out + "E" + std::to_string(exp);
 }

@@ -68,7 +68,7 @@ private slots:
 
         FakeBackend backend;
         for (int i = 0; i < devices.size(); ++i) {
-            HidDeviceInfo info{"p" + std::to_string(i), {}};
+            HidDeviceInfo info{std::string("p").append(std::to_string(i)), {}};
             for (const QString& id : devices[i]) {
                 info.HardwareIds.push_back(id.toStdString());
             }
