@@ -69,7 +69,9 @@ for f in /usr/bin/solamine /usr/bin/solamine-cli /usr/lib/udev/rules.d/70-solami
          /usr/lib/systemd/system/solamine-log.service; do
     [ -f "$root$f" ] || { echo "upgrade: $f is gone"; status=1; }
 done
-owner=$(dpkg-query --admindir="$root/var/lib/dpkg" -S /usr/bin/solamine-cli 2>&1)
+# A package of a foreign architecture is named with it (solamine-cli:armhf).
+owner=$(dpkg-query --admindir="$root/var/lib/dpkg" -S /usr/bin/solamine-cli 2>&1 |
+        sed 's/^\([a-z0-9.+-]*\):[a-z0-9]*: /\1: /')
 [ "$owner" = "solamine-cli: /usr/bin/solamine-cli" ] || { echo "upgrade: $owner"; status=1; }
 grep -q "the admin's line" "$root/etc/default/solamine-log" ||
     { echo "upgrade: the admin's change to /etc/default/solamine-log is lost"; status=1; }

@@ -26,17 +26,8 @@ out=$root/build-$arch
 emulate=("$qemu" -L /)
 mkdir -p "$out"
 
-step() { printf '\n== %s (%s)\n' "$1" "$(date -u +%H:%M:%S)"; }
-timed() {
-    local name=$1 start=$SECONDS
-    shift
-    "$@"
-    printf '== %s took %d s\n' "$name" $((SECONDS - start)) | tee -a "$out/timings.txt"
-}
-as_root() {
-    if [ "$(id -u)" -eq 0 ]; then env DEBIAN_FRONTEND=noninteractive "$@"
-    else sudo env DEBIAN_FRONTEND=noninteractive "$@"; fi
-}
+# shellcheck source=scripts/steps.sh
+. "$root/scripts/steps.sh"
 
 # The target's libraries are Multi-Arch: same, so each must have the very version this machine
 # has of it: apt resolves that against an up-to-date index of both architectures.
@@ -60,8 +51,10 @@ install_tools() {
 build() {
     cmake -S "$root" -B "$out" -DCMAKE_BUILD_TYPE=Release \
         -DCMAKE_TOOLCHAIN_FILE="$root/cmake/debian-cross.cmake" -DSOLAMINE_DEB_ARCH="$arch" \
-        -DSOLAMINE_TESTS=ON -DSOLAMINE_FUZZ_SEEDS=ON >/dev/null
-    # What the packages hold, the tests that need no display, and the fuzz targets.
+        -DSOLAMINE_TESTS=ON -DSOLAMINE_FUZZ_SEEDS=ON -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON \
+        >/dev/null
+    # What the packages hold, the tests that need no display, and the fuzz targets; cpack then
+    # installs these without building the rest (the window's tests, the benchmarks).
     nice cmake --build "$out" --parallel "$jobs" --target solamine solamine-cli solamine_docs \
         tests_data tests_device tests_net tests_session tests_cli solamine_fuzz
 }

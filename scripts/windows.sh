@@ -30,19 +30,8 @@ if command -v ionice >/dev/null && ionice -c3 true 2>/dev/null; then
 else
     low() { nice -n 19 "$@"; }
 fi
-step() { printf '\n== %s (%s)\n' "$1" "$(date -u +%H:%M:%S)"; }
-# Prints how long a step took, for the timings in the README.
-timed() {
-    local name=$1 start=$SECONDS
-    shift
-    "$@"
-    printf '== %s took %d s\n' "$name" $((SECONDS - start)) | tee -a "$out/timings.txt"
-}
-
-as_root() {
-    if [ "$(id -u)" -eq 0 ]; then env DEBIAN_FRONTEND=noninteractive "$@"
-    else sudo env DEBIAN_FRONTEND=noninteractive "$@"; fi
-}
+# shellcheck source=scripts/steps.sh
+. "$root/scripts/steps.sh"
 
 install_tools() {
     "$root/scripts/deps.sh" g++-mingw-w64-x86-64-posix mingw-w64-tools ninja-build nsis wine64 wine \
