@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Cross-builds solamine for a Raspberry Pi's Debian architecture, arm64 (64-bit) or armhf
 # (32-bit), from Debian's multiarch packages into build-<arch>/, and makes the two Debian packages
-# there. With `test` it then runs the tests that need no display under qemu-user, compares
-# `solamine-cli convert` with this machine's build byte for byte, and lets the station log whole
-# minutes from the virtual counter under emulation.
+# there. With `test` it then runs the tests under qemu-user (the window's on Qt's offscreen
+# platform), compares `solamine-cli convert` and `summary` with this machine's build byte for
+# byte, and lets the station log whole minutes from the virtual counter under emulation.
 #
 #   scripts/cross.sh arm64|armhf           tools, build and packages
 #   scripts/cross.sh arm64|armhf test      the same, then the tests (./test.sh --arch ARCH)
@@ -53,10 +53,10 @@ build() {
         -DCMAKE_TOOLCHAIN_FILE="$root/cmake/debian-cross.cmake" -DSOLAMINE_DEB_ARCH="$arch" \
         -DSOLAMINE_TESTS=ON -DSOLAMINE_FUZZ_SEEDS=ON -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON \
         >/dev/null
-    # What the packages hold, the tests that need no display, and the fuzz targets; cpack then
-    # installs these without building the rest (the window's tests, the benchmarks).
+    # What the packages hold, the tests (the window's on Qt's offscreen platform) and the fuzz
+    # targets; cpack then installs these without building the rest (the benchmarks).
     nice cmake --build "$out" --parallel "$jobs" --target solamine solamine-cli solamine_docs \
-        tests_data tests_device tests_net tests_session tests_cli solamine_fuzz
+        tests_data tests_device tests_net tests_session tests_ui tests_cli solamine_fuzz
 }
 
 packages() {
@@ -138,7 +138,7 @@ tests() {
     local failed=0
     # CTest runs each test program under the emulator that the toolchain names.
     (cd "$out" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure --timeout 1800 \
-        -R '^(data|data_dst|device|net|session|cli|cli_silent_resolver|package|seeds_.*)$') ||
+        -R '^(data|data_dst|device|net|session|ui|cli|cli_silent_resolver|package|seeds_.*)$') ||
         failed=1
     compare || failed=1
     station || failed=1
