@@ -2,9 +2,6 @@
 # build machine's multiarch packages: crossbuild-essential-<arch> and the -dev packages of that
 # architecture, whose libraries sit in /usr/lib/<triplet>. Qt's build tools (moc, rcc, lrelease)
 # are the build machine's. Tests run under qemu-user with / as the target's root.
-if(NOT SOLAMINE_DEB_ARCH AND DEFINED ENV{SOLAMINE_DEB_ARCH})
-    set(SOLAMINE_DEB_ARCH $ENV{SOLAMINE_DEB_ARCH})
-endif()
 # Seen again in try_compile's projects, which start from an empty cache.
 list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES SOLAMINE_DEB_ARCH)
 if(SOLAMINE_DEB_ARCH STREQUAL "arm64")

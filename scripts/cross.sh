@@ -16,8 +16,8 @@ root=$PWD
 arch=${1:-}
 what=${2:-all}
 case "$arch" in
-    arm64) triplet=aarch64-linux-gnu qemu=qemu-aarch64-static ;;
-    armhf) triplet=arm-linux-gnueabihf qemu=qemu-arm-static ;;
+    arm64) qemu=qemu-aarch64-static ;;
+    armhf) qemu=qemu-arm-static ;;
     *) echo "usage: $0 arm64|armhf [all|test]" >&2; exit 2 ;;
 esac
 jobs=${SOLAMINE_CROSS_JOBS:-$(nproc)}
@@ -120,26 +120,23 @@ station() {
     sleep 2
     kill -TERM "$job" 2>/dev/null || true
     wait "$job" || status=$?
-    if [ "$status" = 0 ] && [ -s "$dir/station.csv" ] &&
-        grep -Eqv '^[0-9]{2}/[0-9]{2}/[0-9]{2}, [0-9]{2}:[0-9]{2}, [0-9]+' "$dir/station.csv"; then
-        echo "FAIL station: a line that is no whole minute"
-        return 1
-    elif [ "$status" = 0 ] && [ -s "$dir/station.csv" ]; then
-        echo "station: $(wc -l <"$dir/station.csv") whole minute(s) written, stopped cleanly:" \
-            "$(head -1 "$dir/station.csv" | tr -d '\r')"
-    else
+    if [ "$status" != 0 ] || [ ! -s "$dir/station.csv" ]; then
         echo "FAIL station: exit $status, $(wc -l <"$dir/station.csv" 2>/dev/null || echo no) line(s)"
         cat "$dir/station.err"
         return 1
     fi
+    if grep -Eqv '^[0-9]{2}/[0-9]{2}/[0-9]{2}, [0-9]{2}:[0-9]{2}, [0-9]+' "$dir/station.csv"; then
+        echo "FAIL station: a line that is no whole minute"
+        return 1
+    fi
+    echo "station: $(wc -l <"$dir/station.csv") whole minute(s) written, stopped cleanly:" \
+        "$(head -1 "$dir/station.csv" | tr -d '\r')"
 }
 
 tests() {
     local failed=0
     # CTest runs each test program under the emulator that the toolchain names.
-    (cd "$out" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure --timeout 1800 \
-        -R '^(data|data_dst|device|net|session|ui|cli|cli_silent_resolver|package|seeds_.*)$') ||
-        failed=1
+    (cd "$out" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure --timeout 1800) || failed=1
     compare || failed=1
     station || failed=1
     return $failed
